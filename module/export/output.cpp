@@ -1,0 +1,149 @@
+#include "export/output.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "host/host_api.h"
+#include "host/host_objects.h"
+#include "platform/format.h"
+#include "platform/platform.h"
+
+namespace dravenhol {
+
+namespace {
+
+constexpr int32_t kMazovia = 1;
+constexpr int32_t kWindowsCodePage = 3;
+constexpr int32_t kUtf8 = 6;
+// A Mazovia character takes at most three bytes in UTF-8 (the box-drawing and
+// mathematical signs); the Polish letters take two.
+constexpr int32_t kUtf8BytesPerCharacter = 3;
+
+struct LineWrite {
+  const char* text;
+  HostStream* stream;
+  int32_t capacity;
+  char* converted;
+  int32_t convertedSize;
+  bool written;
+};
+
+void ConvertAndWrite(void* context) {
+  auto* line = static_cast<LineWrite*>(context);
+  host::HostConvertText(line->converted, line->convertedSize, line->text, int32_t{-1}, kMazovia, kUtf8);
+  line->written = host::HostFilePrintf(line->stream, "%s\n", static_cast<const char*>(line->converted)) >= 0;
+}
+
+int CloseStream(HostStream* stream) { return std::fclose(stream); }
+
+}  // namespace
+
+bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize) {
+  const char* base = host::HostBaseDirectory();
+  CopyBounded(path, static_cast<std::size_t>(pathSize), base != nullptr ? base : "");
+  // The host appends in place: only ask it when the result fits the path.
+  if (std::strlen(path) + 1 + std::strlen(relativeName) > static_cast<std::size_t>(kMaxPath)) return false;
+  host::HostPathAppend(path, relativeName);
+  path[pathSize - 1] = '\0';
+  return true;
+}
+
+HostStream* CreatePathAndOpen(const char* path) {
+  char work[kMaxPath + 1];
+  host::HostCopyTextMax(work, path, int32_t{kMaxPath});
+  work[kMaxPath] = '\0';
+  for (int i = 1; work[i] != '\0'; ++i) {
+    if (work[i] != '\\' || work[i - 1] == ':') continue;
+    work[i] = '\0';
+    platform::MakeDirectory(work);
+    work[i] = '\\';
+  }
+  HostHolder holder{};
+  host::HostHolderInit(&holder, static_cast<void*>(host::HostFileOpenShared(path, "wt", int32_t{0x40}, int32_t{0},
+                                                                              int32_t{-1})),
+                       HostReleaseFunction{}, int32_t{0}, int32_t{0}, int32_t{0});
+  auto* stream = static_cast<HostStream*>(host::HostHolderGet(&holder));
+  host::HostHolderDestroy(&holder);
+  return stream;
+}
+
+bool OpenOutputFile(HostHolder* holder, const char* relativeName) {
+  char path[kMaxPath + 5];
+  HostStream* stream = nullptr;
+  if (BaseDirectoryPath(relativeName, path, sizeof path)) {
+    host::HostRecodeText(path, path, kMazovia, kWindowsCodePage);
+    path[sizeof path - 1] = '\0';
+    stream = CreatePathAndOpen(path);
+  }
+  host::HostHolderSet(holder, static_cast<void*>(stream));
+  return host::HostHolderIsSet(holder) != 0;
+}
+
+bool SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
+  struct {
+    const char* text;
+    HostStream* stream;
+    int32_t capacity;
+  } arguments{text, stream, capacity};
+  ScopedGuard guard("SaveInUtf", &arguments);
+  const int32_t size = kUtf8BytesPerCharacter * capacity + 1;
+  auto* converted = static_cast<char*>(host::HostAlloc(static_cast<uint32_t>(size)));
+  if (converted == nullptr) {
+    host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
+    return false;
+  }
+  LineWrite line{text, stream, capacity, converted, size, false};
+  platform::StructuredFault fault{};
+  const bool completed = platform::RunGuarded(&ConvertAndWrite, &line, &fault);
+  host::HostFree(static_cast<void*>(converted));
+  if (!completed) {
+    if (HostReportFunction report = host::HostExceptionReporter(); report != nullptr)
+      report("SaveInUtf", fault.code, fault.information, &arguments);
+    guard.Leave();
+    platform::RaiseStructured(fault.code);
+  }
+  return line.written;
+}
+
+bool CloseFileHolder(HostHolder* holder) {
+  if (host::HostHolderIsSet(holder) == 0) return true;
+  const int32_t result = host::HostHolderApply(holder, HostApplyFunction{&CloseStream});
+  host::HostHolderSet(holder, static_cast<void*>(nullptr));
+  return result == 0;
+}
+
+void ShowFormattedMessage(const char* title, const char* format, int32_t style, ...) {
+  char text[3072];
+  va_list arguments;
+  va_start(arguments, style);
+  FormatBoundedV(text, sizeof text, format, arguments);
+  va_end(arguments);
+  host::HostMessageBoxFormat(static_cast<void*>(nullptr), title, "%s", style, static_cast<const char*>(text));
+}
+
+int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key,
+                       const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  const int16_t status = host::HostIniAccess(file, operation, section, key, format, arguments);
+  va_end(arguments);
+  return status;
+}
+
+HostHolder* OpenTextFile(HostHolder* holder, const char* path, const char* mode) {
+  host::HostHolderInit(holder, static_cast<void*>(host::HostFileOpen(path, mode)), HostReleaseFunction{},
+                       int32_t{0}, int32_t{0}, int32_t{0});
+  return holder;
+}
+
+extern "C" void DravenholCallThunk61();
+
+HostHolder* OpenItemFileHolder(HostHolder* holder, int32_t index, void* key, void* auxiliary, int32_t* count) {
+  static_assert(host::HostReleaseItemFileSlot == 61);
+  host::HostHolderInit(holder, static_cast<void*>(host::HostOpenItemFile(index, key, auxiliary, count)),
+                       reinterpret_cast<HostReleaseFunction>(&DravenholCallThunk61), int32_t{0}, int32_t{0},
+                       int32_t{0});
+  return holder;
+}
+
+}  // namespace dravenhol

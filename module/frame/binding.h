@@ -1,0 +1,21 @@
+// Binding the host functions by number.
+#pragma once
+
+#include <cstdint>
+
+namespace dravenhol {
+
+inline constexpr int kMissingReportSize = 3072;
+
+// Looks up a host function by number, stores the result (null included) in
+// the slot and records a missing number.
+void* LookUpHostFunction(uint16_t number, void** slot);
+
+// Runs the 113 binding entries in slot order; called once while loading.
+void BindAllHostFunctions();
+
+// Leaves the report of missing host functions in buffer (kMissingReportSize
+// bytes, empty when none is missing) and returns the missing count.
+int32_t ReportMissingHostFunctions(char* buffer);
+
+}  // namespace dravenhol

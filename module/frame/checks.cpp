@@ -1,0 +1,112 @@
+#include "frame/checks.h"
+
+#include "frame/binding.h"
+#include "frame/frame_state.h"
+#include "host/data_files.h"
+#include "host/host_api.h"
+#include "host/mazovia.h"
+#include "host/record.h"
+#include "platform/format.h"
+
+namespace dravenhol {
+
+namespace {
+
+TableLayoutEntry g_layoutEntries[kDataFileCount];
+
+void ShowStop(const char* text) {
+  host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"), "%s", int32_t{0xF001}, int32_t{0x6E2E}, text);
+}
+
+}  // namespace
+
+int32_t CheckTableLayouts() {
+  g_frame.mismatchList = nullptr;
+  TableLayoutEntry** tail = &g_frame.mismatchList;
+  int32_t count = 0;
+  for (int i = 0; i < kDataFileCount; ++i) {
+    const DataFileInfo& file = kDataFiles[kLayoutCheckOrder[i]];
+    TableLayoutEntry& entry = g_layoutEntries[i];
+    entry.moduleLength = file.recordLength;
+    entry.hostLength = HostRecordLength(host::HostTableByNumber(int32_t{file.number}));
+    entry.name = file.name;
+    entry.next = nullptr;
+    if (entry.moduleLength != entry.hostLength) {
+      *tail = &entry;
+      tail = &entry.next;
+      ++count;
+    }
+  }
+  return count;
+}
+
+int32_t ReportTableLayouts(char* buffer) {
+  buffer[0] = '\0';
+  if (g_frame.mismatchList == nullptr) return 0;
+  int used = FormatBounded(buffer, kMessageBufferSize,
+                           MZ("Rozmiary rekordów niektórych tabel nie zgadzają się\nmiędzy programem a wtyczką "
+                              "'%s' (moduł '%s'):\n\n\x01tl18l33\x01TABELA\tWE WTYCZCE\tW PROGRAMIE\n"),
+                           kPluginDescription, g_frame.baseName != nullptr ? g_frame.baseName : "");
+  for (const TableLayoutEntry* entry = g_frame.mismatchList; entry != nullptr; entry = entry->next) {
+    char hostLength[16];
+    if (entry->hostLength == 0)
+      FormatBounded(hostLength, sizeof hostLength, "brak");
+    else
+      FormatBounded(hostLength, sizeof hostLength, "%d", static_cast<int>(entry->hostLength));
+    used += FormatBounded(buffer + used, kMessageBufferSize - used, "\x01tp25p40\x01%s\t%d\t%s\n", entry->name,
+                          static_cast<int>(entry->moduleLength), hostLength);
+  }
+  FormatBounded(buffer + used, kMessageBufferSize - used, MZ("\nModuł \x02%s\x01\nNIE zostanie załadowany!"),
+                g_frame.baseName != nullptr ? g_frame.baseName : "");
+  return -1;
+}
+
+int32_t RecheckHost() {
+  if (host::HostCheckModule(g_frame.ownModule, static_cast<char*>(nullptr), int32_t{0}) != 0) return -1;
+  if (host::HostInterfaceVersion() != kInterfaceVersion) return -1;
+  if (CheckTableLayouts() != 0) return -1;
+  return 0;
+}
+
+void ExplainRefusal() {
+  if (g_frame.hostCallback != nullptr) g_frame.hostCallback(1, -1);
+  char buffer[kMessageBufferSize];
+  buffer[0] = '\0';
+  const char* baseName = g_frame.baseName != nullptr ? g_frame.baseName : "";
+
+  const uint32_t features = *static_cast<volatile uint32_t*>(&g_moduleStamp.featureWord);
+  if (features != 0) {
+    FormatBounded(buffer, sizeof buffer,
+                  MZ("Program nie obsługuje cech 0x%08X,\nktóre są niezbędne dla modułu '%s'."),
+                  static_cast<unsigned>(features), kPluginDescription);
+    ShowStop(buffer);
+    return;
+  }
+  if (ReportMissingHostFunctions(buffer) != 0) {
+    ShowStop(buffer);
+    return;
+  }
+  if (ReportTableLayouts(buffer) != 0) {
+    ShowStop(buffer);
+    return;
+  }
+  if (host::HostCheckModule(g_frame.ownModule, buffer, int32_t{kMessageBufferSize}) != 0) {
+    buffer[kMessageBufferSize - 1] = '\0';  // the host's text, whatever it wrote
+    ShowStop(buffer);
+    return;
+  }
+  if (RecheckHost() != 0) {
+    FormatBounded(buffer, sizeof buffer,
+                  MZ("Moduł \"%s\" i program występują w różnych wersjach!\n\nZostał zakualizowany tylko program "
+                     "albo tylko moduł,\na nie oba jednocześnie! Aby naprawić tę sytuację\nzainstaluj aktualizację "
+                     "programu wraz z modułem \"%s\".\n\nMODUŁ NIE ZOSTANIE ZAŁADOWANY!!!\n"),
+                  baseName, baseName);
+    ShowStop(buffer);
+    return;
+  }
+  FormatBounded(buffer, sizeof buffer, MZ("Moduł \"%s\" nie został poprawnie zainicjowany,\nwięc NIE BĘDZIE AKTYWNY!"),
+                baseName);
+  ShowStop(buffer);
+}
+
+}  // namespace dravenhol

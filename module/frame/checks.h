@@ -1,0 +1,22 @@
+// The checks that decide whether host and module fit, and the diagnosis that
+// tells the user why a module was not activated.
+#pragma once
+
+#include <cstdint>
+
+namespace dravenhol {
+
+inline constexpr int kInterfaceVersion = 112;
+inline constexpr int kMessageBufferSize = 3072;
+
+// Compares the eleven record lengths with the host's; returns the number of
+// data files whose lengths differ (the mismatch list).
+int32_t CheckTableLayouts();
+// The mismatch table for the user; -1 with the report in buffer, or 0.
+int32_t ReportTableLayouts(char* buffer);
+// The handshake's three checks again: 0 when the host passes, else -1.
+int32_t RecheckHost();
+// Shows the first reason why the module is not active, in one message.
+void ExplainRefusal();
+
+}  // namespace dravenhol

@@ -1,0 +1,52 @@
+#include "frame/entry_points.h"
+
+#include <cstring>
+
+#include "frame/checks.h"
+#include "frame/frame_state.h"
+#include "host/host_api.h"
+#include "ui/command.h"
+
+namespace dravenhol {
+
+namespace {
+constexpr int32_t kNoHandlerResult30010 = static_cast<int32_t>(0xB669FD2Eu);
+}  // namespace
+
+int32_t PluginHandshake(HostCallback callback, char* description) {
+  if (callback == nullptr) {
+    host::HostUnregisterCommand(static_cast<int32_t>(kCommandNumber));
+    return 0;
+  }
+  g_frame.hostCallback = callback;
+  if (description != nullptr) std::memcpy(description, kPluginDescription, std::strlen(kPluginDescription) + 1);
+  // A host that lacks functions the module imports cannot be accepted: the
+  // module would have nowhere to send those calls. The diagnosis names them.
+  if (g_frame.missingCount != 0) return -1;
+  if (host::HostCheckModule(g_frame.ownModule, static_cast<char*>(nullptr), int32_t{0}) != 0) return -1;
+  if (host::HostInterfaceVersion() != kInterfaceVersion) return -1;
+  if (CheckTableLayouts() != 0) return -1;
+  return 0;
+}
+
+int32_t PluginActivate(int32_t value) {
+  if (value == 0) {
+    host::HostRegisterCommand(&kCommandRecord);
+    ShowInstallNotice();
+  } else {
+    ExplainRefusal();
+  }
+  return 0;
+}
+
+int32_t OptionalExport30009() {
+  if (g_frame.handler30009 != nullptr) return g_frame.handler30009();
+  return 0;
+}
+
+int32_t OptionalExport30010(int32_t value) {
+  if (g_frame.handler30010 != nullptr) return g_frame.handler30010(value);
+  return kNoHandlerResult30010;
+}
+
+}  // namespace dravenhol

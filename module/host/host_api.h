@@ -1,0 +1,83 @@
+// Typed calls to the host functions of host_catalogue.inc.
+//
+// Every call reads the slot of its function in the HostFunctionTable and
+// transfers control there. A slot that binding left null is never called:
+// the wrapper notes the attempt and returns a zero value instead.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "host/host_types.h"
+
+extern "C" {
+// One slot per host function, in catalogue order. Before binding each slot
+// holds its lazy entry; defined, with the entries, in the platform's stubs.
+extern void* HostFunctionTable[113];
+}
+
+namespace dravenhol::host {
+
+inline constexpr int kHostFunctionCount = 113;
+
+struct HostFunctionInfo {
+  uint16_t number;
+  const char* name;
+  // Bytes of stack arguments that a thiscall callee pops on i686 (0 for cdecl).
+  uint8_t calleePops;
+};
+
+namespace detail {
+// Bytes of stack arguments after the object, each rounded up to 4 bytes.
+template <class F>
+struct ArgumentsAfterObject {
+  static constexpr int value = 0;
+};
+template <class R, class S, class... A>
+struct ArgumentsAfterObject<R (*)(S, A...)> {
+  static constexpr int value = (0 + ... + ((int(sizeof(A)) + 3) / 4 * 4));
+};
+constexpr bool kThis_HOST_CDECL = false;
+constexpr bool kThis_HOST_THIS = true;
+}  // namespace detail
+
+#define HOST_FN(slot, number, Name, Ret, Conv, Params) \
+  using Name##Fn = Ret(Conv##_ATTR*) Params;          \
+  using Name##Plain = Ret(*) Params;
+#include "host/host_catalogue.inc"
+#undef HOST_FN
+
+#define HOST_FN(slot, number, Name, Ret, Conv, Params)                                                          \
+  HostFunctionInfo{number, #Name,                                                                               \
+                   static_cast<uint8_t>(detail::kThis_##Conv && sizeof(void*) == 4                              \
+                                            ? detail::ArgumentsAfterObject<Name##Plain>::value                  \
+                                            : 0)},
+inline constexpr std::array<HostFunctionInfo, kHostFunctionCount> kHostFunctions = {{
+#include "host/host_catalogue.inc"
+}};
+#undef HOST_FN
+
+#define HOST_FN(slot, number, Name, Ret, Conv, Params) static_assert(slot < kHostFunctionCount);
+#include "host/host_catalogue.inc"
+#undef HOST_FN
+
+// Records a call that was not made because the host lacks the function.
+void NoteBlockedCall(int slot);
+
+#define HOST_FN(slot, number, Name, Ret, Conv, Params)           \
+  template <class... A>                                          \
+  inline Ret Name(A... args) {                                   \
+    using R = Ret;                                               \
+    void* target = HostFunctionTable[slot];                      \
+    if (target == nullptr) {                                     \
+      NoteBlockedCall(slot);                                     \
+      return R();                                                \
+    }                                                            \
+    return reinterpret_cast<Name##Fn>(target)(args...);          \
+  }                                                              \
+  inline constexpr int Name##Slot = slot;
+#include "host/host_catalogue.inc"
+#undef HOST_FN
+
+}  // namespace dravenhol::host

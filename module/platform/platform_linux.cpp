@@ -1,0 +1,78 @@
+#include <dlfcn.h>
+#include <link.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace dravenhol::platform {
+
+namespace {
+struct OrdinalExport {
+  uint64_t number;
+  void* address;
+};
+}  // namespace
+
+ModuleHandle FindLoadedModule(const char* name) {
+  const std::string soname = std::string(name) + ".so";
+  void* handle = dlopen(soname.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  if (handle != nullptr) dlclose(handle);  // keep the reference count as it was
+  return handle;
+}
+
+uint32_t ModuleFileName(ModuleHandle module, char* path, uint32_t size) {
+  if (size == 0) return 0;
+  path[0] = '\0';
+  link_map* map = nullptr;
+  if (module == nullptr || dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return 0;
+  std::snprintf(path, size, "%s", map->l_name);
+  return static_cast<uint32_t>(std::strlen(path));
+}
+
+void* ExportByNumber(ModuleHandle module, uint16_t number) {
+  void* handle = module != nullptr ? module : dlopen(nullptr, RTLD_LAZY);
+  const auto* entry = static_cast<const OrdinalExport*>(dlsym(handle, "ordinal_exports"));
+  for (; entry != nullptr && entry->number != 0; ++entry)
+    if (entry->number == number) return entry->address;
+  return nullptr;
+}
+
+bool DebuggerPresent() {
+  std::FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) return false;
+  char line[256];
+  bool traced = false;
+  while (std::fgets(line, sizeof line, status) != nullptr)
+    if (std::strncmp(line, "TracerPid:", 10) == 0) traced = std::atoi(line + 10) != 0;
+  std::fclose(status);
+  return traced;
+}
+
+void DebugOutput(const char* text) { std::fputs(text, stderr); }
+
+int MakeDirectory(const char* path) {
+  std::string mapped(path);
+  for (char& c : mapped)
+    if (c == '\\') c = '/';
+  return mkdir(mapped.c_str(), 0777);
+}
+
+bool RunGuarded(void (*body)(void*), void* context, StructuredFault* fault) {
+  try {
+    body(context);
+    return true;
+  } catch (const SE_Exception& e) {
+    fault->code = e.code;
+    fault->information = e.information;
+    return false;
+  }
+}
+
+void RaiseStructured(uint32_t code) { throw SE_Exception{code, nullptr}; }
+
+}  // namespace dravenhol::platform

@@ -1,0 +1,30 @@
+// The row writers and item exporters that the export driver calls.
+//
+// A row writer formats the current record of its table into the host's row
+// buffer (kRowCapacity bytes), without line end, and returns the buffer.
+#pragma once
+
+#include <cstdint>
+
+namespace dravenhol {
+
+class CDravenhol;
+
+char* WriteStandingContractRow(CDravenhol& plugin, char* row);  // index 72, umowystale.csv
+char* WriteInvoiceRow(CDravenhol& plugin, char* row);           // index 811, faktury.csv
+char* FormatContractorRow(CDravenhol& plugin, char* row);       // indexes 6 and 198, kontrahenci.csv
+char* WriteGoodsRow(CDravenhol& plugin, char* row);             // index 4, magazyn.csv
+char* WriteUserRow(CDravenhol& plugin, char* row);              // index 34, uzytkownicy.csv
+
+// Items of the current document (index 811) or standing contract (index 72),
+// written to the secondary file. Returns 1 after a "Brak pliku dokumentu!".
+int32_t ExportDocumentItems(CDravenhol& plugin);
+
+// Discount rows of the current contractor, written to the primary file.
+// Returns 1 when the discount switches are all off, else 0.
+int32_t EksportujRabaty(CDravenhol& plugin);
+
+// Frees what the row writers keep for one run (first names, discount index).
+void ReleaseRunCaches(CDravenhol& plugin);
+
+}  // namespace dravenhol
