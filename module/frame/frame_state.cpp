@@ -1,6 +1,6 @@
 #include "frame/frame_state.h"
 
-#include <atomic>
+#include <cstddef>
 
 #include "host/host_api.h"
 #include "host/mazovia.h"
@@ -12,8 +12,26 @@ namespace dravenhol {
 
 PluginFrameState g_frame = {};
 
-__attribute__((used)) ModuleStamp g_moduleStamp = {
-    0xFFFFFFFFu, {'Q', 'E', 'L', 'M', 'A', 'R', '\0', '\0'}, reinterpret_cast<void*>(&DravenholStampForwarder)};
+namespace {
+// The stamp starts four bytes into an 8-aligned block, so that stampEntry,
+// which follows the first 12 bytes without padding, is naturally aligned for
+// its atomic exchange on every target.
+struct alignas(8) StampBlock {
+  uint32_t leading;
+  ModuleStamp stamp;
+};
+static_assert(offsetof(StampBlock, stamp) == 4 && sizeof(ModuleStamp) == 12 + sizeof(void*));
+
+__attribute__((used)) StampBlock g_stampBlock = {
+    0, {0xFFFFFFFFu, {'Q', 'E', 'L', 'M', 'A', 'R', '\0', '\0'}, reinterpret_cast<void*>(&DravenholStampForwarder)}};
+}  // namespace
+
+ModuleStamp& g_moduleStamp = g_stampBlock.stamp;
+
+void** StampEntrySlot() {
+  return reinterpret_cast<void**>(reinterpret_cast<unsigned char*>(&g_stampBlock) + offsetof(StampBlock, stamp) +
+                                  offsetof(ModuleStamp, stampEntry));
+}
 
 const char* const kPluginDescription = MZ("\x02" "Dravenhol" "\x01" "\nMiesiące->Export,import->Export do innych...");
 
@@ -43,8 +61,7 @@ void OnProcessAttach(ModuleHandle ownModule) {
 // The stamp forwarder's resolver: asks the host for the real target once and
 // stores it in stampEntry, so that later calls go straight there.
 extern "C" void* DravenholResolveStamp() {
-  using dravenhol::g_moduleStamp;
   void* target = dravenhol::host::HostStampTarget();
-  std::atomic_ref<void*>(g_moduleStamp.stampEntry).exchange(target);
+  if (target != nullptr) static_cast<void>(__atomic_exchange_n(dravenhol::StampEntrySlot(), target, __ATOMIC_SEQ_CST));
   return target;
 }

@@ -1,7 +1,10 @@
 // The row writers and item exporters that the export driver calls.
 //
 // A row writer formats the current record of its table into the host's row
-// buffer (kRowCapacity bytes), without line end, and returns the buffer.
+// buffer (kRowCapacity bytes), without line end, and returns the buffer. A row
+// that does not fit the buffer is not cut: the writer shows an "Uwaga" message
+// naming the file and the record and returns null, and the driver writes no
+// line for that record.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds every target and runs every test: the native suite, the same suite
+# with AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build
+# under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/install-deps.sh
+
+for preset in native native-asan; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done
+
+cmake --preset windows-i686 >/dev/null
+cmake --build --preset windows-i686
+if [ -x tests/wine/setup-wine.sh ] && eval "$(tests/wine/setup-wine.sh)"; then
+  ctest --preset windows-i686
+else
+  echo "Wine cannot run 32-bit programs on this machine: the Windows tests did not run" >&2
+  exit 1
+fi
