@@ -233,7 +233,8 @@ void CDravenhol::ExportRecord(bool discountsPass) {
   if (!passes) return;
   char* row = host::HostScratchBuffer();
   if (row == nullptr) return;
-  WritePrimary(writer(*this, row), kRowCapacity);
+  // A row that does not fit its line is not written (its writer told the user).
+  if (const char* line = writer(*this, row); line != nullptr) WritePrimary(line, kRowCapacity);
 }
 
 void CDravenhol::ExportWarehouses() {

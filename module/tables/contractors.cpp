@@ -1,0 +1,97 @@
+// kontrahenci.csv: contractors with their attributes, tax number, address
+// pieces and name parts.
+#include <cstring>
+
+#include "host/host_api.h"
+#include "host/mazovia.h"
+#include "tables/address.h"
+#include "tables/lookups.h"
+#include "tables/names.h"
+#include "tables/nip.h"
+#include "tables/row_builder.h"
+#include "tables/row_writers.h"
+#include "ui/plugin.h"
+
+namespace dravenhol {
+
+namespace {
+
+// Contractor (k4).
+constexpr std::size_t kK4Symbol = 2, kK4Name = 19, kK4Address = 120, kK4TaxNumber = 176, kK4Account = 239,
+                      kK4Balance = 359, kK4Created = 949, kK4CreatedBy = 958, kK4Id = 1532;
+
+// The record HostGetAttribute fills: its kind and its value.
+constexpr std::size_t kAttributeSize = 408, kAttributeKind = 6, kAttributeValue = 103;
+
+}  // namespace
+
+void QuotedAttribute(int32_t contractor, const char* attribute, int16_t kind, char (&field)[kQuotedFieldSize]) {
+  field[0] = '\0';
+  alignas(8) unsigned char record[kAttributeSize] = {};
+  const int32_t found = host::HostGetAttribute(int32_t{0}, contractor, int32_t{0}, int32_t{431}, attribute,
+                                               static_cast<void*>(record), int32_t{0});
+  if (found < 0) return;
+  const RecordView view(record, sizeof record);
+  if (view.I16(kAttributeKind) != kind || view.TextEmpty(kAttributeValue)) return;
+  QuoteRecordText(field, view, kAttributeValue);
+}
+
+char* FormatContractorRow(CDravenhol& plugin, char* row) {
+  const RecordView contractor = plugin.Record(kK4);
+  const int32_t id = contractor.I32(kK4Id);
+
+  char addressLine[kTextAreaSize];
+  contractor.Text(kK4Address, addressLine, sizeof addressLine);
+  AddressPieces pieces;
+  SplitAddress(addressLine, pieces);
+  char street[kQuotedFieldSize], postcode[kQuotedFieldSize], city[kQuotedFieldSize], house[kQuotedFieldSize],
+      flat[kQuotedFieldSize];
+  QuoteField(street, pieces.street);
+  QuoteField(postcode, pieces.postcode);
+  QuoteField(city, pieces.city);
+  QuoteField(house, pieces.house);
+  QuoteField(flat, pieces.flat);
+
+  char created[kTextAreaSize];
+  DateField(created, contractor, kK4Created);
+  char account[kQuotedFieldSize];
+  QuoteRecordText(account, contractor, kK4Account);
+
+  char email[kQuotedFieldSize], identityCard[kQuotedFieldSize], phone[kQuotedFieldSize], scanLink[kQuotedFieldSize],
+      pesel[kQuotedFieldSize], nip[kQuotedFieldSize];
+  QuotedAttribute(id, MZ("e-mail"), kPlainAttribute, email);
+  QuotedAttribute(id, MZ("Dow.Os."), kPlainAttribute, identityCard);
+  QuotedAttribute(id, MZ("tel."), kPlainAttribute, phone);
+  QuotedAttribute(id, MZ("Umowa"), kLinkAttribute, scanLink);
+  QuotedAttribute(id, MZ("Pesel"), kPlainAttribute, pesel);
+
+  // A valid NIP goes to Nip; any other tax number stands in for a missing PESEL.
+  nip[0] = '\0';
+  char taxNumber[kSourceAreaSize];
+  contractor.Text(kK4TaxNumber, taxNumber, sizeof taxNumber);
+  if (IsValidNip(taxNumber))
+    QuoteField(nip, taxNumber);
+  else if (pesel[0] == '\0')
+    QuoteField(pesel, taxNumber);
+
+  char name[kSourceAreaSize];
+  contractor.Text(kK4Name, name, sizeof name);
+  char firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
+  SplitContractorName(plugin, name, firstName, surname);
+
+  char createdBy[kQuotedFieldSize], symbol[kQuotedFieldSize];
+  QuoteRecordText(createdBy, contractor, kK4CreatedBy);
+  QuoteRecordText(symbol, contractor, kK4Symbol);
+
+  RowBuilder line(row, kRowCapacity);
+  line.Text(symbol).Text(firstName).Text(surname).Text(pesel).Text(nip).Text("");
+  line.Text(identityCard).Text(phone).Text("").Text(email);
+  // The correspondence address repeats the main one.
+  for (int copy = 0; copy < 2; ++copy) line.Text(city).Text(street).Text(house).Text(flat).Text(postcode);
+  line.Text(account).Money(contractor.F64(kK4Balance)).Text(scanLink).Integer(1);
+  line.Text(created).Text(createdBy).Integer(id);
+  if (!line.fits()) ReportLineTooLong("kontrahenci.csv", id);
+  return line.line();
+}
+
+}  // namespace dravenhol

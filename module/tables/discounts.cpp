@@ -1,0 +1,160 @@
+// Contractor discounts.
+#include "tables/discounts.h"
+
+#include <memory>
+#include <new>
+
+#include "export/output.h"
+#include "host/host_api.h"
+#include "host/mazovia.h"
+#include "tables/host_scopes.h"
+#include "tables/lookups.h"
+#include "tables/nip.h"
+#include "tables/numbers.h"
+#include "tables/row_builder.h"
+#include "tables/row_writers.h"
+#include "ui/plugin.h"
+
+namespace dravenhol {
+
+namespace {
+
+// Discount record (k4_tab).
+constexpr std::size_t kTabPercent = 452, kTabPriceLevel = 2252, kTabAmount = 3152, kTabOwner = 11252;
+// Discount switches (Tspr_prop).
+constexpr std::size_t kPropSwitches[] = {68, 745, 545};
+// Contractor (k4).
+constexpr std::size_t kK4Symbol = 2, kK4TaxNumber = 176, kK4Id = 1532;
+
+constexpr int32_t kDiscountFileKind = 223;
+constexpr int32_t kScanKind = 812;
+constexpr std::size_t kNameAreaSize = 260;
+
+// The host's layout markers (0x01 'c' ... 0x01) belong to the message text.
+constexpr const char* kReadFailure =
+    MZ("\x01" "cBłąd od_fseek w EksportujRabaty!\nOperacja niekompletna!\x01");
+
+}  // namespace
+
+bool IsEmptyDiscount(const DiscountEntry& entry) {
+  return entry.percent == 0 && entry.priceLevel == 0 && entry.amount > -0.00001 && entry.amount < 0.00001;
+}
+
+std::vector<DiscountEntry> DiscountEntriesOf(const RecordView& record) {
+  std::vector<DiscountEntry> entries;
+  for (int group = 0; group < kDiscountGroups; ++group) {
+    const DiscountEntry entry{record.I32(kTabPercent + 4 * group), static_cast<int16_t>(group),
+                              record.I16(kTabPriceLevel + 2 * group), record.F64(kTabAmount + 8 * group)};
+    if (!IsEmptyDiscount(entry)) entries.push_back(entry);
+  }
+  return entries;
+}
+
+const std::vector<DiscountEntry>* DiscountIndex::Find(int32_t id) const {
+  const auto found = byContractor_.find(id);
+  return found == byContractor_.end() ? nullptr : &found->second;
+}
+
+void DiscountIndex::Add(int32_t id, const RecordView& record) {
+  if (byContractor_.count(id) != 0) return;
+  byContractor_.emplace(id, DiscountEntriesOf(record));
+}
+
+DiscountIndex* ReadDiscountFile(CDravenhol& plugin) {
+  const DataFile& tab = plugin.dataFiles[kK4Tab];
+  char name[kNameAreaSize] = {};
+  host::HostMakeDataName(kDiscountFileKind, static_cast<void*>(name), "MMM", ".UNR", int32_t{85});
+
+  int32_t count = 0;
+  HostHolder holder;
+  OpenItemFileHolder(&holder, kDiscountFileKind, name, tab.table, &count);
+  ItemFileScope file(static_cast<HostItemFile*>(host::HostHolderGet(&holder)));
+  host::HostHolderDestroy(&holder);
+  if (file.get() == nullptr) return nullptr;
+
+  auto index = std::make_unique<DiscountIndex>();
+  host::HostScanBegin(kScanKind);
+  for (int32_t r = 0; r < count; ++r) {
+    host::HostScanStep(r, count);
+    host::HostScanIdle(int32_t{0});
+    const char* failure = nullptr;
+    if (host::HostReadItemRecord(int32_t{0}, r, tab.table, int32_t{0}, file.get()) == 0) {
+      failure = kReadFailure;
+    } else {
+      const RecordView record = plugin.Record(kK4Tab);
+      const int32_t owner = record.I32(kTabOwner);
+      try {
+        if (owner != 0) index->Add(owner, record);
+      } catch (const std::bad_alloc&) {
+        failure = MZ("Błąd operacji na pamięci-EksportujRabaty!\nOperacja niekompletna!");
+      }
+    }
+    if (failure != nullptr) {
+      // The contractors whose records were not reached get no rows.
+      host::HostMessageBox(MZ("Uwaga"), failure, int32_t{1});
+      file.Close();
+      host::HostScanEnd();
+      return index.release();
+    }
+  }
+  host::HostScanEnd();
+  file.Close();
+  return index.release();
+}
+
+void WriteDiscountRows(CDravenhol& plugin, int32_t ownerId, const std::vector<DiscountEntry>& entries) {
+  const RecordView contractor = plugin.Record(kK4);
+  char pesel[kQuotedFieldSize], nip[kQuotedFieldSize], symbol[kQuotedFieldSize];
+  QuotedAttribute(contractor.I32(kK4Id), MZ("Pesel"), kPlainAttribute, pesel);
+  nip[0] = '\0';
+  char taxNumber[kSourceAreaSize];
+  contractor.Text(kK4TaxNumber, taxNumber, sizeof taxNumber);
+  if (IsValidNip(taxNumber))
+    QuoteField(nip, taxNumber);
+  else if (pesel[0] == '\0')
+    QuoteField(pesel, taxNumber);
+  QuoteRecordText(symbol, contractor, kK4Symbol);
+  const char* taxField = nip[0] != '\0' ? nip : pesel;
+
+  bool reported = false;
+  for (const DiscountEntry& entry : entries) {
+    char group[kTextAreaSize];
+    GoodsGroupName(entry.group, group);
+    char row[kShortLineCapacity];
+    RowBuilder line(row, sizeof row);
+    line.Integer(ownerId).Text(symbol).Text(taxField).Text(group[0] != '\0' ? group : "brak grupy");
+    line.Integer(entry.group).Fixed(PercentValue(entry.percent), 2).Money(entry.amount);
+    line.Integer(entry.priceLevel + 1).Tail(";");
+    if (line.fits()) {
+      plugin.WritePrimary(line.line(), kShortLineCapacity);
+    } else if (!reported) {
+      ReportLineTooLong("kontrah_rabaty.csv", ownerId);
+      reported = true;
+    }
+  }
+}
+
+int32_t EksportujRabaty(CDravenhol& plugin) {
+  const RecordView switches = plugin.Record(kTsprProp);
+  bool anySwitch = false;
+  for (std::size_t offset : kPropSwitches) anySwitch = anySwitch || switches.I16(offset) != 0;
+  if (!anySwitch) return 1;
+  if (plugin.currentIndex != 6 && plugin.currentIndex != 198) return 0;
+  const RecordView contractor = plugin.Record(kK4);
+  const int32_t id = contractor.I32(kK4Id);
+  if (id == 0) return 0;
+
+  try {
+    // A file that could not be opened is tried again for the next contractor.
+    if (plugin.discounts == nullptr) plugin.discounts = ReadDiscountFile(plugin);
+    if (plugin.discounts == nullptr) return 0;
+    const std::vector<DiscountEntry>* entries = plugin.discounts->Find(id);
+    if (entries != nullptr) WriteDiscountRows(plugin, id, *entries);
+  } catch (const std::bad_alloc&) {
+    host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci-EksportujRabaty!\nOperacja niekompletna!"),
+                         int32_t{1});
+  }
+  return 0;
+}
+
+}  // namespace dravenhol

@@ -1,0 +1,21 @@
+// Host look-ups that several rows share.
+#pragma once
+
+#include <cstdint>
+
+#include "tables/fields.h"
+
+namespace dravenhol {
+
+// The name of goods group `group` from the host, empty when it has none.
+void GoodsGroupName(int32_t group, char (&name)[kTextAreaSize]);
+
+// Attribute kinds the contractor columns take.
+inline constexpr int16_t kPlainAttribute = 0;
+inline constexpr int16_t kLinkAttribute = 3;
+
+// The quoted value of a contractor's named attribute; empty when the host has
+// no such attribute, when it is of another kind, or when its value is empty.
+void QuotedAttribute(int32_t contractor, const char* attribute, int16_t kind, char (&field)[kQuotedFieldSize]);
+
+}  // namespace dravenhol

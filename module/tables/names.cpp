@@ -1,0 +1,126 @@
+// The first-names list.
+#include "tables/names.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "export/output.h"
+#include "host/host_api.h"
+#include "ui/plugin.h"
+
+namespace dravenhol {
+
+namespace {
+
+// HostFileGets reads at most 258 characters of a line and keeps its line feed;
+// a longer line comes in pieces, each piece a name of its own.
+constexpr int32_t kLineArea = 259;
+
+void RemoveLineEnds(char* line) {
+  char* out = line;
+  for (const char* in = line; *in != '\0'; ++in)
+    if (*in != '\r' && *in != '\n') *out++ = *in;
+  *out = '\0';
+}
+
+}  // namespace
+
+void UpperCaseAscii(char* text) {
+  for (; *text != '\0'; ++text)
+    if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
+}
+
+FirstNameList* FirstNameList::Load() {
+  auto list = std::make_unique<FirstNameList>();
+  char path[kMaxPath + 1];
+  if (!BaseDirectoryPath("imiona.txt", path, static_cast<int>(sizeof path))) return list.release();
+
+  HostHolder holder;
+  OpenTextFile(&holder, path, "rt");
+  auto* stream = static_cast<HostStream*>(host::HostHolderGet(&holder));
+  host::HostHolderDestroy(&holder);
+  if (stream == nullptr) return list.release();
+
+  char line[kLineArea + 1];
+  try {
+    while (host::HostFileGets(line, kLineArea, stream) != 0) {
+      line[kLineArea] = '\0';
+      UpperCaseAscii(line);
+      RemoveLineEnds(line);
+      list->names_.emplace(line);
+    }
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the names read so far are what the run knows.
+  }
+  host::HostFileClose(stream);
+  return list.release();
+}
+
+bool FirstNameList::Contains(const char* upperCased) const { return names_.count(upperCased) != 0; }
+
+bool IsFirstName(CDravenhol& plugin, char* text) {
+  UpperCaseAscii(text);
+  if (plugin.firstNames == nullptr) {
+    try {
+      plugin.firstNames = FirstNameList::Load();
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+  return plugin.firstNames->Contains(text);
+}
+
+namespace {
+
+// A name part: at most 256 characters and the terminator.
+constexpr std::size_t kNamePartSize = 257;
+
+}  // namespace
+
+void SplitContractorName(CDravenhol& plugin, const char* name, char (&firstName)[kQuotedFieldSize],
+                         char (&surname)[kQuotedFieldSize]) {
+  firstName[0] = '\0';
+  char work[kTextAreaSize];
+  CopyText(work, sizeof work, name);
+  char* blank = std::strchr(work, ' ');
+  if (blank != nullptr) {
+    char first[kTextAreaSize];
+    CopyText(first, sizeof first, blank + 1);
+    if (IsFirstName(plugin, first)) {
+      *blank = '\0';  // work now holds the surname
+      surname[0] = '\0';
+      if (work[0] != '\0') WrapInApostrophes(surname, sizeof surname, work);
+      if (first[0] != '\0') WrapInApostrophes(firstName, sizeof firstName, first);
+      return;
+    }
+  }
+  QuoteField(surname, name);
+}
+
+void SplitUserName(CDravenhol& plugin, const char* name, char (&firstName)[kQuotedFieldSize],
+                   char (&surname)[kQuotedFieldSize]) {
+  firstName[0] = '\0';
+  surname[0] = '\0';
+  char work[kNamePartSize];
+  host::HostCopyTextMax(work, name, static_cast<int32_t>(kNamePartSize - 1));
+  work[kNamePartSize - 1] = '\0';
+  char* blank = std::strchr(work, ' ');
+  if (blank == nullptr) {
+    QuoteField(surname, name);
+    return;
+  }
+  *blank = '\0';
+  const char* head = work;
+  const char* tail = blank + 1;
+  char lookedUp[kNamePartSize];
+  host::HostCopyTextMax(lookedUp, tail, static_cast<int32_t>(kNamePartSize - 1));
+  lookedUp[kNamePartSize - 1] = '\0';
+  const bool tailIsFirstName = IsFirstName(plugin, lookedUp);
+  char (&tailField)[kQuotedFieldSize] = tailIsFirstName ? firstName : surname;
+  char (&headField)[kQuotedFieldSize] = tailIsFirstName ? surname : firstName;
+  WrapInApostrophes(tailField, sizeof tailField, tail);
+  if (head[0] != '\0') WrapInApostrophes(headField, sizeof headField, head);
+}
+
+}  // namespace dravenhol

@@ -1,0 +1,29 @@
+# Runs one export of the golden sample through the replacement host and
+# compares the eight files byte for byte with the committed copies.
+#   cmake -DHOST=<dravenhol-host> -DMETHOD=universal|interkam -DWORK=<dir> -DGOLDEN=<dir>
+#         [-DEMULATOR=wine] -P compare.cmake
+set(files faktury.csv faktury_pozycje.csv kontrah_rabaty.csv kontrahenci.csv magazyn.csv umowy.csv
+          umowystale.csv uzytkownicy.csv)
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+execute_process(
+  COMMAND ${EMULATOR} ${HOST} export --db ${GOLDEN}/sample.json --base ${WORK} --method ${METHOD}
+  RESULT_VARIABLE result
+  OUTPUT_VARIABLE transcript
+  ERROR_VARIABLE transcript)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "dravenhol-host failed (${result}):\n${transcript}")
+endif()
+
+set(differing "")
+foreach(name IN LISTS files)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/BAZA/${name} ${GOLDEN}/${METHOD}/${name}
+                  RESULT_VARIABLE different)
+  if(different)
+    list(APPEND differing ${name})
+  endif()
+endforeach()
+if(differing)
+  message(FATAL_ERROR "${METHOD}: differs from the golden copy: ${differing} (written to ${WORK}/BAZA)")
+endif()
