@@ -117,7 +117,7 @@ int32_t CDravenhol::PrepareExport(int16_t method) {
 }
 
 void CDravenhol::ExportTable(int16_t index, bool discountsPass) {
-  ScopedCursor cursor;
+  CursorScope cursor;
   currentIndex = index;
   if (OpenOutputFiles(discountsPass) != 0) return;
   if (discountsPass) {
@@ -125,17 +125,14 @@ void CDravenhol::ExportTable(int16_t index, bool discountsPass) {
     host::HostDiscountPassSetupB(int32_t{-1});
   }
   for (;;) {
-    HostKey key{};
-    host::HostKeyInit(int32_t{currentIndex}, int32_t{0}, &key, int32_t{0});
-    if (host::HostCursorOpen(cursor.get(), static_cast<HostTable*>(nullptr), int32_t{currentIndex}, &key,
-                             int32_t{0}, int32_t{0}) != 0) {
-      while (host::HostCursorNext(cursor.get()) == 1) {
+    if (cursor.Open(currentIndex)) {
+      while (cursor.Next()) {
         ExportRecord(discountsPass);
         ExportDocumentItems(*this);
         if (discountsPass) EksportujRabaty(*this);
       }
     }
-    host::HostCursorClose(cursor.get());
+    cursor.Close();
     if (currentIndex != kContractorsIndex) break;
     currentIndex = kContractorsSecondIndex;  // both indexes write into the same file
   }
@@ -238,33 +235,29 @@ void CDravenhol::ExportRecord(bool discountsPass) {
 }
 
 void CDravenhol::ExportWarehouses() {
-  ScopedCursor cursor;
+  CursorScope cursor;
   currentIndex = kGoodsIndex;
   if (OpenOutputFiles(false) != 0) return;
-  HostKey key{};
-  host::HostMakeDataName(int32_t{kWarehousesIndex}, static_cast<void*>(&key), "MMM", ".UNR", int32_t{117});
-  if (host::HostCursorOpen(cursor.get(), dataFiles[kW3].table, int32_t{kWarehousesIndex}, &key, int32_t{0},
-                           int32_t{0}) != 0) {
-    while (host::HostCursorNext(cursor.get()) == 1) {
+  host::HostMakeDataName(int32_t{kWarehousesIndex}, static_cast<void*>(cursor.key()), "MMM", ".UNR",
+                         int32_t{117});
+  if (cursor.OpenPrepared(dataFiles[kW3].table, kWarehousesIndex)) {
+    while (cursor.Next()) {
       const RecordView warehouse = Record(kW3);
       if (warehouse.Byte(4) == 0) continue;
       if (int16_t* current = host::HostCurrentWarehouse(); current != nullptr) *current = warehouse.I16(2);
       ExportWarehouseGoods();
     }
   }
-  host::HostCursorClose(cursor.get());
+  cursor.Close();
   CloseOutputFiles();
   currentIndex = 0;
 }
 
 void CDravenhol::ExportWarehouseGoods() {
-  ScopedCursor cursor;
-  HostKey key{};
-  host::HostKeyInit(int32_t{kGoodsIndex}, int32_t{0}, &key, int32_t{0});
-  if (host::HostCursorOpen(cursor.get(), static_cast<HostTable*>(nullptr), int32_t{kGoodsIndex}, &key, int32_t{0},
-                           int32_t{0}) != 0)
-    while (host::HostCursorNext(cursor.get()) == 1) ExportRecord(false);
-  host::HostCursorClose(cursor.get());
+  CursorScope cursor;
+  if (cursor.Open(kGoodsIndex))
+    while (cursor.Next()) ExportRecord(false);
+  cursor.Close();
 }
 
 }  // namespace dravenhol

@@ -85,7 +85,7 @@ bool SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
     HostStream* stream;
     int32_t capacity;
   } arguments{text, stream, capacity};
-  ScopedGuard guard("SaveInUtf", &arguments);
+  GuardScope guard("SaveInUtf", &arguments);
   const int32_t size = kUtf8BytesPerCharacter * capacity + 1;
   auto* converted = static_cast<char*>(host::HostAlloc(static_cast<uint32_t>(size)));
   if (converted == nullptr) {

@@ -7,7 +7,7 @@
 #include "export/output.h"
 #include "host/host_api.h"
 #include "host/mazovia.h"
-#include "tables/host_scopes.h"
+#include "host/host_objects.h"
 #include "tables/lookups.h"
 #include "tables/nip.h"
 #include "tables/numbers.h"

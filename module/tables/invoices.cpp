@@ -7,7 +7,7 @@
 #include "host/host_api.h"
 #include "host/mazovia.h"
 #include "tables/documents.h"
-#include "tables/host_scopes.h"
+#include "host/host_objects.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
 #include "ui/plugin.h"
