@@ -1,0 +1,207 @@
+// The named C API of qelmar.h. Each entry catches everything, so that no C++
+// exception leaves the library.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "fixture.h"
+#include "host_platform.h"
+#include "host_state.h"
+#include "qelmar/qelmar.h"
+#include "session.h"
+
+namespace qelmar {
+
+namespace {
+
+// The fixture last loaded and the host settings merged over it since.
+struct FixtureSource {
+  std::string text = "{}";
+  std::string overrides;
+};
+
+FixtureSource& Source() {
+  static FixtureSource source;
+  return source;
+}
+
+void SetError(char* error, size_t size, const std::string& text) {
+  if (error != nullptr && size > 0) std::snprintf(error, size, "%s", text.c_str());
+}
+
+// Replaces database and configuration; keeps transcript, counters and sink.
+bool Load(const std::string& text, const std::string& overrides, std::string& error) {
+  FixtureContent content;
+  if (!ReadFixture(text, overrides, content, error)) return false;
+  Host& host = TheHost();
+  host.config = std::move(content.config);
+  host.store = std::move(content.store);
+  host.currentProp = std::move(content.currentProp);
+  RebuildTables(host);
+  ApplyInitialState(host);
+  Source() = FixtureSource{text, overrides};
+  return true;
+}
+
+void ResetHost() {
+  Host& host = TheHost();
+  const std::string base = host.baseDirectory;
+  const QelmarLineSink sink = host.sink;
+  void* const sinkContext = host.sinkContext;
+  host = Host{};
+  host.sink = sink;
+  host.sinkContext = sinkContext;
+  SetBaseDirectory(host, base);
+  std::string error;
+  Load("{}", "", error);
+}
+
+template <class F>
+auto Guarded(F body, decltype(body()) failure) -> decltype(body()) {
+  try {
+    return body();
+  } catch (...) {
+    return failure;
+  }
+}
+
+}  // namespace
+
+}  // namespace qelmar
+
+using namespace qelmar;
+
+extern "C" {
+
+QELMAR_API void QelmarReset(void) {
+  Guarded([] { return ResetHost(), 0; }, 0);
+}
+
+QELMAR_API int QelmarLoadFixture(const char* json, size_t length, char* error, size_t errorSize) {
+  return Guarded(
+      [&] {
+        std::string message;
+        if (json != nullptr && Load(std::string(json, length), "", message)) return 0;
+        SetError(error, errorSize, json == nullptr ? "no fixture" : message);
+        ResetHost();
+        return -1;
+      },
+      -1);
+}
+
+QELMAR_API int QelmarLoadFixtureFile(const char* path, char* error, size_t errorSize) {
+  return Guarded(
+      [&] {
+        std::ifstream in(path != nullptr ? path : "", std::ios::binary);
+        if (!in) {
+          SetError(error, errorSize, std::string("cannot read ") + (path != nullptr ? path : "(null)"));
+          return -1;
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        const std::string json = text.str();
+        return QelmarLoadFixture(json.data(), json.size(), error, errorSize);
+      },
+      -1);
+}
+
+QELMAR_API int QelmarConfigure(const char* json, char* error, size_t errorSize) {
+  return Guarded(
+      [&] {
+        std::string message;
+        std::string overrides = Source().overrides;
+        if (json != nullptr && MergeHostOverrides(overrides, json, message) && Load(Source().text, overrides, message))
+          return 0;
+        SetError(error, errorSize, json == nullptr ? "no settings" : message);
+        return -1;
+      },
+      -1);
+}
+
+QELMAR_API void QelmarSetBaseDirectory(const char* path) {
+  Guarded([&] { return SetBaseDirectory(TheHost(), path != nullptr ? path : ""), 0; }, 0);
+}
+
+QELMAR_API void QelmarSetTranscriptSink(QelmarLineSink sink, void* context) {
+  TheHost().sink = sink;
+  TheHost().sinkContext = context;
+}
+
+QELMAR_API size_t QelmarTranscriptCount(void) { return TheHost().transcript.size(); }
+
+QELMAR_API const char* QelmarTranscriptLine(size_t index) {
+  const auto& lines = TheHost().transcript;
+  return index < lines.size() ? lines[index].c_str() : nullptr;
+}
+
+QELMAR_API void QelmarTranscriptClear(void) { TheHost().transcript.clear(); }
+
+QELMAR_API size_t QelmarCallLogCount(void) { return TheHost().callLog.size(); }
+
+QELMAR_API const char* QelmarCallLogLine(size_t index) {
+  const auto& lines = TheHost().callLog;
+  return index < lines.size() ? lines[index].c_str() : nullptr;
+}
+
+QELMAR_API int64_t QelmarCounter(const char* name) {
+  if (name == nullptr) return -1;
+  const Host& host = TheHost();
+  for (int i = 0; i < kCounterCount; ++i)
+    if (std::strcmp(name, CounterName(i)) == 0) return host.counters[i];
+  const std::string n = name;
+  if (n == "alloc.live") return static_cast<int64_t>(host.liveBlocks.size());
+  if (n == "itemFile.live") return static_cast<int64_t>(host.liveItemFiles.size());
+  if (n == "items.live") return static_cast<int64_t>(host.liveItemArrays.size());
+  if (n == "stream.live") return static_cast<int64_t>(host.liveStreams.size());
+  if (n == "cursor.live")
+    return host.counters[kCursorOpen] + host.counters[kCursorOpenFailed] - host.counters[kCursorClose];
+  if (n == "guard.depth") return host.guardDepth;
+  if (n == "stateFlags") return host.stateFlags;
+  if (n == "currentContractor") return host.currentContractor;
+  if (n == "currentWarehouse") return host.currentWarehouse;
+  return -1;
+}
+
+QELMAR_API int QelmarRunSession(const char* modulePath, QelmarSession* session) {
+  return Guarded(
+      [&] {
+        QelmarSession local{};
+        const int result = RunSession(modulePath != nullptr ? modulePath : "", local);
+        if (session != nullptr) *session = local;
+        return result;
+      },
+      -1);
+}
+
+QELMAR_API int QelmarCallStampEntry(int32_t argument, int32_t* result) {
+  int32_t value = 0;
+  if (!CallStampEntry(argument, value)) return -1;
+  if (result != nullptr) *result = value;
+  return 0;
+}
+
+QELMAR_API int QelmarAttachModule(void* module) {
+  return module != nullptr && AttachModule(module) ? 1 : 0;
+}
+
+QELMAR_API int QelmarRegisteredCommand(QelmarCommand* command) {
+  const Host& host = TheHost();
+  if (!host.commandRegistered) return 0;
+  if (command != nullptr) *command = host.command;
+  return 1;
+}
+
+QELMAR_API size_t QelmarDialogTemplate(void* buffer, size_t size) {
+  const auto& bytes = TheHost().dialogTemplate;
+  if (buffer != nullptr) std::memcpy(buffer, bytes.data(), std::min(size, bytes.size()));
+  return bytes.size();
+}
+
+QELMAR_API void QelmarApplyExports(void) {
+  const auto& missing = TheHost().config.missingFunctions;
+  SetMissingExports(missing.data(), missing.size());
+}
+
+}  // extern "C"

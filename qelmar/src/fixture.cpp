@@ -1,0 +1,506 @@
+#include "fixture.h"
+
+#include <charconv>
+#include <cstring>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+#include "layouts.h"
+#include "text_codec.h"
+
+namespace qelmar {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+struct FixtureError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void Fail(const std::string& where, const std::string& what) { throw FixtureError(where + ": " + what); }
+
+bool IsComment(const std::string& key) { return !key.empty() && key[0] == '#'; }
+
+int64_t ParseInteger(const std::string& text, const std::string& where) {
+  int64_t value = 0;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  bool negative = false;
+  if (begin != end && *begin == '-') {
+    negative = true;
+    ++begin;
+  }
+  int base = 10;
+  if (end - begin > 2 && begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X')) {
+    base = 16;
+    begin += 2;
+  }
+  const auto [ptr, ec] = std::from_chars(begin, end, value, base);
+  if (ec != std::errc() || ptr != end || begin == end) Fail(where, "\"" + text + "\" is not an integer");
+  return negative ? -value : value;
+}
+
+// An integer given as a JSON number or as a decimal or 0x-hexadecimal string.
+int64_t Integer(const Json& value, const std::string& where, int64_t low, int64_t high) {
+  int64_t n = 0;
+  if (value.is_number_integer())
+    n = value.get<int64_t>();
+  else if (value.is_string())
+    n = ParseInteger(value.get<std::string>(), where);
+  else
+    Fail(where, "expected an integer");
+  if (n < low || n > high) Fail(where, std::to_string(n) + " is out of range");
+  return n;
+}
+
+std::string Text(const Json& value, const std::string& where) {
+  if (!value.is_string()) Fail(where, "expected a text");
+  std::string mazovia, error;
+  if (!Utf8ToMazoviaStrict(value.get<std::string>(), mazovia, error)) Fail(where, error);
+  return mazovia;
+}
+
+std::vector<unsigned char> Hex(const Json& value, const std::string& where) {
+  if (!value.is_string()) Fail(where, "expected hexadecimal bytes");
+  std::vector<unsigned char> bytes;
+  int high = -1;
+  for (const char c : value.get<std::string>()) {
+    if (c == ' ' || c == ':' || c == '-') continue;
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0) Fail(where, "bad hexadecimal digit");
+    if (high < 0) {
+      high = digit;
+    } else {
+      bytes.push_back(static_cast<unsigned char>(high * 16 + digit));
+      high = -1;
+    }
+  }
+  if (high >= 0) Fail(where, "odd number of hexadecimal digits");
+  return bytes;
+}
+
+// A record under construction: writes past its length are not stored.
+struct RecordOut {
+  unsigned char* data;
+  std::size_t length;
+  void Put(std::size_t offset, const void* bytes, std::size_t n) const {
+    if (offset >= length || n == 0) return;
+    std::memcpy(data + offset, bytes, std::min(n, length - offset));
+  }
+};
+
+// A stored date is "YYYYMMDD"; "YYYY-MM-DD" in a fixture is stored that way.
+std::string DateText(const Json& value, const std::string& where) {
+  std::string text = Text(value, where);
+  if (text.size() == 10 && text[4] == '-' && text[7] == '-') text = text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2);
+  return text;
+}
+
+void PutNumber(const RecordOut& out, std::size_t offset, FieldType type, const Json& value, const std::string& where) {
+  switch (type) {
+    case FieldType::kI16:
+    case FieldType::kU16: {
+      const auto v = static_cast<uint16_t>(Integer(value, where, -32768, 65535));
+      out.Put(offset, &v, sizeof v);
+      break;
+    }
+    case FieldType::kI32:
+    case FieldType::kU32: {
+      const auto v = static_cast<uint32_t>(Integer(value, where, INT32_MIN, UINT32_MAX));
+      out.Put(offset, &v, sizeof v);
+      break;
+    }
+    case FieldType::kF64: {
+      if (!value.is_number()) Fail(where, "expected a number");
+      const double v = value.get<double>();
+      out.Put(offset, &v, sizeof v);
+      break;
+    }
+    default: break;
+  }
+}
+
+// Writes one value. room is the text capacity of a named field including its
+// terminator (0 = up to the end of the record, terminator only if it fits).
+void PutValue(const RecordOut& out, std::size_t offset, FieldType type, uint32_t extent, std::size_t room,
+              const Json& value, const std::string& where) {
+  if (type == FieldType::kText || type == FieldType::kDate) {
+    const std::string text = type == FieldType::kDate ? DateText(value, where) : Text(value, where);
+    if (room != 0 && text.size() + 1 > room)
+      Fail(where, "text of " + std::to_string(text.size()) + " bytes does not fit " + std::to_string(room - 1));
+    out.Put(offset, text.data(), text.size());
+    const char zero = 0;
+    out.Put(offset + text.size(), &zero, 1);
+    return;
+  }
+  if (type == FieldType::kBytes) {
+    const auto bytes = Hex(value, where);
+    out.Put(offset, bytes.data(), bytes.size());
+    return;
+  }
+  if (extent <= 1) {
+    PutNumber(out, offset, type, value, where);
+    return;
+  }
+  // A repeated field: a list by position (null skips one) or an object by index.
+  const std::size_t size = ValueSize(type);
+  if (value.is_array()) {
+    if (value.size() > extent) Fail(where, "more than " + std::to_string(extent) + " values");
+    for (std::size_t i = 0; i < value.size(); ++i)
+      if (!value[i].is_null()) PutNumber(out, offset + i * size, type, value[i], where + "[" + std::to_string(i) + "]");
+  } else if (value.is_object()) {
+    for (const auto& [key, item] : value.items()) {
+      const auto i = static_cast<std::size_t>(Integer(Json(key), where, 0, extent - 1));
+      PutNumber(out, offset + i * size, type, item, where + "[" + key + "]");
+    }
+  } else {
+    Fail(where, "expected a list or an object of values");
+  }
+}
+
+// Fills a record from its fixture object: "raw" first, then the other keys in
+// the order written. extraKeys are keys the caller handles itself.
+void FillRecord(const Json& object, int dataFile, const RecordOut& out, const std::string& where,
+                std::initializer_list<const char*> extraKeys = {}) {
+  if (!object.is_object()) Fail(where, "a record is an object");
+  if (object.contains("raw")) {
+    const auto bytes = Hex(object["raw"], where + ".raw");
+    out.Put(0, bytes.data(), bytes.size());
+  }
+  for (const auto& [key, value] : object.items()) {
+    const std::string at = where + "." + key;
+    if (IsComment(key) || key == "raw") continue;
+    bool extra = false;
+    for (const char* name : extraKeys) extra = extra || key == name;
+    if (extra) continue;
+    if (key[0] == '@') {
+      const auto slash = key.find('/');
+      FieldType type{};
+      if (slash == std::string::npos || !ParseFieldType(std::string_view(key).substr(slash + 1), type))
+        Fail(at, "expected @offset/type with a type of i16, u16, i32, u32, f64, text, date or bytes");
+      const auto offset = static_cast<std::size_t>(Integer(Json(key.substr(1, slash - 1)), at, 0, INT32_MAX));
+      PutValue(out, offset, type, 1, 0, value, at);
+      continue;
+    }
+    const FieldDef* field = FindField(dataFile, key);
+    if (field == nullptr) Fail(at, std::string("no such field in ") + kDataFileNames[dataFile].name);
+    const bool isText = field->type == FieldType::kText || field->type == FieldType::kDate;
+    PutValue(out, field->offset, field->type, field->extent, isText ? field->extent : 0, value, at);
+  }
+}
+
+void ReadRecords(const Json& list, int dataFile, RecordSet& set, const std::string& where) {
+  if (!list.is_array()) Fail(where, "expected a list of records");
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    unsigned char* record = set.Append();
+    FillRecord(list[i], dataFile, {record, static_cast<std::size_t>(set.length())}, where + "[" + std::to_string(i) + "]");
+  }
+}
+
+CallFailure ReadCallFailure(const Json& value, const std::string& where) {
+  CallFailure failure;
+  if (value.is_boolean()) {
+    failure.from = value.get<bool>() ? 1 : 0;
+  } else if (value.is_object()) {
+    failure.from = value.contains("from") ? Integer(value["from"], where + ".from", 1, INT64_MAX) : 1;
+    if (value.contains("count")) failure.count = Integer(value["count"], where + ".count", 1, INT64_MAX);
+  } else {
+    failure.from = Integer(value, where, 1, INT64_MAX);
+    failure.count = 1;
+  }
+  return failure;
+}
+
+std::string RelativeName(const Json& value, const std::string& where) {
+  if (!value.is_string()) Fail(where, "expected a relative file name");
+  std::string name = value.get<std::string>();
+  for (char& c : name)
+    if (c == '\\') c = '/';
+  return name;
+}
+
+void ReadFailures(const Json& failures, HostConfig& config) {
+  const std::string where = "host.failures";
+  if (!failures.is_object()) Fail(where, "expected an object");
+  for (const auto& [key, value] : failures.items()) {
+    const std::string at = where + "." + key;
+    if (IsComment(key)) continue;
+    if (key == "openOutput" || key == "closeOutput") {
+      auto& names = key == "openOutput" ? config.openFailures : config.closeFailures;
+      names.clear();
+      for (const auto& name : value) names.push_back(RelativeName(name, at));
+    } else if (key == "missingItemFile") {
+      for (const auto& [kind, ids] : value.items()) {
+        if (kind != "invoices" && kind != "contracts") Fail(at, "expected \"invoices\" or \"contracts\"");
+        auto& set = kind == "invoices" ? config.missingInvoiceItemFiles : config.missingContractItemFiles;
+        set.clear();
+        for (const auto& id : ids) set.insert(static_cast<int32_t>(Integer(id, at + "." + kind, INT32_MIN, INT32_MAX)));
+      }
+    } else if (key == "discountFileMissing") {
+      config.discountFileMissing = value.get<bool>();
+    } else if (key == "discountReadFailsAt") {
+      config.discountReadFailsAt = value.is_null() ? -1 : Integer(value, at, 0, INT32_MAX);
+    } else if (key == "alloc") {
+      config.alloc = ReadCallFailure(value, at);
+    } else if (key == "allocZeroed") {
+      config.allocZeroed = ReadCallFailure(value, at);
+    } else if (key == "printfRaises") {
+      if (value.is_object()) {
+        config.printfRaisesAt = Integer(value.value("call", Json(1)), at + ".call", 0, INT64_MAX);
+        if (value.contains("code")) config.printfRaiseCode = static_cast<uint32_t>(Integer(value["code"], at + ".code", 0, UINT32_MAX));
+      } else {
+        config.printfRaisesAt = Integer(value, at, 0, INT64_MAX);
+      }
+    } else if (key == "printfFailsFrom") {
+      config.printfFailsFrom = Integer(value, at, 0, INT64_MAX);
+    } else {
+      Fail(at, "unknown failure");
+    }
+  }
+}
+
+void ReadHost(const Json& host, HostConfig& config) {
+  if (!host.is_object()) Fail("host", "expected an object");
+  for (const auto& [key, value] : host.items()) {
+    const std::string at = "host." + key;
+    if (IsComment(key)) continue;
+    if (key == "interfaceVersion") {
+      config.interfaceVersion = static_cast<int32_t>(Integer(value, at, INT32_MIN, INT32_MAX));
+    } else if (key == "checkModule") {
+      config.checkVerdict = static_cast<int32_t>(Integer(value, at, INT32_MIN, INT32_MAX));
+    } else if (key == "checkModuleText") {
+      config.checkText = Text(value, at);
+    } else if (key == "missingFunctions") {
+      config.missingFunctions.clear();
+      for (const auto& n : value) config.missingFunctions.push_back(static_cast<uint16_t>(Integer(n, at, 1, 65535)));
+    } else if (key == "recordLengths") {
+      for (const auto& [name, length] : value.items()) {
+        const int file = DataFileByName(name);
+        if (file < 0) Fail(at, "no data file \"" + name + "\"");
+        config.absent[file] = length.is_string() && length.get<std::string>() == "absent";
+        if (!config.absent[file]) config.recordLengths[file] = static_cast<int32_t>(Integer(length, at + "." + name, -32768, 65535));
+      }
+    } else if (key == "featureWord") {
+      config.featureUntouched = value.is_string() && value.get<std::string>() == "untouched";
+      if (!config.featureUntouched) config.featureWord = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
+    } else if (key == "stateFlags") {
+      config.stateFlags = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
+    } else if (key == "noticeAnswer") {
+      config.noticeAnswer = static_cast<int16_t>(Integer(value, at, -32768, 32767));
+    } else if (key == "dialog") {
+      const std::string answer = value.is_string() ? value.get<std::string>() : "";
+      if (answer == "universal") config.dialog = DialogAnswer::kUniversal;
+      else if (answer == "interkam") config.dialog = DialogAnswer::kInterkam;
+      else if (answer == "cancel") config.dialog = DialogAnswer::kCancel;
+      else Fail(at, "expected \"universal\", \"interkam\" or \"cancel\"");
+    } else if (key == "callLog") {
+      if (!value.is_boolean()) Fail(at, "expected true or false");
+      config.callLog = value.get<bool>();
+    } else if (key == "currentContractor") {
+      config.currentContractor = static_cast<int32_t>(Integer(value, at, INT32_MIN, INT32_MAX));
+    } else if (key == "currentWarehouse") {
+      config.currentWarehouse = static_cast<int16_t>(Integer(value, at, -32768, 32767));
+    } else if (key == "failures") {
+      ReadFailures(value, config);
+    } else {
+      Fail(at, "unknown setting");
+    }
+  }
+}
+
+std::vector<uint32_t> Positions(const Json& list, std::size_t count, const std::string& where) {
+  if (!list.is_array()) Fail(where, "expected a list of record numbers");
+  std::vector<uint32_t> positions;
+  for (const auto& n : list) positions.push_back(static_cast<uint32_t>(Integer(n, where, 0, static_cast<int64_t>(count) - 1)));
+  return positions;
+}
+
+void ReadItems(const Json& items, int dataFile, int32_t length, std::unordered_map<int32_t, RecordSet>& out,
+               const std::string& where) {
+  if (!items.is_object()) Fail(where, "expected an object of item lists by id");
+  for (const auto& [key, list] : items.items()) {
+    if (IsComment(key)) continue;
+    const auto id = static_cast<int32_t>(Integer(Json(key), where, INT32_MIN, INT32_MAX));
+    RecordSet set(length);
+    ReadRecords(list, dataFile, set, where + "." + key);
+    out[id] = std::move(set);
+  }
+}
+
+void ReadWarehouseGoods(const Json& warehouses, const HostConfig& config, Store& store) {
+  const std::string where = "warehouseGoods";
+  if (!warehouses.is_object()) Fail(where, "expected an object of goods lists by warehouse number");
+  const RecordSet& goods = store.files[kK9];
+  for (const auto& [key, list] : warehouses.items()) {
+    if (IsComment(key)) continue;
+    const std::string at = where + "." + key;
+    const auto number = static_cast<int32_t>(Integer(Json(key), at, -32768, 32767));
+    if (!list.is_array()) Fail(at, "expected a list");
+    RecordSet presented(config.recordLengths[kK9]);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const Json& entry = list[i];
+      const std::string item = at + "[" + std::to_string(i) + "]";
+      const Json& position = entry.is_object() ? entry.value("record", Json()) : entry;
+      if (position.is_null()) Fail(item, "expected a k9 record number or {\"record\": n, ...}");
+      const auto n = static_cast<std::size_t>(Integer(position, item, 0, static_cast<int64_t>(goods.size()) - 1));
+      unsigned char* record = presented.Append();
+      std::memcpy(record, goods.at(n), static_cast<std::size_t>(presented.length()));
+      if (entry.is_object())
+        FillRecord(entry, kK9, {record, static_cast<std::size_t>(presented.length())}, item, {"record"});
+    }
+    store.warehouseGoods[number] = std::move(presented);
+  }
+}
+
+void ReadAttributes(const Json& list, Store& store) {
+  if (!list.is_array()) Fail("attributes", "expected a list");
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const Json& entry = list[i];
+    const std::string at = "attributes[" + std::to_string(i) + "]";
+    if (!entry.is_object() || !entry.contains("contractor") || !entry.contains("name"))
+      Fail(at, "expected {\"contractor\": id, \"name\": ..., \"kind\": k, \"value\": ...}");
+    Attribute attribute;
+    attribute.name = Text(entry["name"], at + ".name");
+    attribute.kind = static_cast<int16_t>(Integer(entry.value("kind", Json(0)), at + ".kind", -32768, 32767));
+    attribute.value = Text(entry.value("value", Json("")), at + ".value");
+    store.attributes[static_cast<int32_t>(Integer(entry["contractor"], at, INT32_MIN, INT32_MAX))].push_back(attribute);
+  }
+}
+
+void ReadNames(const Json& names, std::map<int32_t, std::string>& out, const std::string& where) {
+  if (!names.is_object()) Fail(where, "expected an object of names by number");
+  for (const auto& [key, name] : names.items())
+    if (!IsComment(key))
+      out[static_cast<int32_t>(Integer(Json(key), where, INT32_MIN, INT32_MAX))] = Text(name, where + "." + key);
+}
+
+void ReadFiles(const Json& files, Store& store) {
+  if (!files.is_object()) Fail("files", "expected an object of file contents by name");
+  for (const auto& [name, value] : files.items()) {
+    if (IsComment(name)) continue;
+    const std::string at = "files." + name;
+    BaseFile file{name, std::nullopt};
+    if (value.is_string()) {
+      file.content = Text(value, at);
+    } else if (value.is_object() && value.contains("hex")) {
+      const auto bytes = Hex(value["hex"], at + ".hex");
+      file.content = std::string(bytes.begin(), bytes.end());
+    } else if (value.is_object() && value.contains("utf8")) {
+      file.content = value["utf8"].get<std::string>();
+    } else if (!value.is_null()) {
+      Fail(at, "expected a text, {\"hex\": ...}, {\"utf8\": ...} or null");
+    }
+    store.baseFiles.push_back(std::move(file));
+  }
+}
+
+void ReadTables(const Json& tables, FixtureContent& content) {
+  if (!tables.is_object()) Fail("tables", "expected an object of record lists by data file name");
+  for (const auto& [name, list] : tables.items()) {
+    if (IsComment(name)) continue;
+    const int file = DataFileByName(name);
+    if (file < 0) Fail("tables." + name, "no such data file");
+    if (file == kTsprDok || file == kUmstDok)
+      Fail("tables." + name, "items belong in \"invoiceItems\" and \"contractItems\"");
+    ReadRecords(list, file, content.store.files[file], "tables." + name);
+  }
+}
+
+void BuildIndexes(const Json& fixture, FixtureContent& content) {
+  Store& store = content.store;
+  for (const int32_t index : {72, 811, 6, 3, 34}) {
+    std::vector<uint32_t> all(store.files[DataFileOfIndex(index)].size());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<uint32_t>(i);
+    store.indexes[index] = std::move(all);
+  }
+  store.indexes[198] = {};
+  if (fixture.contains("indexes")) {
+    for (const auto& [key, list] : fixture["indexes"].items()) {
+      if (IsComment(key)) continue;
+      const std::string at = "indexes." + key;
+      const auto index = static_cast<int32_t>(Integer(Json(key), at, INT32_MIN, INT32_MAX));
+      if (index == 4) Fail(at, "index 4 follows the current warehouse: use \"warehouseGoods\"");
+      if (index == 53) Fail(at, "index 53 follows the current contractor: give k4_kar records an \"owner\"");
+      const int file = DataFileOfIndex(index);
+      if (file < 0) Fail(at, "the host has no such index");
+      store.indexes[index] = Positions(list, store.files[file].size(), at);
+    }
+  }
+  const RecordSet& entries = store.files[kK4Kar];
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    int32_t owner = 0;
+    if (static_cast<std::size_t>(entries.length()) >= kSettlementOwnerOffset + sizeof owner)
+      std::memcpy(&owner, entries.at(i) + kSettlementOwnerOffset, sizeof owner);
+    store.settlementsByOwner[owner].push_back(static_cast<uint32_t>(i));
+  }
+}
+
+void Read(const Json& fixture, const Json& overrides, FixtureContent& content) {
+  if (!fixture.is_object()) Fail("fixture", "expected a JSON object");
+  static constexpr const char* kSections[] = {"host",          "tables",     "indexes", "warehouseGoods",
+                                              "invoiceItems",  "contractItems", "attributes", "groups",
+                                              "paymentMethods", "files"};
+  for (const auto& [key, value] : fixture.items()) {
+    bool known = IsComment(key);
+    for (const char* section : kSections) known = known || key == section;
+    if (!known) Fail(key, "unknown section");
+  }
+  HostConfig& config = content.config;
+  if (fixture.contains("host")) ReadHost(fixture["host"], config);
+  if (!overrides.is_null()) ReadHost(overrides, config);
+  for (int i = 0; i < kDataFileCount; ++i) content.store.files[i] = RecordSet(config.recordLengths[i]);
+  if (fixture.contains("tables")) ReadTables(fixture["tables"], content);
+  BuildIndexes(fixture, content);
+  if (fixture.contains("warehouseGoods")) ReadWarehouseGoods(fixture["warehouseGoods"], config, content.store);
+  if (fixture.contains("invoiceItems"))
+    ReadItems(fixture["invoiceItems"], kTsprDok, config.recordLengths[kTsprDok], content.store.invoiceItems, "invoiceItems");
+  if (fixture.contains("contractItems"))
+    ReadItems(fixture["contractItems"], kUmstDok, config.recordLengths[kUmstDok], content.store.contractItems, "contractItems");
+  if (fixture.contains("attributes")) ReadAttributes(fixture["attributes"], content.store);
+  if (fixture.contains("groups")) ReadNames(fixture["groups"], content.store.groups, "groups");
+  if (fixture.contains("paymentMethods")) ReadNames(fixture["paymentMethods"], content.store.paymentMethods, "paymentMethods");
+  if (fixture.contains("files")) ReadFiles(fixture["files"], content.store);
+  const RecordSet& props = content.store.files[kTsprProp];
+  content.currentProp.assign(static_cast<std::size_t>(props.length()), 0);
+  if (props.size() > 0) std::memcpy(content.currentProp.data(), props.at(0), content.currentProp.size());
+}
+
+}  // namespace
+
+bool ReadFixture(std::string_view fixture, std::string_view hostOverrides, FixtureContent& content,
+                 std::string& error) {
+  try {
+    const Json document = Json::parse(fixture.begin(), fixture.end());
+    const Json overrides = hostOverrides.empty() ? Json() : Json::parse(hostOverrides.begin(), hostOverrides.end());
+    content = FixtureContent{};
+    Read(document, overrides, content);
+    return true;
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+}
+
+bool MergeHostOverrides(std::string& overrides, std::string_view update, std::string& error) {
+  try {
+    Json merged = overrides.empty() ? Json::object() : Json::parse(overrides);
+    const Json patch = Json::parse(update.begin(), update.end());
+    if (!patch.is_object()) {
+      error = "host settings: expected a JSON object";
+      return false;
+    }
+    merged.update(patch, true);
+    overrides = merged.dump();
+    return true;
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+}
+
+}  // namespace qelmar

@@ -1,0 +1,168 @@
+// Data files, keys and cursors. A cursor keeps its whole state inside the
+// module's 192 bytes: where the records lie, the order to take them in and how
+// far it has got. HostCursorNext copies one stored record into the data file's
+// record buffer and does nothing else.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host_functions.h"
+#include "host_state.h"
+
+namespace qelmar::impl {
+
+namespace {
+
+constexpr uint32_t kOpenMagic = 0x4E505543;    // "CUPN"
+constexpr uint32_t kClosedMagic = 0x534C4355;  // "UCLS"
+
+struct CursorState {
+  uint32_t magic;
+  int32_t index;
+  const unsigned char* records;
+  const uint32_t* order;  // record numbers; null walks the records as stored
+  uint32_t count;
+  uint32_t position;
+  std::size_t length;
+  unsigned char* buffer;
+};
+// The module clears the cursor's last 32-bit field before opening; the
+// state stays clear of it.
+static_assert(sizeof(CursorState) <= sizeof(HostCursor) - 4);
+
+CursorState* StateOf(HostCursor* cursor) { return reinterpret_cast<CursorState*>(cursor->storage); }
+
+TableDescriptor* Descriptor(HostTable* table) {
+  Host& host = TheHost();
+  for (auto& descriptor : host.tables)
+    if (reinterpret_cast<HostTable*>(&descriptor) == table) return &descriptor;
+  return nullptr;
+}
+
+// Points the cursor at what the index yields now: index 53 follows the
+// current contractor, index 4 the current warehouse.
+bool Aim(Host& host, int32_t index, CursorState& state) {
+  const int file = DataFileOfIndex(index);
+  if (file < 0 || host.config.absent[file]) return false;
+  const RecordSet* records = &host.store.files[file];
+  const std::vector<uint32_t>* order = nullptr;
+  static const std::vector<uint32_t> kNothing;
+  if (index == 53) {
+    const auto found = host.store.settlementsByOwner.find(host.currentContractor);
+    order = found != host.store.settlementsByOwner.end() ? &found->second : &kNothing;
+  } else if (index == 4) {
+    const auto found = host.store.warehouseGoods.find(host.currentWarehouse);
+    if (found != host.store.warehouseGoods.end()) records = &found->second;
+  } else {
+    const auto found = host.store.indexes.find(index);
+    order = found != host.store.indexes.end() ? &found->second : &kNothing;
+  }
+  state.records = records->at(0);
+  state.order = order != nullptr ? order->data() : nullptr;
+  state.count = static_cast<uint32_t>(order != nullptr ? order->size() : records->size());
+  state.position = 0;
+  state.length = std::min<std::size_t>(static_cast<std::size_t>(records->length()),
+                                       host.config.recordLengths[file] > 0 ? host.config.recordLengths[file] : 0);
+  state.buffer = host.tables[file].buffer;
+  return true;
+}
+
+}  // namespace
+
+extern "C" HostTable* HOST_CDECL_ATTR HostTableByNumber(int32_t number) {
+  Host& host = TheHost();
+  const int file = DataFileByNumber(number);
+  if (file < 0 || host.config.absent[file]) return nullptr;
+  return reinterpret_cast<HostTable*>(&host.tables[file]);
+}
+
+extern "C" void HOST_CDECL_ATTR HostTablePrepare(HostTable* table, int32_t mode) {
+  Count(kTablePrepare);
+  Host& host = TheHost();
+  const TableDescriptor* descriptor = Descriptor(table);
+  if (descriptor != nullptr && descriptor->dataFile == kTsprProp && !host.currentProp.empty() &&
+      host.config.recordLengths[kTsprProp] > 0)
+    std::memcpy(descriptor->buffer, host.currentProp.data(),
+                std::min<std::size_t>(host.currentProp.size(), host.config.recordLengths[kTsprProp]));
+  if (CallLogOn())
+    LogCall(Line("HostTablePrepare", std::to_string(descriptor != nullptr ? descriptor->number : -1), std::to_string(mode)));
+}
+
+extern "C" void* HOST_CDECL_ATTR HostKeyInit(int32_t index, int32_t value, HostKey* key, int32_t) {
+  Count(kKeyInit);
+  if (key != nullptr) {
+    std::memset(key->storage, 0, sizeof key->storage);
+    std::memcpy(key->storage, &index, sizeof index);
+    std::memcpy(key->storage + 4, &value, sizeof value);
+  }
+  // The auxiliary value of an item key names the item kind for HostOpenItemFile.
+  static int32_t invoiceItems = kInvoiceItemIndex;
+  static int32_t contractItems = kContractItemIndex;
+  if (index == kInvoiceItemIndex) return &invoiceItems;
+  if (index == kContractItemIndex) return &contractItems;
+  return nullptr;
+}
+
+extern "C" int32_t HOST_CDECL_ATTR HostItemIndexOf(int32_t index) {
+  if (index == 811) return kInvoiceItemIndex;
+  if (index == 72) return kContractItemIndex;
+  return 0;
+}
+
+extern "C" int16_t HOST_THIS_ATTR HostCursorOpen(HostCursor* self, HostTable* table, int32_t index, HostKey*,
+                                                 int32_t, int32_t) {
+  Host& host = TheHost();
+  if (self == nullptr) return 0;
+  CursorState state{};
+  const bool known = table == nullptr || Descriptor(table) != nullptr;
+  if (!known || !Aim(host, index, state)) {
+    StateOf(self)->magic = kClosedMagic;
+    Count(kCursorOpenFailed);
+    LogCall(Line("HostCursorOpen", std::to_string(index), "failed"));
+    return 0;
+  }
+  state.magic = kOpenMagic;
+  state.index = index;
+  std::memcpy(self->storage, &state, sizeof state);
+  Count(kCursorOpen);
+  if (CallLogOn()) LogCall(Line("HostCursorOpen", std::to_string(index), std::to_string(state.count)));
+  return 1;
+}
+
+extern "C" int32_t HOST_THIS_ATTR HostCursorNext(HostCursor* self) {
+  if (self == nullptr) return 0;
+  CursorState* state = StateOf(self);
+  if (state->magic != kOpenMagic || state->position >= state->count) return 0;
+  const uint32_t n = state->order != nullptr ? state->order[state->position] : state->position;
+  std::memcpy(state->buffer, state->records + static_cast<std::size_t>(n) * state->length, state->length);
+  ++state->position;
+  Count(kCursorNext);
+  return 1;
+}
+
+extern "C" void HOST_THIS_ATTR HostCursorClose(HostCursor* self) {
+  Count(kCursorClose);
+  if (self != nullptr) StateOf(self)->magic = kClosedMagic;
+  LogCall("HostCursorClose");
+}
+
+extern "C" void HOST_THIS_ATTR HostCursorDestroy(HostCursor* self) {
+  Count(kCursorDestroy);
+  if (self != nullptr) std::memset(self->storage, 0, sizeof(CursorState));
+  LogCall("HostCursorDestroy");
+}
+
+extern "C" int32_t* HOST_CDECL_ATTR HostCurrentContractorRef() { return &TheHost().currentContractor; }
+
+extern "C" int16_t* HOST_CDECL_ATTR HostCurrentWarehouse() { return &TheHost().currentWarehouse; }
+
+extern "C" void HOST_CDECL_ATTR HostMakeDataName(int32_t kind, void* name, const char* prefix, const char* suffix,
+                                                 int32_t mode) {
+  if (name != nullptr)
+    std::snprintf(static_cast<char*>(name), sizeof(HostKey), "%s%d%s", prefix != nullptr ? prefix : "", kind,
+                  suffix != nullptr ? suffix : "");
+  if (CallLogOn()) LogCall(Line("HostMakeDataName", std::to_string(kind), std::to_string(mode)));
+}
+
+}  // namespace qelmar::impl

@@ -1,0 +1,185 @@
+// Host objects whose storage the module reserves (file holders, diagnostic
+// guards, the dialog base), memory blocks, the exception reporter, the stamp
+// target and the reserved functions.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "host_functions.h"
+#include "host_state.h"
+#include "text_codec.h"
+
+namespace qelmar::impl {
+
+namespace {
+
+constexpr uint32_t kHolderMagic = 0x444C4F48;  // "HOLD"
+constexpr uint32_t kGuardMagic = 0x44524155;   // "UARD"
+
+// Holder storage (20 bytes): value, release function, magic.
+constexpr std::size_t kHolderValue = 0;
+constexpr std::size_t kHolderRelease = sizeof(void*);
+constexpr std::size_t kHolderMagicAt = 2 * sizeof(void*);
+static_assert(kHolderMagicAt + 4 <= sizeof(HostHolder));
+
+// Guard storage (32 bytes): enclosing guard, function name, magic.
+constexpr std::size_t kGuardOuter = 0;
+constexpr std::size_t kGuardFunction = sizeof(void*);
+constexpr std::size_t kGuardMagicAt = 2 * sizeof(void*);
+static_assert(kGuardMagicAt + 4 <= sizeof(HostGuard));
+
+template <class T>
+T Load(const unsigned char* storage, std::size_t at) {
+  T value;
+  std::memcpy(&value, storage + at, sizeof value);
+  return value;
+}
+
+template <class T>
+void Store(unsigned char* storage, std::size_t at, T value) {
+  std::memcpy(storage + at, &value, sizeof value);
+}
+
+void* HolderValue(HostHolder* self) { return Load<void*>(self->storage, kHolderValue); }
+
+void* Allocate(std::size_t size, bool zeroed) {
+  Host& host = TheHost();
+  const int64_t call = ++host.counters[zeroed ? kAllocZeroedCalls : kAllocCalls];
+  if ((zeroed ? host.config.allocZeroed : host.config.alloc).Fails(call)) {
+    Count(kAllocFailed);
+    return nullptr;
+  }
+  void* block = zeroed ? std::calloc(size != 0 ? size : 1, 1) : std::malloc(size != 0 ? size : 1);
+  if (block != nullptr) host.liveBlocks.insert(block);
+  return block;
+}
+
+// The host's report function for structured exceptions.
+void HOST_CDECL_ATTR ReportException(const char* function, uint32_t code, void*, const void*) {
+  Count(kReportCalls);
+  char number[16];
+  std::snprintf(number, sizeof number, "0x%08X", code);
+  Record(Line("HostExceptionReport", QuoteForTranscript(function != nullptr ? function : ""), number));
+}
+
+int32_t HOST_CDECL_ATTR StampTarget(int32_t value) {
+  Count(kStampTargetCalls);
+  return value + 1;
+}
+
+int g_dialogBasePart;  // what the host's base part points at
+
+}  // namespace
+
+extern "C" void HOST_THIS_ATTR HostHolderInit(HostHolder* self, void* value, HostReleaseFunction release, int32_t,
+                                              int32_t, int32_t) {
+  Count(kHolderInit);
+  std::memset(self->storage, 0, sizeof self->storage);
+  Store(self->storage, kHolderValue, value);
+  Store(self->storage, kHolderRelease, release);
+  Store(self->storage, kHolderMagicAt, kHolderMagic);
+}
+
+// Replaces the value; the release function is never called.
+extern "C" void HOST_THIS_ATTR HostHolderSet(HostHolder* self, void* value) {
+  Store(self->storage, kHolderValue, value);
+}
+
+extern "C" int32_t HOST_THIS_ATTR HostHolderIsSet(HostHolder* self) { return HolderValue(self) != nullptr ? 1 : 0; }
+
+extern "C" void* HOST_THIS_ATTR HostHolderGet(HostHolder* self) { return HolderValue(self); }
+
+// An empty holder calls nothing and gives -1.
+extern "C" int32_t HOST_THIS_ATTR HostHolderApply(HostHolder* self, HostApplyFunction function) {
+  Count(kHolderApply);
+  void* value = HolderValue(self);
+  if (value == nullptr || function == nullptr) return -1;
+  return function(static_cast<HostStream*>(value));
+}
+
+// Never closes or releases what the holder holds: closing is explicit.
+extern "C" void HOST_THIS_ATTR HostHolderDestroy(HostHolder* self) {
+  Count(kHolderDestroy);
+  std::memset(self->storage, 0, sizeof self->storage);
+}
+
+extern "C" void HOST_THIS_ATTR HostGuardEnter(HostGuard* self, const char* function, const void*) {
+  Host& host = TheHost();
+  Count(kGuardEnter);
+  Store(self->storage, kGuardOuter, host.topGuard);
+  Store(self->storage, kGuardFunction, function);
+  Store(self->storage, kGuardMagicAt, kGuardMagic);
+  host.topGuard = self;
+  ++host.guardDepth;
+}
+
+// Guards leave in the reverse order of entering; anything else is counted.
+extern "C" void HOST_THIS_ATTR HostGuardLeave(HostGuard* self) {
+  Host& host = TheHost();
+  Count(kGuardLeave);
+  if (self != host.topGuard || Load<uint32_t>(self->storage, kGuardMagicAt) != kGuardMagic) {
+    Count(kGuardMismatch);
+    return;
+  }
+  host.topGuard = Load<const void*>(self->storage, kGuardOuter);
+  Store(self->storage, kGuardMagicAt, uint32_t{0});
+  --host.guardDepth;
+}
+
+extern "C" HostReportFunction HOST_CDECL_ATTR HostExceptionReporter() { return &ReportException; }
+
+extern "C" void* HOST_CDECL_ATTR HostAlloc(uint32_t size) { return Allocate(size, false); }
+
+extern "C" void* HOST_CDECL_ATTR HostAllocZeroed(uint32_t size) { return Allocate(size, true); }
+
+// A block the host did not hand out is counted and left alone.
+extern "C" void HOST_CDECL_ATTR HostFree(void* block) {
+  Host& host = TheHost();
+  if (block == nullptr) return;
+  Count(kFreeCalls);
+  if (host.liveBlocks.erase(block) == 0) {
+    Count(kFreeInvalid);
+    return;
+  }
+  std::free(block);
+}
+
+extern "C" void* HOST_CDECL_ATTR HostStampTarget() { return reinterpret_cast<void*>(&StampTarget); }
+
+extern "C" void HOST_THIS_ATTR HostDialogBaseConstruct(WDialogBase* self) {
+  Count(kDialogConstruct);
+  self->vtable = nullptr;
+  self->hostPart = &g_dialogBasePart;
+}
+
+extern "C" void HOST_THIS_ATTR HostDialogBaseDestroy(WDialogBase* self) {
+  Count(kDialogDestroy);
+  self->hostPart = nullptr;
+}
+
+// The base class's virtual operations answer with their slot number.
+#define QELMAR_DIALOG_SLOT(n)                                                    \
+  extern "C" int32_t HOST_THIS_ATTR HostDialogBaseSlot##n(WDialogBase*) {        \
+    Count(kDialogSlots);                                                          \
+    return n;                                                                     \
+  }
+QELMAR_DIALOG_SLOT(1) QELMAR_DIALOG_SLOT(2) QELMAR_DIALOG_SLOT(3) QELMAR_DIALOG_SLOT(4) QELMAR_DIALOG_SLOT(5)
+QELMAR_DIALOG_SLOT(6) QELMAR_DIALOG_SLOT(7) QELMAR_DIALOG_SLOT(8) QELMAR_DIALOG_SLOT(9) QELMAR_DIALOG_SLOT(10)
+QELMAR_DIALOG_SLOT(11) QELMAR_DIALOG_SLOT(12) QELMAR_DIALOG_SLOT(13) QELMAR_DIALOG_SLOT(14) QELMAR_DIALOG_SLOT(15)
+QELMAR_DIALOG_SLOT(16) QELMAR_DIALOG_SLOT(17) QELMAR_DIALOG_SLOT(18) QELMAR_DIALOG_SLOT(19) QELMAR_DIALOG_SLOT(20)
+QELMAR_DIALOG_SLOT(21) QELMAR_DIALOG_SLOT(22) QELMAR_DIALOG_SLOT(23) QELMAR_DIALOG_SLOT(24) QELMAR_DIALOG_SLOT(25)
+QELMAR_DIALOG_SLOT(26) QELMAR_DIALOG_SLOT(27) QELMAR_DIALOG_SLOT(28) QELMAR_DIALOG_SLOT(29) QELMAR_DIALOG_SLOT(30)
+QELMAR_DIALOG_SLOT(31) QELMAR_DIALOG_SLOT(32) QELMAR_DIALOG_SLOT(33) QELMAR_DIALOG_SLOT(34)
+#undef QELMAR_DIALOG_SLOT
+
+// Bound at load, never called by the module.
+extern "C" int32_t HOST_CDECL_ATTR HostReserved40008() { return 0; }
+extern "C" int32_t HOST_CDECL_ATTR HostReserved41611() { return 0; }
+extern "C" int32_t HOST_CDECL_ATTR HostReserved41613() { return 0; }
+extern "C" int32_t HOST_CDECL_ATTR HostReserved30005() { return 0; }
+extern "C" int32_t HOST_CDECL_ATTR HostReserved38511() { return 0; }
+extern "C" int32_t HOST_CDECL_ATTR HostReserved37974() { return 0; }
+extern "C" int32_t HOST_CDECL_ATTR HostReserved52466() { return 0; }
+
+}  // namespace qelmar::impl

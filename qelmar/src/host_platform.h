@@ -1,0 +1,27 @@
+// What the replacement host does differently on Linux and on Windows: the
+// file system's code page and paths, text-mode streams, and its own export
+// table. Everything else in the host is the same code on both.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace qelmar {
+
+// A host path (backslash-separated, in host code 3) as the file system takes it.
+std::string FileSystemPath(const std::string& hostPath);
+
+// Opens a stream for the host's shared open. Text-mode writing ("w"/"a"
+// without "b") writes every LF as CR LF, as the Windows C runtime does; with
+// failClose the stream's close reports failure (where the platform allows).
+std::FILE* OpenSharedStream(const std::string& path, const char* mode, bool failClose);
+// Plain fopen; a "t" in the mode is the Windows text mode.
+std::FILE* OpenStream(const std::string& path, const char* mode);
+
+// Puts every host function back into this library's export table, then
+// withdraws the given numbers, so that a module loaded next finds exactly the
+// functions a host with those gaps would have.
+void SetMissingExports(const uint16_t* numbers, std::size_t count);
+
+}  // namespace qelmar

@@ -1,0 +1,109 @@
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "host_functions.h"
+#include "host_platform.h"
+#include "host_state.h"
+#include "text_codec.h"
+
+// The export directory that cmake/ordinals.cmake generates from qelmar.def.
+extern "C" struct {
+  uint64_t number;
+  void* address;
+} ordinal_exports[];
+
+namespace qelmar {
+
+int32_t FileSystemCodePage() { return kCodeUtf8; }
+
+std::string FileSystemPath(const std::string& hostPath) {
+  std::string path = hostPath;
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
+namespace {
+
+struct TextStream {
+  std::FILE* file;  // the file below
+  bool failClose;
+  std::FILE* self;  // the text-mode stream handed out
+};
+
+// Writes LF as CR LF. Reports the bytes of the caller's buffer consumed.
+ssize_t WriteText(void* cookie, const char* data, size_t size) {
+  auto* stream = static_cast<TextStream*>(cookie);
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (data[i] != '\n') continue;
+    if (std::fwrite(data + start, 1, i - start, stream->file) != i - start) return -1;
+    if (std::fwrite("\r\n", 1, 2, stream->file) != 2) return -1;
+    start = i + 1;
+  }
+  if (std::fwrite(data + start, 1, size - start, stream->file) != size - start) return -1;
+  return static_cast<ssize_t>(size);
+}
+
+int CloseText(void* cookie) {
+  auto* stream = static_cast<TextStream*>(cookie);
+  int result = std::fclose(stream->file);
+  if (stream->failClose) {
+    result = -1;
+    errno = ENOSPC;
+  }
+  if (TheHost().liveStreams.erase(stream->self) != 0) Count(kStreamClose);
+  delete stream;
+  return result;
+}
+
+std::string PlainMode(const char* mode) {
+  std::string plain;
+  for (const char* p = mode; *p != '\0'; ++p)
+    if (*p != 't') plain += *p;
+  return plain;
+}
+
+}  // namespace
+
+std::FILE* OpenSharedStream(const std::string& path, const char* mode, bool failClose) {
+  const std::string plain = PlainMode(mode);
+  const bool textWrite = plain.find('b') == std::string::npos &&
+                         (plain.find('w') != std::string::npos || plain.find('a') != std::string::npos);
+  std::FILE* file = std::fopen(path.c_str(), textWrite ? (plain + "b").c_str() : plain.c_str());
+  if (file == nullptr || !textWrite) return file;
+  auto* cookie = new TextStream{file, failClose, nullptr};
+  std::FILE* stream = fopencookie(cookie, "w", cookie_io_functions_t{nullptr, WriteText, nullptr, CloseText});
+  if (stream == nullptr) {
+    std::fclose(file);
+    delete cookie;
+    return nullptr;
+  }
+  cookie->self = stream;
+  return stream;
+}
+
+std::FILE* OpenStream(const std::string& path, const char* mode) {
+  return std::fopen(path.c_str(), PlainMode(mode).c_str());
+}
+
+void SetMissingExports(const uint16_t* numbers, std::size_t count) {
+  struct Export {
+    uint16_t number;
+    void* address;
+  };
+  static const Export kExports[] = {
+#define HOST_FN(slot, number, Name, Ret, Conv, Params) {number, reinterpret_cast<void*>(&impl::Name)},
+#include "host/host_catalogue.inc"
+#undef HOST_FN
+  };
+  for (auto* entry = ordinal_exports; entry->number != 0; ++entry) {
+    for (const Export& e : kExports)
+      if (entry->number == e.number) entry->address = e.address;
+    for (std::size_t i = 0; i < count; ++i)
+      if (entry->number == numbers[i]) entry->address = nullptr;
+  }
+}
+
+}  // namespace qelmar

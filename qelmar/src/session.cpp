@@ -1,0 +1,166 @@
+#include "session.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "host_functions.h"
+#include "host_platform.h"
+#include "host_state.h"
+#include "platform/loader.h"
+#include "text_codec.h"
+
+namespace qelmar {
+
+namespace {
+
+namespace platform = dravenhol::platform;
+
+using HandshakeFn = int32_t(HOST_CDECL_ATTR*)(dravenhol::HostCallback callback, char* description);
+using ActivateFn = int32_t(HOST_CDECL_ATTR*)(int32_t value);
+using CommandFn = int32_t(HOST_CDECL_ATTR*)();
+using StampEntryFn = int32_t(HOST_CDECL_ATTR*)(int32_t value);
+
+constexpr uint16_t kHandshake = 30001;
+constexpr uint16_t kActivate = 30008;
+constexpr std::size_t kDescriptionRoom = 512;
+
+// featureWord as the module initialises it, then the host module's name.
+constexpr unsigned char kStampPattern[12] = {0xFF, 0xFF, 0xFF, 0xFF, 'Q', 'E', 'L', 'M', 'A', 'R', 0, 0};
+// stampEntry follows the name directly.
+constexpr std::size_t kStampEntryOffset = sizeof kStampPattern;
+
+// The scan reads the module's data as the host program does, across the
+// module's variables, so it is kept out of the address sanitizer's checks.
+__attribute__((no_sanitize("address"))) bool StampAt(const unsigned char* bytes) {
+  for (std::size_t i = 0; i < sizeof kStampPattern; ++i)
+    if (bytes[i] != kStampPattern[i]) return false;
+  return true;
+}
+
+void FindStamp(void* begin, std::size_t size, void* context) {
+  auto*& found = *static_cast<unsigned char**>(context);
+  auto* bytes = static_cast<unsigned char*>(begin);
+  if (found != nullptr || size < kStampEntryOffset + sizeof(void*)) return;
+  for (std::size_t i = 0; i + kStampEntryOffset + sizeof(void*) <= size; i += 4) {
+    if (!StampAt(bytes + i)) continue;
+    found = bytes + i;
+    return;
+  }
+}
+
+std::string Hex32(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
+struct CommandCall {
+  CommandFn handler;
+};
+
+void CallCommand(void* context) { static_cast<CommandCall*>(context)->handler(); }
+
+}  // namespace
+
+bool AttachModule(void* module) {
+  Host& host = TheHost();
+  unsigned char* stamp = nullptr;
+  platform::ForEachWritableRange(module, &FindStamp, &stamp);
+  host.stamp = stamp;
+  if (stamp == nullptr) return false;
+  if (!host.config.featureUntouched) std::memcpy(stamp, &host.config.featureWord, sizeof host.config.featureWord);
+  return true;
+}
+
+bool CallStampEntry(int32_t argument, int32_t& result) {
+  const auto* stamp = static_cast<const unsigned char*>(TheHost().stamp);
+  if (stamp == nullptr) return false;
+  StampEntryFn entry = nullptr;
+  std::memcpy(&entry, stamp + kStampEntryOffset, sizeof entry);
+  if (entry == nullptr) return false;
+  result = entry(argument);
+  return true;
+}
+
+void WriteBaseFiles() {
+  const Host& host = TheHost();
+  for (const BaseFile& file : host.store.baseFiles) {
+    const std::string path =
+        FileSystemPath(host.baseDirectory + "/" + Convert(file.name, kCodeUtf8, kCodeFileSystem));
+    if (!file.content) {
+      std::remove(path.c_str());
+      continue;
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << *file.content;
+  }
+}
+
+int RunSession(const char* modulePath, QelmarSession& session) {
+  Host& host = TheHost();
+  session = QelmarSession{};
+  SetMissingExports(host.config.missingFunctions.data(), host.config.missingFunctions.size());
+  WriteBaseFiles();
+  ApplyInitialState(host);
+  host.commandRegistered = false;
+
+  void* module = platform::LoadModule(modulePath);
+  if (module == nullptr) return -1;
+  session.loaded = 1;
+  const auto handshake = reinterpret_cast<HandshakeFn>(platform::ExportByNumber(module, kHandshake));
+  const auto activate = reinterpret_cast<ActivateFn>(platform::ExportByNumber(module, kActivate));
+  if (handshake == nullptr || activate == nullptr) {
+    platform::UnloadModule(module);
+    return -2;
+  }
+  session.stampFound = AttachModule(module) ? 1 : 0;
+  if (!session.stampFound) Record("ModuleStampMissing");
+
+  // The host passes its export 30006 as the callback.
+  auto callback = reinterpret_cast<dravenhol::HostCallback>(&impl::QelmarHostCallback);
+  std::vector<char> description(kDescriptionRoom, '\0');
+  session.handshake = handshake(callback, description.data());
+  description.back() = '\0';
+  Record(Line("Handshake", std::to_string(session.handshake), QuoteForTranscript(description.data())));
+
+  // A host activates the module when it accepted the handshake and the host
+  // has every feature the module needs (featureWord 0); otherwise it asks the
+  // module to explain.
+  uint32_t featureWord = 0;
+  if (host.stamp != nullptr) std::memcpy(&featureWord, host.stamp, sizeof featureWord);
+  session.activation = session.handshake == 0 && featureWord == 0 ? 0 : 1;
+  Record(Line("Activate", std::to_string(session.activation)));
+  activate(session.activation);
+
+  session.commandRegistered = host.commandRegistered ? 1 : 0;
+  if (host.commandRegistered && host.commandHandler != nullptr) {
+    Record(Line("Command", std::to_string(host.command.command)));
+    CommandCall call{reinterpret_cast<CommandFn>(host.commandHandler)};
+    platform::StructuredFault fault{};
+    session.commandRan = 1;
+    bool completed = false;
+    try {
+      completed = platform::RunGuarded(&CallCommand, &call, &fault);
+    } catch (...) {
+      fault.code = 0;
+    }
+    if (!completed) {
+      session.faulted = 1;
+      session.faultCode = fault.code;
+      Record(Line("CommandFault", Hex32(fault.code)));
+    }
+  }
+
+  // The unload step: a handshake without a callback.
+  Record("Unload");
+  handshake(nullptr, nullptr);
+  host.stamp = nullptr;
+  host.commandHandler = nullptr;
+  platform::UnloadModule(module);
+  return 0;
+}
+
+}  // namespace qelmar

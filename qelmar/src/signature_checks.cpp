@@ -1,0 +1,18 @@
+// Every host function of this library has the exact type that the module's
+// catalogue gives it: return type, parameters and calling convention.
+#include <type_traits>
+
+#include "host/host_api.h"
+#include "host_functions.h"
+
+namespace qelmar::impl {
+
+#define HOST_FN(slot, number, Name, Ret, Conv, Params)                               \
+  static_assert(std::is_same_v<decltype(&Name), dravenhol::host::Name##Fn>,          \
+                "host function " #Name " (" #number ") differs from the catalogue");
+#include "host/host_catalogue.inc"
+#undef HOST_FN
+
+static_assert(std::is_same_v<decltype(&QelmarHostCallback), dravenhol::HostCallback>);
+
+}  // namespace qelmar::impl

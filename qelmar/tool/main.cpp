@@ -1,0 +1,138 @@
+// dravenhol-host: plays the host program for one session with the module,
+// against a database fixture, and prints what the module shows.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "platform/loader.h"
+#include "platform/platform.h"
+#include "qelmar/qelmar.h"
+
+extern const char* const kSampleFixture;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Options {
+  std::string db;
+  std::string base = ".";
+  std::string method;
+  std::string module;
+  std::string transcript;
+  std::string host;
+  bool callLog = false;
+};
+
+struct Output {
+  std::ofstream transcript;
+};
+
+void PrintLine(const char* line, void* context) {
+  std::fputs(line, stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+  auto* output = static_cast<Output*>(context);
+  if (output->transcript.is_open()) output->transcript << line << '\n' << std::flush;
+}
+
+// The directory of this program: QELMAR lies beside it.
+fs::path ProgramDirectory() {
+  namespace platform = dravenhol::platform;
+  char path[4096];
+  platform::ModuleFileName(platform::FindLoadedModule("QELMAR"), path, sizeof path);
+  return fs::path(path).parent_path();
+}
+
+fs::path DefaultModule() {
+  const std::string name = std::string("dravenhol") + dravenhol::platform::ModuleSuffix();
+  const fs::path beside = ProgramDirectory() / name;
+  if (fs::exists(beside)) return beside;
+  return ProgramDirectory().parent_path() / "module" / name;
+}
+
+bool Configure(const std::string& json) {
+  char error[512];
+  if (QelmarConfigure(json.c_str(), error, sizeof error) == 0) return true;
+  std::cerr << "dravenhol-host: host settings: " << error << '\n';
+  return false;
+}
+
+int Export(const Options& options) {
+  char error[1024];
+  const int loaded = options.db.empty()
+                         ? QelmarLoadFixture(kSampleFixture, std::char_traits<char>::length(kSampleFixture), error,
+                                             sizeof error)
+                         : QelmarLoadFixtureFile(options.db.c_str(), error, sizeof error);
+  if (loaded != 0) {
+    std::cerr << "dravenhol-host: " << (options.db.empty() ? "bundled sample" : options.db) << ": " << error << '\n';
+    return 2;
+  }
+  if (!options.host.empty() && !Configure(options.host)) return 2;
+  if (!options.method.empty() && !Configure("{\"dialog\": \"" + options.method + "\"}")) return 2;
+  if (options.callLog && !Configure("{\"callLog\": true}")) return 2;
+
+  std::error_code ec;
+  const fs::path base = fs::absolute(options.base, ec);
+  fs::create_directories(base, ec);
+  QelmarSetBaseDirectory(base.string().c_str());
+
+  Output output;
+  if (!options.transcript.empty()) {
+    output.transcript.open(options.transcript, std::ios::binary | std::ios::trunc);
+    if (!output.transcript) {
+      std::cerr << "dravenhol-host: cannot write " << options.transcript << '\n';
+      return 2;
+    }
+  }
+  QelmarSetTranscriptSink(&PrintLine, &output);
+
+  const fs::path module = options.module.empty() ? DefaultModule() : fs::path(options.module);
+  QelmarSession session{};
+  const int result = QelmarRunSession(module.string().c_str(), &session);
+  QelmarSetTranscriptSink(nullptr, nullptr);
+  if (result == -1) {
+    std::cerr << "dravenhol-host: cannot load the module " << module.string() << '\n';
+    return 3;
+  }
+  if (result == -2) {
+    std::cerr << "dravenhol-host: " << module.string() << " lacks the entry points 30001 and 30008\n";
+    return 3;
+  }
+  if (options.callLog)
+    for (std::size_t i = 0; i < QelmarCallLogCount(); ++i) std::cerr << QelmarCallLogLine(i) << '\n';
+  const fs::path files = base / "BAZA";
+  if (fs::is_directory(files, ec))
+    std::cout << "# files: " << files.string() << '\n';
+  else
+    std::cout << "# no files written under " << base.string() << '\n';
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Plays the host program for the Dravenhol module."};
+  app.require_subcommand(1);
+  Options options;
+  CLI::App* exportCommand = app.add_subcommand("export", "Run one whole session: handshake, activation, the export command");
+  exportCommand->add_option("--db", options.db, "Database fixture (JSON); default: the bundled sample");
+  exportCommand->add_option("--base", options.base, "The host's base directory; BAZA is created in it")
+      ->capture_default_str();
+  exportCommand->add_option("--method", options.method, "The answer to the export dialog")
+      ->check(CLI::IsMember({"universal", "interkam", "cancel"}));
+  exportCommand->add_option("--module", options.module, "The module; default: dravenhol next to this program");
+  exportCommand->add_option("--transcript", options.transcript, "Also write the transcript to this file");
+  exportCommand->add_option("--host", options.host, "Host settings (JSON object) over the fixture's \"host\"");
+  exportCommand->add_flag("--call-log", options.callLog, "Print the host calls made (the call log) on standard error");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 1;  // help and version, or a usage error
+  }
+  return Export(options);
+}
