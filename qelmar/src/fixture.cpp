@@ -290,6 +290,10 @@ void ReadHost(const Json& host, HostConfig& config) {
       if (!config.featureUntouched) config.featureWord = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
     } else if (key == "stateFlags") {
       config.stateFlags = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
+    } else if (key == "activation") {
+      config.activation = value.is_string() && value.get<std::string>() == "auto"
+                              ? -1
+                              : static_cast<int32_t>(Integer(value, at, 0, 2147483647));
     } else if (key == "noticeAnswer") {
       config.noticeAnswer = static_cast<int16_t>(Integer(value, at, -32768, 32767));
     } else if (key == "dialog") {

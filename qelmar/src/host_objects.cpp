@@ -145,7 +145,10 @@ extern "C" void HOST_CDECL_ATTR HostFree(void* block) {
   std::free(block);
 }
 
-extern "C" void* HOST_CDECL_ATTR HostStampTarget() { return reinterpret_cast<void*>(&StampTarget); }
+extern "C" void* HOST_CDECL_ATTR HostStampTarget() {
+  Count(kStampResolves);
+  return reinterpret_cast<void*>(&StampTarget);
+}
 
 extern "C" void HOST_THIS_ATTR HostDialogBaseConstruct(WDialogBase* self) {
   Count(kDialogConstruct);

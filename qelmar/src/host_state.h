@@ -36,6 +36,7 @@ struct HostConfig {
   uint32_t featureWord = 0;
   uint32_t stateFlags = 0;
   int16_t noticeAnswer = 1;
+  int32_t activation = -1;  // the value for export 30008; -1: decided by the handshake
   DialogAnswer dialog = DialogAnswer::kUniversal;
   bool callLog = false;
   int32_t currentContractor = 0;
@@ -71,7 +72,7 @@ struct HostConfig {
   X(kScanStep, "scan.step") X(kScanIdle, "scan.idle") X(kScanEnd, "scan.end")                             \
   X(kDiscountSetupA, "discountSetupA") X(kDiscountSetupB, "discountSetupB") X(kTablePrepare, "tablePrepare") \
   X(kPrepareContractItem, "prepareContractItem") X(kSettlementSetup, "settlementSetup")                   \
-  X(kStampTargetCalls, "stampTarget.calls") X(kCallbackCalls, "callback.calls")                           \
+  X(kStampTargetCalls, "stampTarget.calls") X(kStampResolves, "stampTarget.resolves") X(kCallbackCalls, "callback.calls")                           \
   X(kReportCalls, "exceptionReport.calls") X(kMessages, "messages")
 
 enum Counter : int {

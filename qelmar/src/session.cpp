@@ -131,7 +131,9 @@ int RunSession(const char* modulePath, QelmarSession& session) {
   // module to explain.
   uint32_t featureWord = 0;
   if (host.stamp != nullptr) std::memcpy(&featureWord, host.stamp, sizeof featureWord);
-  session.activation = session.handshake == 0 && featureWord == 0 ? 0 : 1;
+  session.activation = host.config.activation >= 0                      ? host.config.activation
+                       : session.handshake == 0 && featureWord == 0 ? 0
+                                                                    : 1;
   Record(Line("Activate", std::to_string(session.activation)));
   activate(session.activation);
 

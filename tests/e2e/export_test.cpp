@@ -1,0 +1,267 @@
+// Whole export runs: what lands on disk, what the user sees, and that every
+// host object and buffer is given back however the run ends.
+#include <sys/stat.h>
+
+#include <sstream>
+
+#include "session_test_support.h"
+
+namespace dravenhol::e2e {
+namespace {
+
+using Export = SessionTest;
+
+const std::vector<std::pair<std::string, std::string>> kHeaders = {
+    {"umowystale.csv",
+     "IdUmowyStalej;Zawieszone;TypDokumentu;Czestotliwosc;IdUmowy;IdKontrahent;Opis;SposobPlatnosci;"
+     "TerminPlatnosci;DzienNaliczania;UmowaStart;UmowaKoniec;DataUtworzeniaUmowy;IdUseraTworzacego"},
+    {"umowy.csv", "IdUmowy;NrUmowy;IdTowaru;NazwaTowaru;WartoscBrutto;StawkaVAT"},
+    {"faktury.csv",
+     "IdFaktury;NrFaktury;idKlient;TypDokumentu;DataSprzedazy;DataWystawienia;Zaplacono;TerminPlatnosci;"
+     "Bruttorazem;Nettorazem;VATrazem;Brutto_23;Netto_23;VAT_23;Brutto_8;Netto_8;VAT_8;Brutto_0;Brutto_zw;Uwagi;"
+     "IdUseraTworzacego;DataZaplaty;IdKontrahent"},
+    {"faktury_pozycje.csv", "IdFaktury;NazwaTowaru;CenaBrutto;StawkaVat"},
+    {"kontrahenci.csv",
+     "idKlient;Imie;Nazwisko;Pesel;Nip;Regon;NrDowodu;Telefon;TelKom;Email;Miasto;Ulica;NrDomu;NrMieszkania;"
+     "KodPocztowy;KorMiasto;KorUlica;KorNrDomu;KorNrMieszkania;KorKodPocztowy;NrKonta;Saldo;ScanLink;Status;"
+     "DataUtworzenia;OsobaTworzaca;IdKontrahent"},
+    {"kontrah_rabaty.csv", "idKlient;Symbol;Nip;NazwaGrupy;NrGrupy;RabatProc;RabatKwot;Cena"},
+    {"magazyn.csv",
+     "IdTowaru;Magazyn;NazwaTowaru;SymbolTowaru;IndeksPLU;Stan il.;CenaZakN;CenaBrutto1;CenaNetto1;CenaNetto2;VAT;"
+     "JednostkaMiary;Symbol dost;Nazwa skr;Grupa tow.;PKWiU;Opis;Download;Upload"},
+    {"uzytkownicy.csv", "idUser;Imie;Nazwisko;NazwaUzytkownika;Status;DataUtworzenia"},
+};
+
+bool IsUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
+    if (extra < 0 || i + extra >= text.size() + (extra == 0 ? 1 : 0)) return false;
+    for (int k = 1; k <= extra; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+// Every host object and buffer that a run takes is given back.
+void ExpectEverythingReleased() {
+  for (const char* live : {"cursor.live", "alloc.live", "itemFile.live", "items.live", "guard.depth", "stream.live"})
+    EXPECT_EQ(QelmarCounter(live), 0) << live;
+  EXPECT_EQ(QelmarCounter("dialogBase.construct"), QelmarCounter("dialogBase.destroy"));
+  EXPECT_EQ(QelmarCounter("holder.init"), QelmarCounter("holder.destroy"));
+  EXPECT_EQ(QelmarCounter("guard.mismatch"), 0);
+  EXPECT_EQ(QelmarCounter("free.invalid"), 0);
+}
+
+std::string FileMessage(const std::string& name) {
+  return R"(HostMessageBoxFormat "Uwaga" "Plik BAZA\\)" + name +
+         R"( nie został zapisany w całości.\nOperacja niekompletna!")";
+}
+
+TEST_F(Export, EightFilesWithTheirHeadersInUtf8AndCrLf) {
+  for (const char* method : {"universal", "interkam"}) {
+    SCOPED_TRACE(method);
+    LoadSample(std::string(R"({"dialog": ")") + method + "\"}");
+    const QelmarSession session = Run();
+    EXPECT_TRUE(session.commandRan);
+    for (const auto& [name, header] : kHeaders) {
+      const std::string text = Read(Baza() / name);
+      EXPECT_EQ(text.substr(0, header.size() + 2), header + "\r\n") << name;
+      EXPECT_TRUE(IsUtf8(text)) << name;
+      EXPECT_NE(text.substr(0, 3), "\xEF\xBB\xBF") << name;
+      ASSERT_GE(text.size(), 2u);
+      EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << name;
+      for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+        ASSERT_TRUE(at > 0 && text[at - 1] == '\r') << name << " has a bare line feed at " << at;
+    }
+    EXPECT_EQ(Messages().back(), FinalMessage());
+    ExpectEverythingReleased();
+  }
+}
+
+TEST_F(Export, RunningTwiceReplacesTheFiles) {
+  LoadSample();
+  Run();
+  const std::string first = Read(Baza() / "kontrahenci.csv");
+  std::ofstream(Baza() / "magazyn.csv", std::ios::app) << "garbage\r\n";
+  Run();
+  EXPECT_EQ(Read(Baza() / "kontrahenci.csv"), first);
+  EXPECT_EQ(Read(Baza() / "magazyn.csv").find("garbage"), std::string::npos);
+}
+
+TEST_F(Export, EscCreatesNothingAndShowsNothing) {
+  LoadSample(R"({"dialog": "cancel"})");
+  const QelmarSession session = Run();
+  EXPECT_TRUE(session.commandRan);
+  EXPECT_TRUE(Contains(R"(HostRunDialog 21135 "Jak wysyłać dane" cancel)"));
+  EXPECT_FALSE(fs::exists(Baza()));
+  for (const std::string& message : Messages()) EXPECT_EQ(message.rfind("HostNoticeBox", 0), 0u) << message;
+  EXPECT_EQ(QelmarCounter("allocZeroed.calls"), 0);
+  EXPECT_EQ(QelmarCounter("tablePrepare"), 0);
+  ExpectEverythingReleased();
+}
+
+TEST_F(Export, DialogTemplateReachesTheHostWhole) {
+  LoadSample(R"({"dialog": "cancel"})");
+  Run();
+  unsigned char bytes[300] = {};
+  ASSERT_EQ(QelmarDialogTemplate(bytes, sizeof bytes), 208u);
+  EXPECT_EQ(bytes[0], 204);
+  EXPECT_EQ(bytes[10] | bytes[11] << 8, 21135);
+}
+
+TEST_F(Export, AnItemFileThatCannotBeOpenedSkipsTheTableAndTheRunGoesOn) {
+  LoadSample(R"({"failures": {"openOutput": ["BAZA\\faktury_pozycje.csv"]}})");
+  Run();
+  const std::vector<std::string> messages = Messages();
+  ASSERT_GE(messages.size(), 2u);
+  EXPECT_EQ(messages[messages.size() - 2],
+            R"(HostMessageBoxFormat "Uwaga" "Nie można otworzyć pliku: BAZA\\faktury_pozycje.csv")");
+  EXPECT_EQ(messages.back(), FinalMessage());
+  EXPECT_TRUE(fs::exists(Baza() / "faktury.csv"));
+  EXPECT_EQ(fs::file_size(Baza() / "faktury.csv"), 0u);
+  for (const char* later : {"kontrahenci.csv", "kontrah_rabaty.csv", "magazyn.csv", "uzytkownicy.csv"})
+    EXPECT_GT(fs::file_size(Baza() / later), 0u) << later;
+  ExpectEverythingReleased();
+}
+
+TEST_F(Export, InstallNoticeAppearsOnceAndIsRemembered) {
+  LoadSample(R"({"dialog": "cancel"})");
+  Run();
+  EXPECT_TRUE(Contains(R"(HostNoticeBox "Zainstalowano wtyczkę do programu:\n)" + kDescription + "\""));
+  EXPECT_NE(Read(base_ / "WtyczkiG.ini").find("Pytaj=1"), std::string::npos);
+  Run();
+  for (const std::string& message : Messages()) EXPECT_NE(message.rfind("HostNoticeBox", 0), 0u);
+}
+
+TEST_F(Export, InstallNoticeReturnsWhileTheAnswerKeepsAsking) {
+  LoadSample(R"({"dialog": "cancel", "noticeAnswer": 0})");
+  Run();
+  EXPECT_NE(Read(base_ / "WtyczkiG.ini").find("Pytaj=0"), std::string::npos);
+  Run();
+  EXPECT_TRUE(Contains(R"(HostNoticeBox "Zainstalowano wtyczkę do programu:\n)" + kDescription + "\""));
+  // Only the low 16 bits of the stored value count.
+  std::ofstream(base_ / "WtyczkiG.ini", std::ios::trunc) << "[Dravenhol]\r\nPytaj=65536\r\n";
+  LoadSample(R"({"dialog": "cancel"})");
+  Run();
+  EXPECT_TRUE(Contains(R"(HostNoticeBox "Zainstalowano wtyczkę do programu:\n)" + kDescription + "\""));
+}
+
+TEST_F(Export, TheRunningFlagIsSetOnlyForTheRunThatFoundItClear) {
+  LoadSample(R"({"dialog": "cancel", "stateFlags": 0})");
+  Run();
+  EXPECT_EQ(QelmarCounter("stateFlags") & 0x8000, 0);
+  LoadSample(R"({"dialog": "cancel", "stateFlags": 32769})");
+  Run();
+  EXPECT_EQ(QelmarCounter("stateFlags"), 32769);
+}
+
+TEST_F(Export, MissingDataFileOrMarksEndTheRunBeforeAnyFile) {
+  LoadSample(R"({"recordLengths": {"w3": "absent"}, "activation": 0})");
+  Run();
+  EXPECT_EQ(Messages().back(),
+            R"(HostMessageBox "Uwaga" "Błąd operacji dyskowej-Initial!\nOperacja niekompletna!")");
+  EXPECT_FALSE(fs::exists(Baza()));
+
+  LoadSample(R"({"failures": {"allocZeroed": true}})");
+  Run();
+  EXPECT_EQ(Messages().back(),
+            R"(HostMessageBox "Uwaga" "Błąd operacji na pamięci-tabIdentyf!\nOperacja niekompletna!")");
+  EXPECT_FALSE(fs::exists(Baza()));
+  ExpectEverythingReleased();
+}
+
+TEST_F(Export, CommandDoesNotStartWhenHostFunctionsAreMissing) {
+  LoadSample(R"({"missingFunctions": [40008], "activation": 0})");
+  const QelmarSession session = Run();
+  EXPECT_TRUE(session.commandRan);
+  EXPECT_EQ(Messages().back(), Stop(R"(Wtyczka \")" + kDescription +
+                                    R"(\" potrzebuje zaimportować\nfunkcję o numerze 40008 z modułu głównego,\njednak moduł główny jej nie posiada. Aby naprawić tę sytuację\nzainstaluj aktualizację programu oraz wtyczki.\n\nWTYCZKA NIE ZOSTANIE ZAŁADOWANA!!!\n)"));
+  EXPECT_FALSE(fs::exists(Baza()));
+  EXPECT_EQ(QelmarCounter("dialogBase.construct"), 0);
+}
+
+TEST_F(Export, AFullDiskIsReportedFileByFile) {
+  LoadSample(R"({"failures": {"printfFailsFrom": 1}})");
+  Run();
+  std::vector<std::string> expected;
+  for (const auto& [name, header] : kHeaders) expected.push_back(FileMessage(name));
+  expected.push_back(FinalMessage());
+  std::vector<std::string> messages = Messages();
+  messages.erase(messages.begin());  // the install notice
+  EXPECT_EQ(messages, expected);
+  ExpectEverythingReleased();
+}
+
+TEST_F(Export, AFailedCloseIsReported) {
+  LoadSample(R"({"failures": {"closeOutput": ["BAZA\\umowy.csv"]}})");
+  Run();
+  std::vector<std::string> messages = Messages();
+  EXPECT_EQ(messages.at(1), FileMessage("umowy.csv"));
+  EXPECT_EQ(messages.back(), FinalMessage());
+}
+
+TEST_F(Export, ALineThatCannotBeConvertedIsReportedAndTheFileNamed) {
+  LoadSample(R"({"failures": {"alloc": 1}})");
+  Run();
+  const std::vector<std::string> messages = Messages();
+  ASSERT_GE(messages.size(), 4u);
+  EXPECT_EQ(messages[1], R"(HostShowError "Operacja konwersji nieudana")");
+  EXPECT_EQ(messages[2], FileMessage("umowystale.csv"));
+  EXPECT_EQ(messages.back(), FinalMessage());
+  EXPECT_EQ(Read(Baza() / "umowystale.csv"), "");
+  ExpectEverythingReleased();
+}
+
+TEST_F(Export, AStructuredExceptionInTheLineWriterIsReportedRaisedAgainAndCleanedUp) {
+  LoadSample(R"({"failures": {"printfRaises": {"call": 3, "code": "0xC0000005"}}})");
+  const QelmarSession session = Run();
+  EXPECT_TRUE(session.faulted);
+  EXPECT_EQ(session.faultCode, 0xC0000005u);
+  EXPECT_TRUE(Contains(R"(HostExceptionReport "SaveInUtf" 0xC0000005)"));
+  EXPECT_TRUE(Contains("CommandFault 0xC0000005"));
+  // The pass's files were closed with the lines written so far.
+  EXPECT_EQ(Read(Baza() / "umowystale.csv"), kHeaders[0].second + "\r\n");
+  EXPECT_EQ(Read(Baza() / "umowy.csv"), kHeaders[1].second + "\r\n");
+  EXPECT_FALSE(fs::exists(Baza() / "faktury.csv"));
+  EXPECT_EQ(QelmarCounter("stateFlags") & 0x8000, 0);
+  ExpectEverythingReleased();
+}
+
+// The id of the first data line of a file of the last run.
+std::string FirstId(const std::string& text) {
+  const std::size_t start = text.find("\r\n") + 2;
+  return text.substr(start, text.find(';', start) - start);
+}
+
+TEST_F(Export, AMissingItemFileIsReportedAndTheRunGoesOn) {
+  LoadSample();
+  Run();
+  const std::string invoice = FirstId(Read(Baza() / "faktury.csv"));
+  const std::string before = Read(Baza() / "faktury_pozycje.csv");
+  LoadSample(R"({"failures": {"missingItemFile": {"invoices": [)" + invoice + "]}}}");
+  Run();
+  EXPECT_TRUE(Contains(R"(HostErrorMessage "Błąd" "Brak pliku dokumentu!" "Dravenhol")"));
+  const std::string after = Read(Baza() / "faktury_pozycje.csv");
+  EXPECT_EQ(after.find("\r\n" + invoice + ";"), std::string::npos);
+  EXPECT_NE(before.find("\r\n" + invoice + ";"), std::string::npos);
+  EXPECT_EQ(Messages().back(), FinalMessage());
+  ExpectEverythingReleased();
+}
+
+TEST_F(Export, AFailedDiscountReadIsReportedOnce) {
+  LoadSample(R"({"failures": {"discountReadFailsAt": 0}})");
+  Run();
+  int shown = 0;
+  for (const std::string& message : Messages())
+    if (message == R"(HostMessageBox "Uwaga" "\x01cBłąd od_fseek w EksportujRabaty!\nOperacja niekompletna!\x01")")
+      ++shown;
+  EXPECT_EQ(shown, 1);
+  const std::string discounts = Read(Baza() / "kontrah_rabaty.csv");
+  EXPECT_EQ(discounts, kHeaders[5].second + "\r\n");
+  ExpectEverythingReleased();
+}
+
+}  // namespace
+}  // namespace dravenhol::e2e

@@ -1,0 +1,129 @@
+// The handshake and the diagnosis: for each reason why host and module do not
+// fit, the one "STOP!!!" message the user sees.
+#include "session_test_support.h"
+
+namespace dravenhol::e2e {
+namespace {
+
+using Handshake = SessionTest;
+
+const std::string kMissingTail =
+    R"( z modułu głównego,\njednak moduł główny %s nie posiada. Aby naprawić tę sytuację\nzainstaluj aktualizację programu oraz wtyczki.\n\nWTYCZKA NIE ZOSTANIE ZAŁADOWANA!!!\n)";
+
+std::string MissingReport(const std::string& list, const std::string& pronoun) {
+  std::string tail = kMissingTail;
+  tail.replace(tail.find("%s"), 2, pronoun);
+  return R"(Wtyczka \")" + kDescription + R"(\" potrzebuje zaimportować\n)" + list + tail;
+}
+
+std::string LayoutReport(const std::string& rows) {
+  const std::string name = ModuleBaseName();
+  return R"(Rozmiary rekordów niektórych tabel nie zgadzają się\nmiędzy programem a wtyczką ')" + kDescription +
+         "' (moduł '" + name + R"('):\n\n\x01tl18l33\x01TABELA\tWE WTYCZCE\tW PROGRAMIE\n)" + rows +
+         R"(\nModuł \x02)" + name + R"(\x01\nNIE zostanie załadowany!)";
+}
+
+std::string VersionsMessage() {
+  const std::string name = ModuleBaseName();
+  return R"(Moduł \")" + name +
+         R"(\" i program występują w różnych wersjach!\n\nZostał zakualizowany tylko program albo tylko moduł,\na nie oba jednocześnie! Aby naprawić tę sytuację\nzainstaluj aktualizację programu wraz z modułem \")" +
+         name + R"(\".\n\nMODUŁ NIE ZOSTANIE ZAŁADOWANY!!!\n)";
+}
+
+struct Refusal {
+  const char* name;
+  std::string host;     // settings merged into the sample's host section
+  int handshake;        // what export 30001 returns
+  std::string message;  // the text of the one message
+};
+
+class Refusals : public SessionTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(Refusals, ShowExactlyTheFirstReasonAndRegisterNothing) {
+  const Refusal& refusal = GetParam();
+  LoadSample(refusal.host);
+  const QelmarSession session = Run();
+  EXPECT_EQ(session.handshake, refusal.handshake);
+  EXPECT_EQ(session.activation, 1);
+  EXPECT_FALSE(session.commandRegistered);
+  EXPECT_TRUE(Contains("HostCallback 1 -1"));
+  EXPECT_EQ(Messages(), std::vector<std::string>{Stop(refusal.message)});
+  EXPECT_FALSE(fs::exists(Baza()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, Refusals,
+    ::testing::Values(
+        Refusal{"HostNeverSetTheFeatures", R"({"featureWord": "untouched"})", 0,
+                R"(Program nie obsługuje cech 0xFFFFFFFF,\nktóre są niezbędne dla modułu ')" + kDescription + "'."},
+        Refusal{"FeatureFour", R"({"featureWord": 4})", 0,
+                R"(Program nie obsługuje cech 0x00000004,\nktóre są niezbędne dla modułu ')" + kDescription + "'."},
+        Refusal{"OneMissingFunction", R"({"missingFunctions": [52082]})", -1,
+                MissingReport("funkcję o numerze 52082", "jej")},
+        Refusal{"TwoMissingFunctionsSorted", R"({"missingFunctions": [52465, 20937]})", -1,
+                MissingReport("funkcje o numerach 20937, 52465", "ich")},
+        Refusal{"AnUncalledFunctionCountsToo", R"({"missingFunctions": [38511]})", -1,
+                MissingReport("funkcję o numerze 38511", "jej")},
+        Refusal{"TenMissingListsTheFirstEight",
+                R"({"missingFunctions": [52466, 41611, 20937, 30005, 38511, 20950, 52003, 40008, 21285, 20902]})", -1,
+                // binding looks them up in slot order: 38511 and 52466 come ninth and tenth
+                MissingReport("funkcje o numerach 20902, 20937, 20950, 21285, 30005, 40008, 41611, 52003", "ich")},
+        Refusal{"MissingFunctionsComeBeforeRecordLengths",
+                R"({"missingFunctions": [52082], "recordLengths": {"Tspr": 1470}})", -1,
+                MissingReport("funkcję o numerze 52082", "jej")},
+        Refusal{"AbsentDataFile", R"({"recordLengths": {"k4_tab": "absent"}})", -1,
+                LayoutReport(R"(\x01tp25p40\x01k4_tab\t11256\tbrak\n)")},
+        Refusal{"OneLengthDiffers", R"({"recordLengths": {"Tspr": 1470}})", -1,
+                LayoutReport(R"(\x01tp25p40\x01Tspr\t1469\t1470\n)")},
+        Refusal{"LengthsInCheckOrder", R"({"recordLengths": {"Tspr": 1470, "k9": 1000, "w3": 65535}})", -1,
+                LayoutReport(R"(\x01tp25p40\x01k9\t1024\t1000\n\x01tp25p40\x01w3\t216\t-1\n)"
+                             R"(\x01tp25p40\x01Tspr\t1469\t1470\n)")},
+        Refusal{"HostsOwnVerdict", R"({"checkModule": 1, "checkModuleText": "Wtyczka jest zablokowana."})", -1,
+                "Wtyczka jest zablokowana."},
+        Refusal{"OlderInterface", R"({"interfaceVersion": 111})", -1, VersionsMessage()},
+        Refusal{"NewerInterface", R"({"interfaceVersion": 113})", -1, VersionsMessage()},
+        Refusal{"NoReasonFound", R"({"activation": 1})", 0,
+                R"(Moduł \")" + ModuleBaseName() +
+                    R"(\" nie został poprawnie zainicjowany,\nwięc NIE BĘDZIE AKTYWNY!)"}),
+    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+TEST_F(Handshake, AcceptedHostRegistersTheCommandAndCopiesTheDescription) {
+  LoadSample(R"({"dialog": "cancel"})");
+  const QelmarSession session = Run();
+  EXPECT_EQ(session.handshake, 0);
+  EXPECT_EQ(session.activation, 0);
+  EXPECT_EQ(Transcript().at(0), "Handshake 0 \"" + kDescription + "\"");
+  EXPECT_TRUE(Contains(R"(HostRegisterCommand 31053 "Dravenhol")"));
+  EXPECT_EQ(QelmarCounter("callback.calls"), 0);
+  // The unload step: a handshake without callback withdraws the command.
+  EXPECT_EQ(Transcript().back(), "HostUnregisterCommand 31053");
+}
+
+TEST_F(Handshake, ActivationRegistersEvenWhenTheHandshakeRefused) {
+  LoadSample(R"({"interfaceVersion": 113, "activation": 0, "dialog": "cancel"})");
+  const QelmarSession session = Run();
+  EXPECT_EQ(session.handshake, -1);
+  EXPECT_TRUE(session.commandRegistered);
+}
+
+TEST_F(Handshake, StampEntryResolvesItsTargetOnce) {
+  LoadSample();
+  void* module = nullptr;
+  {
+    // Load the module the way a host does; the library is already in the process.
+    module = dlopen(DRAVENHOL_MODULE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr);
+  }
+  ASSERT_EQ(QelmarAttachModule(module), 1);
+  int32_t result = 0;
+  ASSERT_EQ(QelmarCallStampEntry(41, &result), 0);
+  EXPECT_EQ(result, 42);
+  ASSERT_EQ(QelmarCallStampEntry(99, &result), 0);
+  EXPECT_EQ(result, 100);
+  EXPECT_EQ(QelmarCounter("stampTarget.calls"), 2);
+  EXPECT_EQ(QelmarCounter("stampTarget.resolves"), 1);
+  dlclose(module);
+}
+
+}  // namespace
+}  // namespace dravenhol::e2e

@@ -1,0 +1,106 @@
+// Sessions of the real module with the replacement host, the way the host
+// program runs them: the tests read the transcript, the files and the host's
+// counters.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "qelmar/qelmar.h"
+
+namespace dravenhol::e2e {
+
+namespace fs = std::filesystem;
+
+// The module's description as the transcript shows it.
+inline const std::string kDescription = R"(\x02Dravenhol\x01\nMiesiące->Export,import->Export do innych...)";
+
+inline const std::vector<std::string> kOutputFiles = {"umowystale.csv",  "umowy.csv",          "faktury.csv",
+                                                      "faktury_pozycje.csv", "kontrahenci.csv", "kontrah_rabaty.csv",
+                                                      "magazyn.csv",     "uzytkownicy.csv"};
+
+// The base name of the module as its messages name it.
+inline std::string ModuleBaseName() { return fs::path(DRAVENHOL_MODULE).filename().string(); }
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QelmarReset();
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    base_ = fs::temp_directory_path() /
+            ("dravenhol-" + std::to_string(getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+    fs::remove_all(base_);
+    fs::create_directories(base_);
+    QelmarSetBaseDirectory(base_.c_str());
+  }
+  void TearDown() override { fs::remove_all(base_); }
+
+  // The bundled sample with host settings merged in (JSON object text).
+  void LoadSample(const std::string& host = "{}") {
+    char error[512] = {};
+    ASSERT_EQ(QelmarLoadFixtureFile(DRAVENHOL_SAMPLE, error, sizeof error), 0) << error;
+    ASSERT_EQ(QelmarConfigure(host.c_str(), error, sizeof error), 0) << error;
+  }
+
+  QelmarSession Run() {
+    QelmarTranscriptClear();
+    QelmarSession session{};
+    EXPECT_EQ(QelmarRunSession(DRAVENHOL_MODULE, &session), 0);
+    return session;
+  }
+
+  static std::vector<std::string> Transcript() {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < QelmarTranscriptCount(); ++i) lines.emplace_back(QelmarTranscriptLine(i));
+    return lines;
+  }
+
+  // The lines of messages the user saw (alerts, boxes, errors, notices).
+  static std::vector<std::string> Messages() {
+    std::vector<std::string> messages;
+    for (const std::string& line : Transcript())
+      for (const char* kind : {"HostAlertBox ", "HostMessageBox ", "HostMessageBoxFormat ", "HostErrorMessage ",
+                               "HostShowError ", "HostNoticeBox "})
+        if (line.rfind(kind, 0) == 0) messages.push_back(line);
+    return messages;
+  }
+
+  static bool Contains(const std::string& line) {
+    for (const std::string& l : Transcript())
+      if (l == line) return true;
+    return false;
+  }
+
+  fs::path Baza() const { return base_ / "BAZA"; }
+
+  std::string Read(const fs::path& path) const {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  std::string FinalMessage() const {
+    return R"(HostMessageBoxFormat "Uwaga" "Pliki uworzono w katalogu:\n)" + Escaped(base_.string()) + R"(\\BAZA")";
+  }
+
+  static std::string Escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      if (c == '\\' || c == '"') out += '\\';
+      out += c;
+    }
+    return out;
+  }
+
+  static std::string Stop(const std::string& text) { return R"(HostAlertBox "STOP!!!" ")" + text + "\""; }
+
+  fs::path base_;
+};
+
+}  // namespace dravenhol::e2e
