@@ -37,6 +37,8 @@ struct Refusal {
   std::string message;  // the text of the one message
 };
 
+void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; }
+
 class Refusals : public SessionTest, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(Refusals, ShowExactlyTheFirstReasonAndRegisterNothing) {
