@@ -7,6 +7,7 @@
 #include "host/mazovia.h"
 #include "platform/format.h"
 #include "platform/platform.h"
+#include "tables/contractor_record.h"
 #include "tables/row_writers.h"
 #include "ui/dialog_template.h"
 #include "ui/plugin.h"
@@ -201,11 +202,11 @@ void CDravenhol::ExportRecord(bool discountsPass) {
       if (discountsPass) return;
       const RecordView contractor = Record(kK4);
       if (sendMethod == kInterkam) {
-        const unsigned char first = contractor.Byte(2);
-        const double amount = contractor.F64(343);
+        const unsigned char first = contractor.Byte(kK4Symbol);
+        const double amount = contractor.F64(kK4FilterAmount);
         passes = first >= '0' && first <= '9' && (amount <= -kAmountEpsilon || amount >= kAmountEpsilon);
       } else {
-        passes = contractor.I32(1532) != 0;
+        passes = contractor.I32(kK4Id) != 0;
       }
       writer = &FormatContractorRow;
       break;

@@ -5,6 +5,7 @@
 #include "host/host_api.h"
 #include "host/mazovia.h"
 #include "tables/address.h"
+#include "tables/contractor_record.h"
 #include "tables/lookups.h"
 #include "tables/names.h"
 #include "tables/nip.h"
@@ -15,10 +16,6 @@
 namespace dravenhol {
 
 namespace {
-
-// Contractor (k4).
-constexpr std::size_t kK4Symbol = 2, kK4Name = 19, kK4Address = 120, kK4TaxNumber = 176, kK4Account = 239,
-                      kK4Balance = 359, kK4Created = 949, kK4CreatedBy = 958, kK4Id = 1532;
 
 // The record HostGetAttribute fills: its kind and its value.
 constexpr std::size_t kAttributeSize = 408, kAttributeKind = 6, kAttributeValue = 103;
@@ -34,6 +31,16 @@ void QuotedAttribute(int32_t contractor, const char* attribute, int16_t kind, ch
   const RecordView view(record, sizeof record);
   if (view.I16(kAttributeKind) != kind || view.TextEmpty(kAttributeValue)) return;
   QuoteRecordText(field, view, kAttributeValue);
+}
+
+void SortTaxNumber(const RecordView& contractor, char (&pesel)[kQuotedFieldSize], char (&nip)[kQuotedFieldSize]) {
+  nip[0] = '\0';
+  char taxNumber[kSourceAreaSize];
+  contractor.Text(kK4TaxNumber, taxNumber, sizeof taxNumber);
+  if (IsValidNip(taxNumber))
+    QuoteField(nip, taxNumber);
+  else if (pesel[0] == '\0')
+    QuoteField(pesel, taxNumber);
 }
 
 char* FormatContractorRow(CDravenhol& plugin, char* row) {
@@ -65,14 +72,7 @@ char* FormatContractorRow(CDravenhol& plugin, char* row) {
   QuotedAttribute(id, MZ("Umowa"), kLinkAttribute, scanLink);
   QuotedAttribute(id, MZ("Pesel"), kPlainAttribute, pesel);
 
-  // A valid NIP goes to Nip; any other tax number stands in for a missing PESEL.
-  nip[0] = '\0';
-  char taxNumber[kSourceAreaSize];
-  contractor.Text(kK4TaxNumber, taxNumber, sizeof taxNumber);
-  if (IsValidNip(taxNumber))
-    QuoteField(nip, taxNumber);
-  else if (pesel[0] == '\0')
-    QuoteField(pesel, taxNumber);
+  SortTaxNumber(contractor, pesel, nip);
 
   char name[kSourceAreaSize];
   contractor.Text(kK4Name, name, sizeof name);

@@ -8,6 +8,7 @@
 #include "host/host_api.h"
 #include "host/mazovia.h"
 #include "host/host_objects.h"
+#include "tables/contractor_record.h"
 #include "tables/lookups.h"
 #include "tables/nip.h"
 #include "tables/numbers.h"
@@ -24,7 +25,6 @@ constexpr std::size_t kTabPercent = 452, kTabPriceLevel = 2252, kTabAmount = 315
 // Discount switches (Tspr_prop).
 constexpr std::size_t kPropSwitches[] = {68, 745, 545};
 // Contractor (k4).
-constexpr std::size_t kK4Symbol = 2, kK4TaxNumber = 176, kK4Id = 1532;
 
 constexpr int32_t kDiscountFileKind = 223;
 constexpr int32_t kScanKind = 812;
@@ -106,13 +106,7 @@ void WriteDiscountRows(CDravenhol& plugin, int32_t ownerId, const std::vector<Di
   const RecordView contractor = plugin.Record(kK4);
   char pesel[kQuotedFieldSize], nip[kQuotedFieldSize], symbol[kQuotedFieldSize];
   QuotedAttribute(contractor.I32(kK4Id), MZ("Pesel"), kPlainAttribute, pesel);
-  nip[0] = '\0';
-  char taxNumber[kSourceAreaSize];
-  contractor.Text(kK4TaxNumber, taxNumber, sizeof taxNumber);
-  if (IsValidNip(taxNumber))
-    QuoteField(nip, taxNumber);
-  else if (pesel[0] == '\0')
-    QuoteField(pesel, taxNumber);
+  SortTaxNumber(contractor, pesel, nip);
   QuoteRecordText(symbol, contractor, kK4Symbol);
   const char* taxField = nip[0] != '\0' ? nip : pesel;
 
