@@ -4,15 +4,9 @@
 #include <cstring>
 
 #include "platform/loader.h"
+#include "platform/ordinal_exports_linux.h"
 
 namespace dravenhol::platform {
-
-namespace {
-struct OrdinalExport {
-  uint64_t number;
-  void* address;
-};
-}  // namespace
 
 ModuleHandle LoadModule(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
 
@@ -23,7 +17,7 @@ void UnloadModule(ModuleHandle module) {
 const char* ModuleSuffix() { return ".so"; }
 
 bool WithdrawExport(ModuleHandle module, uint16_t number) {
-  auto* entry = static_cast<OrdinalExport*>(dlsym(module, "ordinal_exports"));
+  OrdinalExport* entry = ExportDirectory(module);
   for (; entry != nullptr && entry->number != 0; ++entry)
     if (entry->number == number) {
       entry->address = nullptr;

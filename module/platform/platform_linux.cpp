@@ -7,16 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include "platform/ordinal_exports_linux.h"
 #include "platform/platform.h"
 
 namespace dravenhol::platform {
-
-namespace {
-struct OrdinalExport {
-  uint64_t number;
-  void* address;
-};
-}  // namespace
 
 ModuleHandle FindLoadedModule(const char* name) {
   const std::string soname = std::string(name) + ".so";
@@ -36,7 +30,7 @@ uint32_t ModuleFileName(ModuleHandle module, char* path, uint32_t size) {
 
 void* ExportByNumber(ModuleHandle module, uint16_t number) {
   void* handle = module != nullptr ? module : dlopen(nullptr, RTLD_LAZY);
-  const auto* entry = static_cast<const OrdinalExport*>(dlsym(handle, "ordinal_exports"));
+  const OrdinalExport* entry = ExportDirectory(handle);
   for (; entry != nullptr && entry->number != 0; ++entry)
     if (entry->number == number) return entry->address;
   return nullptr;
