@@ -126,6 +126,27 @@ TEST_F(Export, AnItemFileThatCannotBeOpenedSkipsTheTableAndTheRunGoesOn) {
   ExpectEverythingReleased();
 }
 
+TEST_F(Export, AFileThatCannotBeCreatedForRealIsReportedTheSameWay) {
+  // A directory in the file's place fails the open even for a privileged user.
+  fs::create_directories(Baza() / "faktury_pozycje.csv");
+  LoadSample();
+  Run();
+  EXPECT_TRUE(Contains(R"(HostMessageBoxFormat "Uwaga" "Nie można otworzyć pliku: BAZA\\faktury_pozycje.csv")"));
+  EXPECT_EQ(fs::file_size(Baza() / "faktury.csv"), 0u);
+  EXPECT_EQ(Messages().back(), FinalMessage());
+}
+
+TEST_F(Export, BazaIsCreatedUnderABaseDirectoryWithPolishLetters) {
+  const fs::path polish = base_ / "Księgowość Łódź";
+  fs::create_directories(polish);
+  QelmarSetBaseDirectory(polish.c_str());
+  LoadSample();
+  Run();
+  for (const std::string& name : kOutputFiles) EXPECT_TRUE(fs::exists(polish / "BAZA" / name)) << name;
+  EXPECT_EQ(Messages().back(), R"(HostMessageBoxFormat "Uwaga" "Pliki uworzono w katalogu:\n)" +
+                                   Escaped(polish.string()) + R"(\\BAZA")");
+}
+
 TEST_F(Export, InstallNoticeAppearsOnceAndIsRemembered) {
   LoadSample(R"({"dialog": "cancel"})");
   Run();
