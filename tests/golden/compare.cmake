@@ -1,5 +1,6 @@
-# Runs one export of the golden sample through the replacement host and
-# compares the eight files byte for byte with the committed copies.
+# Runs one export of the bundled sample database (qelmar/sample/sample.json,
+# compiled into dravenhol-host) through the replacement host and compares the
+# eight files byte for byte with the committed copies.
 #   cmake -DHOST=<dravenhol-host> -DMETHOD=universal|interkam -DWORK=<dir> -DGOLDEN=<dir>
 #         [-DEMULATOR=wine] -P compare.cmake
 set(files faktury.csv faktury_pozycje.csv kontrah_rabaty.csv kontrahenci.csv magazyn.csv umowy.csv
@@ -8,7 +9,7 @@ set(files faktury.csv faktury_pozycje.csv kontrah_rabaty.csv kontrahenci.csv mag
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 execute_process(
-  COMMAND ${EMULATOR} ${HOST} export --db ${GOLDEN}/sample.json --base ${WORK} --method ${METHOD}
+  COMMAND ${EMULATOR} ${HOST} export --base ${WORK} --method ${METHOD}
   RESULT_VARIABLE result
   OUTPUT_VARIABLE transcript
   ERROR_VARIABLE transcript)
