@@ -15,7 +15,9 @@ done
 
 cmake --preset windows-i686 >/dev/null
 cmake --build --preset windows-i686
-if [ -x tests/wine/setup-wine.sh ] && eval "$(tests/wine/setup-wine.sh)"; then
+if environment="$(tests/wine/setup-wine.sh)"; then
+  eval "$environment"
+  trap 'tests/wine/run-wine.sh --stop' EXIT
   ctest --preset windows-i686
 else
   echo "Wine cannot run 32-bit programs on this machine: the Windows tests did not run" >&2

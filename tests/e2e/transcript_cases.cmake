@@ -1,0 +1,31 @@
+# Sessions checked through the transcript of dravenhol-host, natively and
+# under Wine. Included from tests/CMakeLists.txt.
+function(dravenhol_transcript_case name settings expect)
+  cmake_parse_arguments(PARSE_ARGV 3 case "NO_FILES" "METHOD" "")
+  add_test(NAME transcript_${name}
+           COMMAND ${CMAKE_COMMAND} -DHOST=$<TARGET_FILE:dravenhol-host> "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                   -DWORK=${CMAKE_CURRENT_BINARY_DIR}/transcript_${name} "-DSETTINGS=${settings}"
+                   "-DEXPECT=${expect}" -DMETHOD=${case_METHOD} -DNO_FILES=${case_NO_FILES}
+                   -P ${CMAKE_CURRENT_LIST_DIR}/transcript_case.cmake)
+endfunction()
+
+dravenhol_transcript_case(features [[{"featureWord": "untouched"}]]
+  [[HostCallback 1 -1|HostAlertBox "STOP!!!" "Program nie obsługuje cech 0xFFFFFFFF,\nktóre są niezbędne]] NO_FILES)
+dravenhol_transcript_case(missing_functions [[{"missingFunctions": [52082, 20937]}]]
+  [[Handshake -1|funkcje o numerach 20937, 52082 z modułu głównego,\njednak moduł główny ich nie posiada]] NO_FILES)
+dravenhol_transcript_case(record_lengths [[{"recordLengths": {"Tspr": 1470}}]]
+  [[\x01tl18l33\x01TABELA\tWE WTYCZCE\tW PROGRAMIE\n\x01tp25p40\x01Tspr\t1469\t1470\n\nModuł \x02dravenhol]] NO_FILES)
+dravenhol_transcript_case(host_verdict [[{"checkModule": 1, "checkModuleText": "Wersja demonstracyjna."}]]
+  [[HostAlertBox "STOP!!!" "Wersja demonstracyjna."]] NO_FILES)
+dravenhol_transcript_case(interface_version [[{"interfaceVersion": 113}]]
+  [[i program występują w różnych wersjach!]] NO_FILES)
+dravenhol_transcript_case(cancel [[{}]] [[HostRunDialog 21135 "Jak wysyłać dane" cancel]] METHOD cancel NO_FILES)
+dravenhol_transcript_case(open_failure [[{"failures": {"openOutput": ["BAZA\\faktury_pozycje.csv"]}}]]
+  [[HostMessageBoxFormat "Uwaga" "Nie można otworzyć pliku: BAZA\\faktury_pozycje.csv"|Pliki uworzono w katalogu]])
+dravenhol_transcript_case(full_disk [[{"failures": {"printfFailsFrom": 1}}]]
+  [[Plik BAZA\\uzytkownicy.csv nie został zapisany w całości.\nOperacja niekompletna!|Pliki uworzono w katalogu]])
+dravenhol_transcript_case(structured_exception
+  [[{"failures": {"printfRaises": {"call": 3, "code": "0xC0000005"}}}]]
+  [[HostExceptionReport "SaveInUtf" 0xC0000005|CommandFault 0xC0000005]])
+dravenhol_transcript_case(missing_item_file [[{"failures": {"missingItemFile": {"invoices": [1001]}}}]]
+  [[HostErrorMessage "Błąd" "Brak pliku dokumentu!" "Dravenhol"]])
