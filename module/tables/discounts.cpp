@@ -24,7 +24,6 @@ namespace {
 constexpr std::size_t kTabPercent = 452, kTabPriceLevel = 2252, kTabAmount = 3152, kTabOwner = 11252;
 // Discount switches (Tspr_prop).
 constexpr std::size_t kPropSwitches[] = {68, 745, 545};
-// Contractor (k4).
 
 constexpr int32_t kDiscountFileKind = 223;
 constexpr int32_t kScanKind = 812;

@@ -156,8 +156,22 @@ extern "C" void HOST_THIS_ATTR HostDialogBaseConstruct(WDialogBase* self) {
   self->hostPart = &g_dialogBasePart;
 }
 
+// The framework reaches the object's operations through its virtual table: in
+// the module's table, slot n must lead to the base's operation n.
+void CheckVirtualTable(WDialogBase* self) {
+  using Operation = int32_t(HOST_THIS_ATTR*)(WDialogBase*);
+  for (int32_t n = 1; n <= 34; ++n) {
+    const int32_t answer = reinterpret_cast<Operation>(const_cast<void*>(self->vtable[n]))(self);
+    if (answer != n) {
+      Count(kDialogVirtualTableMismatch);
+      Record(Line("DialogBaseVirtualTableMismatch", std::to_string(n), std::to_string(answer)));
+    }
+  }
+}
+
 extern "C" void HOST_THIS_ATTR HostDialogBaseDestroy(WDialogBase* self) {
   Count(kDialogDestroy);
+  if (self->vtable != nullptr) CheckVirtualTable(self);
   self->hostPart = nullptr;
 }
 

@@ -67,7 +67,7 @@ struct HostConfig {
   X(kHolderInit, "holder.init") X(kHolderDestroy, "holder.destroy") X(kHolderApply, "holder.apply")       \
   X(kGuardEnter, "guard.enter") X(kGuardLeave, "guard.leave") X(kGuardMismatch, "guard.mismatch")         \
   X(kDialogConstruct, "dialogBase.construct") X(kDialogDestroy, "dialogBase.destroy")                     \
-  X(kDialogSlots, "dialogBase.slots") X(kStreamOpen, "stream.open") X(kStreamOpenFailed, "stream.openFailed") \
+  X(kDialogSlots, "dialogBase.slots") X(kDialogVirtualTableMismatch, "dialogBase.virtualTableMismatch") X(kStreamOpen, "stream.open") X(kStreamOpenFailed, "stream.openFailed") \
   X(kStreamClose, "stream.close") X(kPrintfCalls, "printf.calls") X(kScanBegin, "scan.begin")             \
   X(kScanStep, "scan.step") X(kScanIdle, "scan.idle") X(kScanEnd, "scan.end")                             \
   X(kDiscountSetupA, "discountSetupA") X(kDiscountSetupB, "discountSetupB") X(kTablePrepare, "tablePrepare") \

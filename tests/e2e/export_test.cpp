@@ -51,6 +51,8 @@ void ExpectEverythingReleased() {
   EXPECT_EQ(QelmarCounter("dialogBase.construct"), QelmarCounter("dialogBase.destroy"));
   EXPECT_EQ(QelmarCounter("holder.init"), QelmarCounter("holder.destroy"));
   EXPECT_EQ(QelmarCounter("guard.mismatch"), 0);
+  EXPECT_EQ(QelmarCounter("dialogBase.virtualTableMismatch"), 0);
+  EXPECT_EQ(QelmarCounter("dialogBase.slots"), 34 * QelmarCounter("dialogBase.destroy"));
   EXPECT_EQ(QelmarCounter("free.invalid"), 0);
 }
 
