@@ -72,6 +72,7 @@ bool Aim(Host& host, int32_t index, CursorState& state) {
 
 extern "C" HostTable* HOST_CDECL_ATTR HostTableByNumber(int32_t number) {
   Host& host = TheHost();
+  LogCall(Line("HostTableByNumber", std::to_string(number)));
   const int file = DataFileByNumber(number);
   if (file < 0 || host.config.absent[file]) return nullptr;
   return reinterpret_cast<HostTable*>(&host.tables[file]);

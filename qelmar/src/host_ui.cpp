@@ -38,6 +38,7 @@ void Message(const std::string& line) {
 
 extern "C" int32_t HOST_CDECL_ATTR HostCheckModule(ModuleHandle, char* text, int32_t textSize) {
   const HostConfig& config = TheHost().config;
+  LogCall(Line("HostCheckModule", std::to_string(textSize)));
   if (text != nullptr && textSize > 0) {
     const std::size_t n = std::min(config.checkText.size(), static_cast<std::size_t>(textSize) - 1);
     std::memcpy(text, config.checkText.data(), n);
@@ -46,7 +47,10 @@ extern "C" int32_t HOST_CDECL_ATTR HostCheckModule(ModuleHandle, char* text, int
   return config.checkVerdict;
 }
 
-extern "C" int32_t HOST_CDECL_ATTR HostInterfaceVersion() { return TheHost().config.interfaceVersion; }
+extern "C" int32_t HOST_CDECL_ATTR HostInterfaceVersion() {
+  LogCall("HostInterfaceVersion");
+  return TheHost().config.interfaceVersion;
+}
 
 extern "C" int32_t HOST_CDECL_ATTR HostRegisterCommand(const CommandRecord* command) {
   Host& host = TheHost();

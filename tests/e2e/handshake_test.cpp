@@ -1,5 +1,6 @@
 // The handshake and the diagnosis: for each reason why host and module do not
 // fit, the one "STOP!!!" message the user sees.
+#include "platform/loader.h"
 #include "session_test_support.h"
 
 namespace dravenhol::e2e {
@@ -125,6 +126,73 @@ TEST_F(Handshake, StampEntryResolvesItsTargetOnce) {
   EXPECT_EQ(QelmarCounter("stampTarget.calls"), 2);
   EXPECT_EQ(QelmarCounter("stampTarget.resolves"), 1);
   dlclose(module);
+}
+
+// The entry points called directly, by number, the way the host calls them.
+class EntryPoints : public SessionTest {
+ protected:
+  using HandshakeFn = int32_t (*)(HostCallback, char*);
+
+  void Load(const std::string& host) {
+    LoadSample(host);
+    QelmarApplyExports();
+    module_ = dlopen(DRAVENHOL_MODULE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module_, nullptr);
+    QelmarTranscriptClear();
+  }
+  void TearDown() override {
+    if (module_ != nullptr) dlclose(module_);
+    SessionTest::TearDown();
+  }
+  template <class F>
+  F Export(uint16_t number) {
+    return reinterpret_cast<F>(platform::ExportByNumber(module_, number));
+  }
+  static bool Called(const std::string& function) {
+    for (std::size_t i = 0; i < QelmarCallLogCount(); ++i)
+      if (std::string(QelmarCallLogLine(i)).rfind(function, 0) == 0) return true;
+    return false;
+  }
+  static int32_t Callback(int32_t, int32_t) { return 0; }
+
+  void* module_ = nullptr;
+};
+
+TEST_F(EntryPoints, OptionalExportsAnswerWithoutHandlers) {
+  Load("{}");
+  EXPECT_EQ(Export<int32_t (*)()>(30009)(), 0);
+  EXPECT_EQ(Export<int32_t (*)(int32_t)>(30010)(0), static_cast<int32_t>(0xB669FD2Eu));
+  EXPECT_EQ(Export<int32_t (*)(int32_t)>(30010)(-7), -1234567890);
+  for (uint16_t unused = 30002; unused <= 30007; ++unused) EXPECT_EQ(Export<void*>(unused), nullptr) << unused;
+}
+
+TEST_F(EntryPoints, NullCallbackWithdrawsTheCommandAndChecksNothing) {
+  Load(R"({"interfaceVersion": 113, "callLog": true})");
+  char buffer[8] = "XYZ";
+  EXPECT_EQ(Export<HandshakeFn>(30001)(nullptr, buffer), 0);
+  EXPECT_STREQ(buffer, "XYZ");
+  EXPECT_TRUE(Contains("HostUnregisterCommand 31053"));
+  EXPECT_FALSE(Called("HostCheckModule") || Called("HostInterfaceVersion") || Called("HostTableByNumber"));
+}
+
+TEST_F(EntryPoints, NullBufferGetsTheSameAnswer) {
+  for (const char* host : {"{}", R"({"recordLengths": {"Tspr": 1470}})", R"({"interfaceVersion": 111})"}) {
+    SCOPED_TRACE(host);
+    Load(host);
+    char buffer[512];
+    const int32_t withBuffer = Export<HandshakeFn>(30001)(&Callback, buffer);
+    EXPECT_EQ(Export<HandshakeFn>(30001)(&Callback, nullptr), withBuffer);
+    EXPECT_EQ(withBuffer, std::string(host) == "{}" ? 0 : -1);
+    dlclose(module_);
+    module_ = nullptr;
+  }
+}
+
+TEST_F(EntryPoints, ChecksStopAtTheFirstFailure) {
+  Load(R"({"checkModule": 1, "callLog": true})");
+  EXPECT_EQ(Export<HandshakeFn>(30001)(&Callback, nullptr), -1);
+  EXPECT_TRUE(Called("HostCheckModule"));
+  EXPECT_FALSE(Called("HostInterfaceVersion") || Called("HostTableByNumber"));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "host/host_types.h"
 #include "qelmar/qelmar.h"
 
 namespace dravenhol::e2e {
