@@ -1,12 +1,9 @@
 // The export driver: one run from the dialog to the final message.
-#include <cmath>
-
 #include "export/output.h"
 #include "host/host_api.h"
 #include "host/host_objects.h"
 #include "host/mazovia.h"
 #include "platform/format.h"
-#include "platform/platform.h"
 #include "tables/contractor_record.h"
 #include "tables/row_writers.h"
 #include "ui/dialog_template.h"
@@ -59,8 +56,8 @@ void ShowOpenFailure(const char* relativeName) {
   ShowFormattedMessage(MZ("Uwaga"), MZ("Nie można otworzyć pliku: %s"), 1, relativeName);
 }
 
-void RunBody(void* context) {
-  auto& plugin = *static_cast<CDravenhol*>(context);
+void RunBody(CDravenhol* run) {
+  CDravenhol& plugin = *run;
   int32_t dialogData = 0;  // the dialog always opens with the first method selected
   const int16_t answer = host::HostRunDialog(static_cast<const void*>(kExportDialogTemplate.data()),
                                              int32_t{kExportDialogNumber}, static_cast<void*>(&dialogData),
@@ -86,13 +83,8 @@ void RunBody(void* context) {
 }  // namespace
 
 int32_t CDravenhol::RunExport() {
-  platform::StructuredFault fault{};
-  bool completed = true;
-  {
-    CDravenhol plugin;
-    completed = platform::RunGuarded(&RunBody, &plugin, &fault);
-  }  // the object closes its files and frees the marks on every way out
-  if (!completed) platform::RaiseStructured(fault.code);
+  CDravenhol plugin;  // closes its files and frees the marks on every way out
+  RunBody(&plugin);
   return 0;
 }
 

@@ -52,7 +52,7 @@ HostStream* CreatePathAndOpen(const char* path) {
   char work[kMaxPath + 1];
   host::HostCopyTextMax(work, path, int32_t{kMaxPath});
   work[kMaxPath] = '\0';
-  for (int i = 1; work[i] != '\0'; ++i) {
+  for (int i = 1; work[0] != '\0' && work[i] != '\0'; ++i) {
     if (work[i] != '\\' || work[i - 1] == ':') continue;
     work[i] = '\0';
     platform::MakeDirectory(work);
@@ -100,7 +100,9 @@ bool SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
     if (HostReportFunction report = host::HostExceptionReporter(); report != nullptr)
       report("SaveInUtf", fault.code, fault.information, &arguments);
     guard.Leave();
-    platform::RaiseStructured(fault.code);
+    // Unwinds the run, releasing every host object on the way, and is raised
+    // again as the same structured exception where the command returns to the host.
+    throw LineWriterFault{fault.code};
   }
   return line.written;
 }

@@ -25,8 +25,15 @@ HostStream* CreatePathAndOpen(const char* path);
 // the file could not be opened (the caller shows the message).
 bool OpenOutputFile(HostHolder* holder, const char* relativeName);
 
+// A structured exception inside the line writer, after it was reported to the
+// host: it unwinds the run and leaves the command as that structured exception.
+struct LineWriterFault {
+  uint32_t code;
+};
+
 // Converts a Mazovia line to UTF-8 and writes it with its line end. Returns
-// false when the line did not reach the stream.
+// false when the line did not reach the stream; throws LineWriterFault when a
+// structured exception interrupted the write.
 bool SaveInUtf(const char* text, HostStream* stream, int32_t capacity);
 
 // Closes the stream a holder holds, if any, and empties the holder. Returns

@@ -95,18 +95,18 @@ void ExplainRefusal() {
     ShowStop(buffer);
     return;
   }
+  // The last two messages are formats that the host fills with the base name.
   if (RecheckHost() != 0) {
-    FormatBounded(buffer, sizeof buffer,
-                  MZ("Moduł \"%s\" i program występują w różnych wersjach!\n\nZostał zakualizowany tylko program "
-                     "albo tylko moduł,\na nie oba jednocześnie! Aby naprawić tę sytuację\nzainstaluj aktualizację "
-                     "programu wraz z modułem \"%s\".\n\nMODUŁ NIE ZOSTANIE ZAŁADOWANY!!!\n"),
-                  baseName, baseName);
-    ShowStop(buffer);
+    host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"),
+                       MZ("Moduł \"%s\" i program występują w różnych wersjach!\n\nZostał zakualizowany tylko "
+                          "program albo tylko moduł,\na nie oba jednocześnie! Aby naprawić tę sytuację\nzainstaluj "
+                          "aktualizację programu wraz z modułem \"%s\".\n\nMODUŁ NIE ZOSTANIE ZAŁADOWANY!!!\n"),
+                       int32_t{0xF001}, int32_t{0x6E2E}, baseName, baseName);
     return;
   }
-  FormatBounded(buffer, sizeof buffer, MZ("Moduł \"%s\" nie został poprawnie zainicjowany,\nwięc NIE BĘDZIE AKTYWNY!"),
-                baseName);
-  ShowStop(buffer);
+  host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"),
+                     MZ("Moduł \"%s\" nie został poprawnie zainicjowany,\nwięc NIE BĘDZIE AKTYWNY!"), int32_t{0xF001},
+                     int32_t{0x6E2E}, baseName);
 }
 
 }  // namespace dravenhol

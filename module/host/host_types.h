@@ -13,14 +13,14 @@ using ModuleHandle = void*;
 using HostStream = std::FILE;
 
 // Host objects whose storage the module reserves and whose state only the
-// host touches. The sizes are the host's contract.
+// host touches. The sizes are the host's contract (on i686 exactly these).
 struct alignas(8) HostCursor {
   unsigned char storage[192];
 };
-struct alignas(8) HostKey {
+struct alignas(void*) HostKey {
   unsigned char storage[260];
 };
-struct alignas(8) HostHolder {
+struct alignas(void*) HostHolder {
   unsigned char storage[20];
 };
 struct alignas(8) HostGuard {

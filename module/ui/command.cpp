@@ -19,11 +19,20 @@ constexpr const char* kSettingsFile = "WtyczkiG.ini";
 constexpr const char* kSettingsSection = "Dravenhol";
 constexpr const char* kAskKey = "Pytaj";
 
-void RunGuardedExport(void*) {
+struct CommandRun {
+  bool faulted;
+  uint32_t code;
+};
+
+// The run, from which no C++ exception escapes; the run's objects have
+// released their host objects by the time an exception arrives here.
+void RunExportCatching(void* context) {
+  auto* run = static_cast<CommandRun*>(context);
   try {
     CDravenhol::RunExport();
+  } catch (const LineWriterFault& fault) {
+    *run = CommandRun{true, fault.code};
   } catch (const std::exception&) {
-    // No C++ exception may leave the module; the run has cleaned up already.
     host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci!\nOperacja niekompletna!"), int32_t{1});
   }
 }
@@ -42,11 +51,13 @@ int32_t HOST_CDECL_ATTR ExportCommand() {
   }
   const bool wasClear = (host::HostGetStateFlags() & kRunningFlag) == 0;
   if (wasClear) host::HostSetStateFlags(kRunningFlag, int32_t{1});
-  // A structured exception that leaves the run still finds the flag restored.
+  // A structured exception raised by the line writer, or passing through the
+  // run from elsewhere, still finds the flag restored before it goes on to the host.
+  CommandRun run{false, 0};
   platform::StructuredFault fault{};
-  const bool completed = platform::RunGuarded(&RunGuardedExport, nullptr, &fault);
+  if (!platform::RunGuarded(&RunExportCatching, &run, &fault)) run = CommandRun{true, fault.code};
   if (wasClear) host::HostSetStateFlags(kRunningFlag, int32_t{0});
-  if (!completed) platform::RaiseStructured(fault.code);
+  if (run.faulted) platform::RaiseStructured(run.code);
   return 0;
 }
 

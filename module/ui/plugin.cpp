@@ -1,7 +1,9 @@
 #include "ui/plugin.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <new>
+#include <typeinfo>
 
 #include "export/output.h"
 #include "host/host_api.h"
@@ -38,9 +40,20 @@ const void* Thunk() {
 
 }  // namespace
 
+namespace {
+
+// The table as the Itanium C++ ABI lays it out: the offset to the top of the
+// object and the type information precede slot 0, so that the object can be
+// asked for its type (CDravenhol, with WDialogBase as its only base).
+struct VirtualTable {
+  std::ptrdiff_t offsetToTop;
+  const std::type_info* type;
+  const void* slots[35];
+};
+
 // Slot 0 is the module's own destructor; slots 1 to 34 are the dialog base's
 // operations, implemented by the host and reached through call thunks.
-const void* const kCDravenholVirtualTable[35] = {
+const VirtualTable kVirtualTable = {0, &typeid(CDravenhol), {
     reinterpret_cast<const void*>(&DeletingDestructor),
     Thunk<host::HostDialogBaseSlot1Slot>(),  Thunk<host::HostDialogBaseSlot2Slot>(),
     Thunk<host::HostDialogBaseSlot3Slot>(),  Thunk<host::HostDialogBaseSlot4Slot>(),
@@ -59,7 +72,11 @@ const void* const kCDravenholVirtualTable[35] = {
     Thunk<host::HostDialogBaseSlot29Slot>(), Thunk<host::HostDialogBaseSlot30Slot>(),
     Thunk<host::HostDialogBaseSlot31Slot>(), Thunk<host::HostDialogBaseSlot32Slot>(),
     Thunk<host::HostDialogBaseSlot33Slot>(), Thunk<host::HostDialogBaseSlot34Slot>(),
-};
+}};
+
+}  // namespace
+
+const void* const* const kCDravenholVirtualTable = kVirtualTable.slots;
 
 CDravenhol::CDravenhol() {
   host::HostDialogBaseConstruct(static_cast<WDialogBase*>(this));

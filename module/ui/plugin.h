@@ -81,7 +81,7 @@ class CDravenhol : public WDialogBase {
   void CloseOutput(HostHolder* holder, OutputFileState* state);
 };
 
-// The virtual table of CDravenhol, in slot order.
-extern const void* const kCDravenholVirtualTable[35];
+// The virtual table of CDravenhol: 35 slots; the type information precedes slot 0.
+extern const void* const* const kCDravenholVirtualTable;
 
 }  // namespace dravenhol

@@ -252,6 +252,22 @@ TEST_F(Export, AStructuredExceptionInTheLineWriterIsReportedRaisedAgainAndCleane
   ExpectEverythingReleased();
 }
 
+TEST_F(Export, AStructuredExceptionAnywhereInTheRunReleasesEverything) {
+  LoadSample();
+  Run();
+  const int64_t writes = QelmarCounter("printf.calls");
+  ASSERT_GT(writes, 10);
+  for (int64_t call = 1; call <= writes; call += 7) {
+    SCOPED_TRACE(call);
+    QelmarReset();  // calls are counted from here
+    QelmarSetBaseDirectory(base_.c_str());
+    LoadSample(R"({"failures": {"printfRaises": {"call": )" + std::to_string(call) + "}}}");
+    const QelmarSession session = Run();
+    EXPECT_TRUE(session.faulted);
+    ExpectEverythingReleased();
+  }
+}
+
 // The id of the first data line of a file of the last run.
 std::string FirstId(const std::string& text) {
   const std::size_t start = text.find("\r\n") + 2;

@@ -26,6 +26,6 @@ dravenhol_transcript_case(full_disk [[{"failures": {"printfFailsFrom": 1}}]]
   [[Plik BAZA\\uzytkownicy.csv nie został zapisany w całości.\nOperacja niekompletna!|Pliki uworzono w katalogu]])
 dravenhol_transcript_case(structured_exception
   [[{"failures": {"printfRaises": {"call": 3, "code": "0xC0000005"}}}]]
-  [[HostExceptionReport "SaveInUtf" 0xC0000005|CommandFault 0xC0000005]])
+  [[HostExceptionReport "SaveInUtf" 0xC0000005|CommandFault 0xC0000005|# unreleased host objects: none]])
 dravenhol_transcript_case(missing_item_file [[{"failures": {"missingItemFile": {"invoices": [1001]}}}]]
-  [[HostErrorMessage "Błąd" "Brak pliku dokumentu!" "Dravenhol"]])
+  [[HostErrorMessage "Błąd" "Brak pliku dokumentu!" "Dravenhol"|# unreleased host objects: none]])

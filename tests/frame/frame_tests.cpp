@@ -1,6 +1,7 @@
 // The module's fixed blocks byte by byte, the code page, and the texts the
 // frame builds from its state.
 #include <gtest/gtest.h>
+#include <cxxabi.h>
 #include <iconv.h>
 
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include "host/mazovia.h"
 #include "ui/command.h"
 #include "ui/dialog_template.h"
+#include "ui/plugin.h"
 
 using namespace dravenhol;
 
@@ -154,4 +156,14 @@ TEST(Frame, MissingFunctionReport) {
       << report;
 
   g_frame = saved;
+}
+
+TEST(FixedBlocks, VirtualTableCarriesTheTypeBeforeSlotZero) {
+  const auto* type = static_cast<const std::type_info*>(kCDravenholVirtualTable[-1]);
+  ASSERT_EQ(type, &typeid(CDravenhol));
+  EXPECT_NE(std::string(type->name()).find("CDravenhol"), std::string::npos);
+  const auto* derived = dynamic_cast<const abi::__si_class_type_info*>(type);
+  ASSERT_NE(derived, nullptr);
+  EXPECT_EQ(*derived->__base_type, typeid(WDialogBase));
+  EXPECT_EQ(reinterpret_cast<std::ptrdiff_t>(kCDravenholVirtualTable[-2]), 0);
 }
