@@ -24,13 +24,21 @@ struct LineWrite {
   HostStream* stream;
   int32_t capacity;
   char* converted;
-  int32_t convertedSize;
   bool written;
 };
 
+// Allocation, conversion and write: the steps a structured exception may
+// interrupt. The buffer is freed by the caller on every way out.
 void ConvertAndWrite(void* context) {
   auto* line = static_cast<LineWrite*>(context);
-  host::HostConvertText(line->converted, line->convertedSize, line->text, int32_t{-1}, kMazovia, kUtf8);
+  const int32_t size = kUtf8BytesPerCharacter * line->capacity + 1;
+  line->converted = static_cast<char*>(host::HostAlloc(static_cast<uint32_t>(size)));
+  if (line->converted == nullptr) {
+    // The line is lost; the caller goes on, and the file is named as incomplete.
+    host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
+    return;
+  }
+  host::HostConvertText(line->converted, size, line->text, int32_t{-1}, kMazovia, kUtf8);
   line->written = host::HostFilePrintf(line->stream, "%s\n", static_cast<const char*>(line->converted)) >= 0;
 }
 
@@ -86,16 +94,10 @@ bool SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
     int32_t capacity;
   } arguments{text, stream, capacity};
   GuardScope guard("SaveInUtf", &arguments);
-  const int32_t size = kUtf8BytesPerCharacter * capacity + 1;
-  auto* converted = static_cast<char*>(host::HostAlloc(static_cast<uint32_t>(size)));
-  if (converted == nullptr) {
-    host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
-    return false;
-  }
-  LineWrite line{text, stream, capacity, converted, size, false};
+  LineWrite line{text, stream, capacity, nullptr, false};
   platform::StructuredFault fault{};
   const bool completed = platform::RunGuarded(&ConvertAndWrite, &line, &fault);
-  host::HostFree(static_cast<void*>(converted));
+  if (line.converted != nullptr) host::HostFree(static_cast<void*>(line.converted));
   if (!completed) {
     if (HostReportFunction report = host::HostExceptionReporter(); report != nullptr)
       report("SaveInUtf", fault.code, fault.information, &arguments);

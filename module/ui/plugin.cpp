@@ -80,21 +80,32 @@ const void* const* const kCDravenholVirtualTable = kVirtualTable.slots;
 
 CDravenhol::CDravenhol() {
   host::HostDialogBaseConstruct(static_cast<WDialogBase*>(this));
-  vtable = kCDravenholVirtualTable;
-  host::HostHolderInit(&primaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
-                       int32_t{0});
-  host::HostHolderInit(&secondaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
-                       int32_t{0});
-  currentIndex = 0;
-  for (DataFile& file : dataFiles) file = DataFile{nullptr, nullptr};
-  host::HostHolderSet(&primaryFile, static_cast<void*>(nullptr));
-  host::HostHolderSet(&secondaryFile, static_cast<void*>(nullptr));
-  tabIdentyf = nullptr;
-  sendMethod = kUniversal;
-  primaryState = OutputFileState{nullptr, false};
-  secondaryState = OutputFileState{nullptr, false};
-  discounts = nullptr;
-  firstNames = nullptr;
+  int holders = 0;
+  try {
+    vtable = kCDravenholVirtualTable;
+    host::HostHolderInit(&primaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
+                         int32_t{0});
+    ++holders;
+    host::HostHolderInit(&secondaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
+                         int32_t{0});
+    ++holders;
+    currentIndex = 0;
+    for (DataFile& file : dataFiles) file = DataFile{nullptr, nullptr};
+    host::HostHolderSet(&primaryFile, static_cast<void*>(nullptr));
+    host::HostHolderSet(&secondaryFile, static_cast<void*>(nullptr));
+    tabIdentyf = nullptr;
+    sendMethod = kUniversal;
+    primaryState = OutputFileState{nullptr, false};
+    secondaryState = OutputFileState{nullptr, false};
+    discounts = nullptr;
+    firstNames = nullptr;
+  } catch (...) {
+    // What was built is taken down in reverse order.
+    if (holders > 1) host::HostHolderDestroy(&secondaryFile);
+    if (holders > 0) host::HostHolderDestroy(&primaryFile);
+    host::HostDialogBaseDestroy(static_cast<WDialogBase*>(this));
+    throw;
+  }
 }
 
 CDravenhol::~CDravenhol() {
