@@ -127,14 +127,16 @@ else
     codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
     if [ "$codename" = bookworm ]; then
       if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        # The same archive that serves bookworm on this machine.
+        archive="$(grep -h -A3 '^URIs:' /etc/apt/sources.list.d/*.sources 2>/dev/null \
+          | awk '/^URIs:/ {uri = $2} /^Suites:.*bookworm( |$)/ {print uri; exit}')"
+        [ -n "$archive" ] || archive="$(awk '$1 == "deb" && / bookworm / {for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) {print $i; exit}}' \
+          /etc/apt/sources.list 2>/dev/null | head -n 1)"
+        [ -n "$archive" ] || die "no Debian archive for bookworm in apt's sources"
         log "adding Debian's bookworm-backports to apt's sources"
-        cat >/etc/apt/sources.list.d/dravenhol-bookworm-backports.sources <<'EOF'
-Types: deb
-URIs: http://deb.debian.org/debian
-Suites: bookworm-backports
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
+        printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\nSigned-By: %s\n' \
+          "$archive" /usr/share/keyrings/debian-archive-keyring.gpg \
+          >/etc/apt/sources.list.d/dravenhol-bookworm-backports.sources
         apt_updated=
       fi
       pkgs=(qemu-user)
