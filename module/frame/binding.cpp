@@ -93,7 +93,14 @@ int32_t ReportMissingHostFunctions(char* buffer) {
 }
 
 namespace host {
-void NoteBlockedCall(int) {}
+// A call that was not made names its function to an attached debugger, as
+// the failed look-up did.
+void NoteBlockedCall(int slot) {
+  if (!platform::DebuggerPresent()) return;
+  char line[1024];
+  FormatBounded(line, sizeof line, "Brak funkcji o numerze %d\n", static_cast<int>(kHostFunctions[slot].number));
+  platform::DebugOutput(line);
+}
 }  // namespace host
 
 }  // namespace dravenhol
