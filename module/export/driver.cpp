@@ -204,7 +204,8 @@ void CDravenhol::ExportRecord(bool discountsPass) {
       break;
     }
     case kGoodsIndex: {
-      const int16_t id = Record(kK9).I16(1022);
+      // Marks are kept by the 16 bits read without sign (see the contract items).
+      const uint16_t id = Record(kK9).U16(1022);
       passes = id != 0;
       if (passes && sendMethod == kInterkam)
         passes = id >= 1 && id < kGoodsMarkCount && tabIdentyf != nullptr && tabIdentyf[id] != 0;

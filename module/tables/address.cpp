@@ -98,7 +98,7 @@ void SplitAddressLine(const char* line, AddressPiece& street, AddressPiece& post
     const int cityEnd = s < length ? s : length;
     if (HasText(work, 0, q)) {
       SetRange(city, work, 0, q);
-      AppendRange(city, work, q + kPostcodeLength, cityEnd);
+      AppendRange(city, work, p, cityEnd);
     } else {
       SetRange(city, work, p, cityEnd);
     }

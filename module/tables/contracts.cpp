@@ -100,8 +100,11 @@ void WriteContractItemRow(CDravenhol& plugin, void* item, const RecordView& cont
     else
       ReportLineTooLong("umowy.csv", contract.I32(kUmstId));
   }
-  // The goods occur in a standing contract whether or not its row fitted.
-  if (goodsId >= 1 && goodsId < kGoodsMarkCount && plugin.tabIdentyf != nullptr) plugin.tabIdentyf[goodsId] = 1;
+  // The goods occur in a standing contract whether or not its row fitted. The
+  // mark is taken from the same 16 bits read without sign, so that ids from
+  // 32768 to 64999 (printed negative) are marked too.
+  const uint16_t mark = record.U16(kItemGoodsId);
+  if (mark >= 1 && mark < kGoodsMarkCount && plugin.tabIdentyf != nullptr) plugin.tabIdentyf[mark] = 1;
 }
 
 }  // namespace dravenhol

@@ -98,14 +98,18 @@ char* FormatDateField(char* text, std::size_t size) {
   return text;
 }
 
-void DateField(char (&destination)[kTextAreaSize], const RecordView& record, std::size_t offset) {
+void CopyDateText(char (&destination)[kTextAreaSize], const RecordView& record, std::size_t offset) {
   char stored[kTextAreaSize];
   record.Text(offset, stored, sizeof stored);
   destination[0] = '\0';
   if (stored[0] == '\0') return;
   host::HostCopyTextMax(destination, stored, static_cast<int32_t>(kTextAreaSize - 1));
   destination[kTextAreaSize - 1] = '\0';
-  FormatDateField(destination, kTextAreaSize);
+}
+
+void DateField(char (&destination)[kTextAreaSize], const RecordView& record, std::size_t offset) {
+  CopyDateText(destination, record, offset);
+  if (destination[0] != '\0') FormatDateField(destination, kTextAreaSize);
 }
 
 int32_t VatRateFromCode(int16_t code) {

@@ -58,6 +58,9 @@ char* FormatDateField(char* text, std::size_t size);
 // The date field of the text at offset of a record: empty when the stored
 // text is empty, else FormatDateField of its first 255 characters.
 void DateField(char (&destination)[kTextAreaSize], const RecordView& record, std::size_t offset);
+// The stored date at offset, copied as it is (at most 255 characters); the
+// first step of DateField, for rows that convert their dates later.
+void CopyDateText(char (&destination)[kTextAreaSize], const RecordView& record, std::size_t offset);
 
 // The VAT percentage of a host VAT code: 0 for codes 0 to 11 and 39 to 41,
 // code - 10 otherwise.

@@ -91,8 +91,8 @@ void SumDocumentPayments(CDravenhol& plugin, int32_t reference, int32_t contract
 char* WriteInvoiceRow(CDravenhol& plugin, char* row) {
   const RecordView document = plugin.Record(kTspr);
   char saleDate[kTextAreaSize], issueDate[kTextAreaSize], paymentDate[kTextAreaSize];
-  DateField(saleDate, document, kTsprSaleDate);
-  DateField(issueDate, document, kTsprIssueDate);
+  CopyDateText(saleDate, document, kTsprSaleDate);
+  CopyDateText(issueDate, document, kTsprIssueDate);
 
   char number[kQuotedFieldSize], remarks[kQuotedFieldSize], user[kQuotedFieldSize], customer[kQuotedFieldSize];
   QuoteRecordText(number, document, kTsprNumber);
@@ -110,6 +110,9 @@ char* WriteInvoiceRow(CDravenhol& plugin, char* row) {
     CopyText(paymentDate, sizeof paymentDate, storedPaymentDate);
     FormatDateField(paymentDate, sizeof paymentDate);
   }
+  // The dates are converted after the walk: payment, issue, then sale date.
+  if (issueDate[0] != '\0') FormatDateField(issueDate, sizeof issueDate);
+  if (saleDate[0] != '\0') FormatDateField(saleDate, sizeof saleDate);
 
   RowBuilder line(row, kRowCapacity);
   line.Integer(document.I32(kTsprDocumentId)).Text(number).Text(customer).Integer(document.I16(kTsprType));

@@ -48,7 +48,7 @@ FirstNameList* FirstNameList::Load() {
       line[kLineArea] = '\0';
       UpperCaseAscii(line);
       RemoveLineEnds(line);
-      list->names_.emplace(line);
+      list->names_.emplace_back(line);
     }
   } catch (const std::bad_alloc&) {
     // Out of memory: the names read so far are what the run knows.
@@ -57,7 +57,13 @@ FirstNameList* FirstNameList::Load() {
   return list.release();
 }
 
-bool FirstNameList::Contains(const char* upperCased) const { return names_.count(upperCased) != 0; }
+// The host's own comparison decides, line by line in file order, as it would
+// over the file itself.
+bool FirstNameList::Contains(const char* upperCased) const {
+  for (const std::string& name : names_)
+    if (host::HostCompareText(upperCased, name.c_str(), int32_t{0x7fffffff}) == 0) return true;
+  return false;
+}
 
 bool IsFirstName(CDravenhol& plugin, char* text) {
   UpperCaseAscii(text);

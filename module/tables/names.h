@@ -2,7 +2,7 @@
 #pragma once
 
 #include <string>
-#include <unordered_set>
+#include <vector>
 
 #include "tables/fields.h"
 
@@ -20,7 +20,7 @@ class FirstNameList {
   bool Contains(const char* upperCased) const;
 
  private:
-  std::unordered_set<std::string> names_;
+  std::vector<std::string> names_;  // in file order
 };
 
 // Upper-cases text in place (a to z only, whatever the answer) and tells

@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "session_test_support.h"
 
 namespace dravenhol::e2e {
@@ -266,6 +268,23 @@ TEST_F(Export, AStructuredExceptionAnywhereInTheRunReleasesEverything) {
     EXPECT_TRUE(session.faulted);
     ExpectEverythingReleased();
   }
+}
+
+TEST_F(Export, GoodsWithIdsAbove32767AreMarkedByTheirContractItems) {
+  // Goods id 40000 prints as -25536 (16 bits printed signed), and under
+  // Interkam its contract item still brings it into magazyn.csv.
+  std::ifstream in(DRAVENHOL_SAMPLE);
+  nlohmann::json fixture = nlohmann::json::parse(in);
+  fixture["tables"]["k9"].push_back({{"name", "Kabel sieciowy"}, {"@1022/u16", 40000}});
+  fixture["contractItems"]["501"].push_back({{"name", "Kabel sieciowy"}, {"@418/u16", 40000}});
+  for (auto& [warehouse, goods] : fixture["warehouseGoods"].items()) goods.push_back(fixture["tables"]["k9"].size() - 1);
+  fixture["host"]["dialog"] = "interkam";
+  const std::string text = fixture.dump();
+  char error[512] = {};
+  ASSERT_EQ(QelmarLoadFixture(text.data(), text.size(), error, sizeof error), 0) << error;
+  Run();
+  EXPECT_NE(Read(Baza() / "umowy.csv").find("\r\n501;'UM/1/2024';-25536;'Kabel sieciowy';"), std::string::npos);
+  EXPECT_NE(Read(Baza() / "magazyn.csv").find("\r\n-25536;"), std::string::npos);
 }
 
 // The id of the first data line of a file of the last run.

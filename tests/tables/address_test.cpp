@@ -105,7 +105,7 @@ TEST(SplitAddress, NeverDropsLettersOrDigits) {
       {"00-950Warszawa", {"", "", "", "00-950", "Warszawa"}},
       // Text before the street prefix stays in the street; before the postcode, in the city.
       {"Firma ul. Długa 5 00-950 Warszawa", {"Firma ul. Długa", "5", "", "00-950", "Warszawa"}},
-      {"Polska 00-950 Warszawa ul. Długa 5", {"ul. Długa", "5", "", "00-950", "Polska  Warszawa"}},
+      {"Polska 00-950 Warszawa ul. Długa 5", {"ul. Długa", "5", "", "00-950", "Polska Warszawa"}},
       // No house number at the end: only trailing blanks and punctuation go.
       {"ul. Kwiatowa, 00-950 X", {"ul. Kwiatowa", "", "", "00-950", "X"}},
       {"ul. Nowa 00-950 X", {"ul. Nowa", "", "", "00-950", "X"}},
