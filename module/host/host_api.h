@@ -23,7 +23,6 @@ inline constexpr int kHostFunctionCount = 113;
 
 struct HostFunctionInfo {
   uint16_t number;
-  const char* name;
   // Bytes of stack arguments that a thiscall callee pops on i686 (0 for cdecl).
   uint8_t calleePops;
 };
@@ -49,7 +48,7 @@ constexpr bool kThis_HOST_THIS = true;
 #undef HOST_FN
 
 #define HOST_FN(slot, number, Name, Ret, Conv, Params)                                                          \
-  HostFunctionInfo{number, #Name,                                                                               \
+  HostFunctionInfo{number,                                                                                      \
                    static_cast<uint8_t>(detail::kThis_##Conv && sizeof(void*) == 4                              \
                                             ? detail::ArgumentsAfterObject<Name##Plain>::value                  \
                                             : 0)},

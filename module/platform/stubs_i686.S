@@ -91,14 +91,6 @@ _DravenholLazyEntries:
         .set i, i+1
         .endr
 
-        .globl _DravenholCallThunks
-_DravenholCallThunks:
-        .set i, 0
-        .rept 113
-        ADDRESS _DravenholCallThunk, %i
-        .set i, i+1
-        .endr
-
         .globl _DravenholTraps
 _DravenholTraps:
         .set b, 0

@@ -119,15 +119,6 @@ DravenholLazyEntries:
         .set i, i+1
         .endr
 
-        .globl DravenholCallThunks
-        .hidden DravenholCallThunks
-DravenholCallThunks:
-        .set i, 0
-        .rept 113
-        ADDRESS DravenholCallThunk, %i
-        .set i, i+1
-        .endr
-
 # Traps by the number of stack bytes the callee would pop (0, 4, ..., 32).
         .globl DravenholTraps
         .hidden DravenholTraps

@@ -35,6 +35,9 @@ void* g_seenSelf = nullptr;
 
 extern "C" {
 
+// The call thunk of HostCursorOpen's slot, defined with the binding stubs.
+void DravenholCallThunk13();
+
 // HostCursorNext: thiscall on i686, the object in ECX.
 int32_t HOST_THIS_ATTR StandInCursorNext(HostCursor* self) {
   g_seenSelf = self;
@@ -104,14 +107,8 @@ int main() {
         "a typed call to a missing function is not made");
 
   // A call thunk of a missing slot continues into the trap as well.
-  extern void* const DravenholCallThunks[113] __asm__(
-#if defined(__i386__)
-      "_DravenholCallThunks"
-#else
-      "DravenholCallThunks"
-#endif
-  );
-  auto thunk = reinterpret_cast<host::HostCursorOpenFn>(DravenholCallThunks[host::HostCursorOpenSlot]);
+  static_assert(host::HostCursorOpenSlot == 13);
+  auto thunk = reinterpret_cast<host::HostCursorOpenFn>(&DravenholCallThunk13);
   volatile int guardThunk = 0x9abc;
   Check(thunk(&g_cursor, nullptr, 72, &key, 0, 0) == 0 && guardThunk == 0x9abc, "a missing thunk traps cleanly");
 
