@@ -95,10 +95,10 @@ void CheckNames(const std::string& text) {
   testing::FakeRun run;
   run.host.firstNamesFile = "JAN\nMARIA\n\n";
   char firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
-  SplitContractorName(run.plugin, text.c_str(), firstName, surname);
-  SplitUserName(run.plugin, text.c_str(), firstName, surname);
+  SplitContractorName(run.state, text.c_str(), firstName, surname);
+  SplitUserName(run.state, text.c_str(), firstName, surname);
   std::string copy = text;
-  IsFirstName(run.plugin, copy.data());
+  IsFirstName(run.state, copy.data());
   for (char c : copy)
     if (c >= 'a' && c <= 'z') Fail("text not upper-cased", text);
 }

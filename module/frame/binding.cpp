@@ -13,7 +13,7 @@
 extern "C" {
 // Defined with the stubs: each slot's lazy entry, and the traps that stand
 // for a missing function, by the bytes of stack arguments they pop (0 .. 32).
-extern void* const DravenholLazyEntries[113];
+extern void* const DravenholLazyEntries[dravenhol::host::kHostFunctionCount];
 extern void* const DravenholTraps[9];
 }
 
@@ -42,7 +42,6 @@ constexpr std::array<BindingEntry, sizeof...(Slots)> MakeBindingList(std::index_
 }
 
 constexpr auto kBindingList = MakeBindingList(std::make_index_sequence<host::kHostFunctionCount>());
-static_assert(kBindingList.size() == 113);
 
 }  // namespace
 
@@ -53,9 +52,7 @@ void* LookUpHostFunction(uint16_t number, void** slot) {
     if (g_frame.missingCount >= 0 && g_frame.missingCount < kRecordedMissingNumbers)
       g_frame.missingNumbers[g_frame.missingCount] = number;
     ++g_frame.missingCount;
-    char line[1024];
-    FormatBounded(line, sizeof line, "Brak funkcji o numerze %d\n", static_cast<int>(number));
-    if (platform::DebuggerPresent()) platform::DebugOutput(line);
+    host::NoteMissingFunction(number);
   }
   return address;
 }
@@ -91,17 +88,6 @@ int32_t ReportMissingHostFunctions(char* buffer) {
                 kPluginDescription, list, count == 1 ? "jej" : "ich");
   return count;
 }
-
-namespace host {
-// A call that was not made names its function to an attached debugger, as
-// the failed look-up did.
-void NoteBlockedCall(int slot) {
-  if (!platform::DebuggerPresent()) return;
-  char line[1024];
-  FormatBounded(line, sizeof line, "Brak funkcji o numerze %d\n", static_cast<int>(kHostFunctions[slot].number));
-  platform::DebugOutput(line);
-}
-}  // namespace host
 
 }  // namespace dravenhol
 

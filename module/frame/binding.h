@@ -11,7 +11,8 @@ inline constexpr int kMissingReportSize = 3072;
 // the slot and records a missing number.
 void* LookUpHostFunction(uint16_t number, void** slot);
 
-// Runs the 113 binding entries in slot order; called once while loading.
+// Runs the binding entries in slot order, one per host function; called once
+// while loading.
 void BindAllHostFunctions();
 
 // Leaves the report of missing host functions in buffer (kMissingReportSize

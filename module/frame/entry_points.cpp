@@ -2,9 +2,11 @@
 
 #include <cstring>
 
+#include "frame/binding.h"
 #include "frame/checks.h"
 #include "frame/frame_state.h"
 #include "host/host_api.h"
+#include "host/mazovia.h"
 #include "ui/command.h"
 
 namespace dravenhol {
@@ -12,6 +14,20 @@ namespace dravenhol {
 namespace {
 constexpr int32_t kNoHandlerResult30010 = static_cast<int32_t>(0xB669FD2Eu);
 }  // namespace
+
+const CommandRecord kCommandRecord = {0x43080000u, "Dravenhol", kCommandNumber, &ExportCommand, 0};
+
+int32_t HOST_CDECL_ATTR ExportCommand() {
+  // An export needs every host function; with some missing it does not start,
+  // and the user learns which ones.
+  if (g_frame.missingCount != 0) {
+    char report[kMissingReportSize];
+    ReportMissingHostFunctions(report);
+    host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"), "%s", int32_t{0xF001}, int32_t{0x6E2E}, report);
+    return 0;
+  }
+  return RunExportCommand();
+}
 
 int32_t PluginHandshake(HostCallback callback, char* description) {
   if (callback == nullptr) {
@@ -32,7 +48,7 @@ int32_t PluginHandshake(HostCallback callback, char* description) {
 int32_t PluginActivate(int32_t value) {
   if (value == 0) {
     host::HostRegisterCommand(&kCommandRecord);
-    ShowInstallNotice();
+    ShowInstallNotice(kPluginDescription);
   } else {
     ExplainRefusal();
   }

@@ -7,6 +7,11 @@
 
 namespace dravenhol {
 
+// The handler that the host runs when the user picks the module's command.
+int32_t HOST_CDECL_ATTR ExportCommand();
+// Handed to the host by the activation.
+extern const CommandRecord kCommandRecord;
+
 int32_t PluginHandshake(HostCallback callback, char* description);
 int32_t PluginActivate(int32_t value);
 int32_t OptionalExport30009();

@@ -8,18 +8,25 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 #include "host/host_types.h"
+
+namespace dravenhol::host {
+
+// The number of host functions the module imports; the catalogue has one
+// line per function, in slot order.
+inline constexpr int kHostFunctionCount = 113;
+
+}  // namespace dravenhol::host
 
 extern "C" {
 // One slot per host function, in catalogue order. Before binding each slot
 // holds its lazy entry; defined, with the entries, in the platform's stubs.
-extern void* HostFunctionTable[113];
+extern void* HostFunctionTable[dravenhol::host::kHostFunctionCount];
 }
 
 namespace dravenhol::host {
-
-inline constexpr int kHostFunctionCount = 113;
 
 struct HostFunctionInfo {
   uint16_t number;
@@ -57,10 +64,32 @@ inline constexpr std::array<HostFunctionInfo, kHostFunctionCount> kHostFunctions
 }};
 #undef HOST_FN
 
-#define HOST_FN(slot, number, Name, Ret, Conv, Params) static_assert(slot < kHostFunctionCount);
+// The catalogue itself: a line missing, doubled or out of place fails the build.
+namespace detail {
+#define HOST_FN(slot, number, Name, Ret, Conv, Params) slot,
+inline constexpr int kCatalogueSlots[] = {
 #include "host/host_catalogue.inc"
+};
 #undef HOST_FN
+consteval bool SlotsInOrder() {
+  for (int i = 0; i < int(std::size(kCatalogueSlots)); ++i)
+    if (kCatalogueSlots[i] != i) return false;
+  return true;
+}
+consteval bool NumbersDistinct() {
+  for (std::size_t i = 0; i < kHostFunctions.size(); ++i)
+    for (std::size_t j = i + 1; j < kHostFunctions.size(); ++j)
+      if (kHostFunctions[i].number == kHostFunctions[j].number) return false;
+  return true;
+}
+}  // namespace detail
+static_assert(std::size(detail::kCatalogueSlots) == kHostFunctionCount,
+              "the catalogue must have one line per host function");
+static_assert(detail::SlotsInOrder(), "each catalogue line's slot must be its position");
+static_assert(detail::NumbersDistinct(), "each host function number must appear once");
 
+// Names a host function the host lacks to an attached debugger.
+void NoteMissingFunction(uint16_t number);
 // Records a call that was not made because the host lacks the function.
 void NoteBlockedCall(int slot);
 

@@ -3,6 +3,7 @@
 # the flags: a call that passes through a lazy entry reaches its target as a
 # direct call would, with the object pointer still in ECX.
 
+# DRAVENHOL_HOST_FUNCTION_COUNT, the number of catalogue lines, comes from the build.
         .altmacro
         .text
 
@@ -65,7 +66,7 @@ _DravenholStampForwarder:
         jmp dravenhol_resolve_and_continue
 
         .set i, 0
-        .rept 113
+        .rept DRAVENHOL_HOST_FUNCTION_COUNT
         LAZY %i
         THUNK %i
         .set i, i+1
@@ -76,7 +77,7 @@ _DravenholStampForwarder:
         .globl _HostFunctionTable
 _HostFunctionTable:
         .set i, 0
-        .rept 113
+        .rept DRAVENHOL_HOST_FUNCTION_COUNT
         ADDRESS _DravenholLazyEntry, %i
         .set i, i+1
         .endr
@@ -86,7 +87,7 @@ _HostFunctionTable:
         .globl _DravenholLazyEntries
 _DravenholLazyEntries:
         .set i, 0
-        .rept 113
+        .rept DRAVENHOL_HOST_FUNCTION_COUNT
         ADDRESS _DravenholLazyEntry, %i
         .set i, i+1
         .endr

@@ -2,6 +2,7 @@
 # for x86-64 (System V). Every stub keeps every register and the flags: a call
 # that passes through a lazy entry reaches its target as a direct call would.
 
+# DRAVENHOL_HOST_FUNCTION_COUNT, the number of catalogue lines, comes from the build.
         .altmacro
         .text
 
@@ -91,7 +92,7 @@ DravenholStampForwarder:
         jmp dravenhol_resolve_and_continue
 
         .set i, 0
-        .rept 113
+        .rept DRAVENHOL_HOST_FUNCTION_COUNT
         LAZY %i
         THUNK %i
         .set i, i+1
@@ -103,7 +104,7 @@ DravenholStampForwarder:
         .hidden HostFunctionTable
 HostFunctionTable:
         .set i, 0
-        .rept 113
+        .rept DRAVENHOL_HOST_FUNCTION_COUNT
         ADDRESS DravenholLazyEntry, %i
         .set i, i+1
         .endr
@@ -114,7 +115,7 @@ HostFunctionTable:
         .hidden DravenholLazyEntries
 DravenholLazyEntries:
         .set i, 0
-        .rept 113
+        .rept DRAVENHOL_HOST_FUNCTION_COUNT
         ADDRESS DravenholLazyEntry, %i
         .set i, i+1
         .endr

@@ -3,15 +3,15 @@
 #include <cstring>
 
 #include "host/host_api.h"
+#include "host/records/k4.h"
 #include "host/mazovia.h"
 #include "tables/address.h"
-#include "tables/contractor_record.h"
 #include "tables/lookups.h"
 #include "tables/names.h"
 #include "tables/nip.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
-#include "ui/plugin.h"
+#include "tables/run_state.h"
 
 namespace dravenhol {
 
@@ -36,19 +36,19 @@ void QuotedAttribute(int32_t contractor, const char* attribute, int16_t kind, ch
 void SortTaxNumber(const RecordView& contractor, char (&pesel)[kQuotedFieldSize], char (&nip)[kQuotedFieldSize]) {
   nip[0] = '\0';
   char taxNumber[kSourceAreaSize];
-  contractor.Text(kK4TaxNumber, taxNumber, sizeof taxNumber);
+  contractor.Text(k4::kTaxNumber, taxNumber, sizeof taxNumber);
   if (IsValidNip(taxNumber))
     QuoteField(nip, taxNumber);
   else if (pesel[0] == '\0')
     QuoteField(pesel, taxNumber);
 }
 
-char* FormatContractorRow(CDravenhol& plugin, char* row) {
-  const RecordView contractor = plugin.Record(kK4);
-  const int32_t id = contractor.I32(kK4Id);
+char* FormatContractorRow(RunState& run, char* row) {
+  const RecordView contractor = run.Record(kK4);
+  const int32_t id = contractor.I32(k4::kId);
 
   char addressLine[kTextAreaSize];
-  contractor.Text(kK4Address, addressLine, sizeof addressLine);
+  contractor.Text(k4::kAddress, addressLine, sizeof addressLine);
   AddressPieces pieces;
   SplitAddress(addressLine, pieces);
   char street[kQuotedFieldSize], postcode[kQuotedFieldSize], city[kQuotedFieldSize], house[kQuotedFieldSize],
@@ -60,9 +60,9 @@ char* FormatContractorRow(CDravenhol& plugin, char* row) {
   QuoteField(flat, pieces.flat);
 
   char created[kTextAreaSize];
-  DateField(created, contractor, kK4Created);
+  DateField(created, contractor, k4::kCreatedDate);
   char account[kQuotedFieldSize];
-  QuoteRecordText(account, contractor, kK4Account);
+  QuoteRecordText(account, contractor, k4::kAccount);
 
   char email[kQuotedFieldSize], identityCard[kQuotedFieldSize], phone[kQuotedFieldSize], scanLink[kQuotedFieldSize],
       pesel[kQuotedFieldSize], nip[kQuotedFieldSize];
@@ -75,22 +75,22 @@ char* FormatContractorRow(CDravenhol& plugin, char* row) {
   SortTaxNumber(contractor, pesel, nip);
 
   char name[kSourceAreaSize];
-  contractor.Text(kK4Name, name, sizeof name);
+  contractor.Text(k4::kName, name, sizeof name);
   char firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
-  SplitContractorName(plugin, name, firstName, surname);
+  SplitContractorName(run, name, firstName, surname);
 
   char createdBy[kQuotedFieldSize], symbol[kQuotedFieldSize];
-  QuoteRecordText(createdBy, contractor, kK4CreatedBy);
-  QuoteRecordText(symbol, contractor, kK4Symbol);
+  QuoteRecordText(createdBy, contractor, k4::kCreatedBy);
+  QuoteRecordText(symbol, contractor, k4::kSymbol);
 
   RowBuilder line(row, kRowCapacity);
   line.Text(symbol).Text(firstName).Text(surname).Text(pesel).Text(nip).Text("");
   line.Text(identityCard).Text(phone).Text("").Text(email);
   // The correspondence address repeats the main one.
   for (int copy = 0; copy < 2; ++copy) line.Text(city).Text(street).Text(house).Text(flat).Text(postcode);
-  line.Text(account).Money(contractor.F64(kK4Balance)).Text(scanLink).Integer(1);
+  line.Text(account).Money(contractor.F64(k4::kBalance)).Text(scanLink).Integer(1);
   line.Text(created).Text(createdBy).Integer(id);
-  if (!line.fits()) ReportLineTooLong("kontrahenci.csv", id);
+  if (!line.fits()) ReportLineTooLong(run.PrimaryName(), id);
   return line.line();
 }
 

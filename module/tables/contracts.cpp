@@ -3,23 +3,16 @@
 #include <cstring>
 
 #include "host/host_api.h"
+#include "host/records/umst.h"
+#include "host/records/umst_dok.h"
 #include "tables/documents.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
-#include "ui/plugin.h"
+#include "tables/run_state.h"
 
 namespace dravenhol {
 
 namespace {
-
-// Standing contract (Umst).
-constexpr std::size_t kUmstState = 2, kUmstKind = 4, kUmstFrequency = 6, kUmstNumber = 8, kUmstContractor = 27,
-                      kUmstDescription = 210, kUmstPaymentWord = 311, kUmstPaymentTerm = 313, kUmstStart = 348,
-                      kUmstEnd = 357, kUmstCreated = 835, kUmstPriceSelector = 848, kUmstId = 854;
-constexpr int16_t kSuspended = 2;
-
-// Standing-contract item (Umst_dok).
-constexpr std::size_t kItemName = 2, kItemPriceA = 158, kItemVat = 166, kItemPriceB = 176, kItemGoodsId = 418;
 
 // Payment word bits.
 constexpr uint16_t kB5 = 1u << 5, kB6 = 1u << 6, kB7 = 1u << 7, kB8 = 1u << 8;
@@ -59,52 +52,52 @@ int16_t PaymentKindOf(uint16_t word) {
   return 0;
 }
 
-char* WriteStandingContractRow(CDravenhol& plugin, char* row) {
-  const RecordView contract = plugin.Record(kUmst);
+char* WriteStandingContractRow(RunState& run, char* row) {
+  const RecordView contract = run.Record(kUmst);
   char number[kSourceAreaSize];
-  contract.Text(kUmstNumber, number, sizeof number);
+  contract.Text(umst::kNumber, number, sizeof number);
   char contractor[kQuotedFieldSize], description[kQuotedFieldSize];
-  QuoteRecordText(contractor, contract, kUmstContractor);
-  QuoteRecordText(description, contract, kUmstDescription);
+  QuoteRecordText(contractor, contract, umst::kContractorKey);
+  QuoteRecordText(description, contract, umst::kDescription);
   char start[kTextAreaSize], end[kTextAreaSize], created[kTextAreaSize];
-  DateField(start, contract, kUmstStart);
-  DateField(end, contract, kUmstEnd);
-  DateField(created, contract, kUmstCreated);
+  DateField(start, contract, umst::kStartDate);
+  DateField(end, contract, umst::kEndDate);
+  DateField(created, contract, umst::kCreatedDate);
 
   RowBuilder line(row, kRowCapacity);
-  line.Integer(contract.I32(kUmstId)).Integer(contract.I16(kUmstState) == kSuspended ? 1 : 0);
-  line.Integer(contract.I16(kUmstKind) == 1 ? 1 : 3).Integer(contract.I16(kUmstFrequency));
-  line.Text(number).Text(contractor).Text(description).Integer(PaymentKindOf(contract.U16(kUmstPaymentWord)));
-  line.Integer(contract.I16(kUmstPaymentTerm)).Integer(1).Text(start).Text(end).Text(created).Tail(";");
-  if (!line.fits()) ReportLineTooLong("umowystale.csv", contract.I32(kUmstId));
+  line.Integer(contract.I32(umst::kId)).Integer(contract.I16(umst::kState) == umst::kSuspended ? 1 : 0);
+  line.Integer(contract.I16(umst::kKind) == 1 ? 1 : 3).Integer(contract.I16(umst::kFrequency));
+  line.Text(number).Text(contractor).Text(description).Integer(PaymentKindOf(contract.U16(umst::kPaymentWord)));
+  line.Integer(contract.I16(umst::kPaymentTerm)).Integer(1).Text(start).Text(end).Text(created).Tail(";");
+  if (!line.fits()) ReportLineTooLong(run.PrimaryName(), contract.I32(umst::kId));
   return line.line();
 }
 
-void WriteContractItemRow(CDravenhol& plugin, void* item, const RecordView& contract) {
+void WriteContractItemRow(RunState& run, void* item, const RecordView& contract) {
   host::HostPrepareContractItem(int32_t{0}, item, int32_t{0}, static_cast<const void*>(contract.data()));
-  const RecordView record = ItemRecord(plugin, item, kUmstDok);
+  const RecordView record = run.ItemRecord(item, kUmstDok);
 
   char number[kQuotedFieldSize], name[kQuotedFieldSize];
-  QuoteRecordText(number, contract, kUmstNumber);
-  QuoteRecordText(name, record, kItemName);
-  const int16_t goodsId = record.I16(kItemGoodsId);
-  const bool priceB = contract.I16(kUmstPriceSelector) != 0;
+  QuoteRecordText(number, contract, umst::kNumber);
+  QuoteRecordText(name, record, umst_dok::kName);
+  const int16_t goodsId = record.I16(umst_dok::kGoodsId);
+  const bool priceB = contract.I16(umst::kPriceSelector) != 0;
 
   char* row = host::HostScratchBuffer();
   if (row != nullptr) {
     RowBuilder line(row, kRowCapacity);
-    line.Integer(contract.I32(kUmstId)).Text(number).Integer(goodsId).Text(name);
-    line.Money(record.F64(priceB ? kItemPriceB : kItemPriceA)).Integer(VatRateFromCode(record.I16(kItemVat)));
+    line.Integer(contract.I32(umst::kId)).Text(number).Integer(goodsId).Text(name);
+    line.Money(record.F64(priceB ? umst_dok::kPriceB : umst_dok::kPriceA)).Integer(VatRateFromCode(record.I16(umst_dok::kVat)));
     if (line.fits())
-      plugin.WriteSecondary(line.line(), kRowCapacity);
+      run.WriteSecondary(line.line());
     else
-      ReportLineTooLong("umowy.csv", contract.I32(kUmstId));
+      ReportLineTooLong(run.SecondaryName(), contract.I32(umst::kId));
   }
   // The goods occur in a standing contract whether or not its row fitted. The
   // mark is taken from the same 16 bits read without sign, so that ids from
   // 32768 to 64999 (printed negative) are marked too.
-  const uint16_t mark = record.U16(kItemGoodsId);
-  if (mark >= 1 && mark < kGoodsMarkCount && plugin.tabIdentyf != nullptr) plugin.tabIdentyf[mark] = 1;
+  const uint16_t mark = record.U16(umst_dok::kGoodsId);
+  if (mark >= 1 && mark < kGoodsMarkCount && run.tabIdentyf != nullptr) run.tabIdentyf[mark] = 1;
 }
 
 }  // namespace dravenhol

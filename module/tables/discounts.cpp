@@ -4,26 +4,24 @@
 #include <memory>
 #include <new>
 
-#include "export/output.h"
+#include "output/output.h"
 #include "host/host_api.h"
+#include "host/records/k4.h"
+#include "host/records/k4_tab.h"
+#include "host/records/tspr_prop.h"
 #include "host/mazovia.h"
 #include "host/host_objects.h"
-#include "tables/contractor_record.h"
+#include "host/indexes.h"
 #include "tables/lookups.h"
 #include "tables/nip.h"
 #include "tables/numbers.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
-#include "ui/plugin.h"
+#include "tables/run_state.h"
 
 namespace dravenhol {
 
 namespace {
-
-// Discount record (k4_tab).
-constexpr std::size_t kTabPercent = 452, kTabPriceLevel = 2252, kTabAmount = 3152, kTabOwner = 11252;
-// Discount switches (Tspr_prop).
-constexpr std::size_t kPropSwitches[] = {68, 745, 545};
 
 constexpr int32_t kDiscountFileKind = 223;
 constexpr int32_t kScanKind = 812;
@@ -42,8 +40,8 @@ bool IsEmptyDiscount(const DiscountEntry& entry) {
 std::vector<DiscountEntry> DiscountEntriesOf(const RecordView& record) {
   std::vector<DiscountEntry> entries;
   for (int group = 0; group < kDiscountGroups; ++group) {
-    const DiscountEntry entry{record.I32(kTabPercent + 4 * group), static_cast<int16_t>(group),
-                              record.I16(kTabPriceLevel + 2 * group), record.F64(kTabAmount + 8 * group)};
+    const DiscountEntry entry{record.I32(k4_tab::kPercent + 4 * group), static_cast<int16_t>(group),
+                              record.I16(k4_tab::kPriceLevel + 2 * group), record.F64(k4_tab::kAmount + 8 * group)};
     if (!IsEmptyDiscount(entry)) entries.push_back(entry);
   }
   return entries;
@@ -59,8 +57,8 @@ void DiscountIndex::Add(int32_t id, const RecordView& record) {
   byContractor_.emplace(id, DiscountEntriesOf(record));
 }
 
-DiscountIndex* ReadDiscountFile(CDravenhol& plugin) {
-  const DataFile& tab = plugin.dataFiles[kK4Tab];
+DiscountIndex* ReadDiscountFile(RunState& run) {
+  const DataFile& tab = run.dataFiles[kK4Tab];
   char name[kNameAreaSize] = {};
   host::HostMakeDataName(kDiscountFileKind, static_cast<void*>(name), "MMM", ".UNR", int32_t{85});
 
@@ -80,8 +78,8 @@ DiscountIndex* ReadDiscountFile(CDravenhol& plugin) {
     if (host::HostReadItemRecord(int32_t{0}, r, tab.table, int32_t{0}, file.get()) == 0) {
       failure = kReadFailure;
     } else {
-      const RecordView record = plugin.Record(kK4Tab);
-      const int32_t owner = record.I32(kTabOwner);
+      const RecordView record = run.Record(kK4Tab);
+      const int32_t owner = record.I32(k4_tab::kOwner);
       try {
         if (owner != 0) index->Add(owner, record);
       } catch (const std::bad_alloc&) {
@@ -101,12 +99,12 @@ DiscountIndex* ReadDiscountFile(CDravenhol& plugin) {
   return index.release();
 }
 
-void WriteDiscountRows(CDravenhol& plugin, int32_t ownerId, const std::vector<DiscountEntry>& entries) {
-  const RecordView contractor = plugin.Record(kK4);
+void WriteDiscountRows(RunState& run, int32_t ownerId, const std::vector<DiscountEntry>& entries) {
+  const RecordView contractor = run.Record(kK4);
   char pesel[kQuotedFieldSize], nip[kQuotedFieldSize], symbol[kQuotedFieldSize];
-  QuotedAttribute(contractor.I32(kK4Id), MZ("Pesel"), kPlainAttribute, pesel);
+  QuotedAttribute(contractor.I32(k4::kId), MZ("Pesel"), kPlainAttribute, pesel);
   SortTaxNumber(contractor, pesel, nip);
-  QuoteRecordText(symbol, contractor, kK4Symbol);
+  QuoteRecordText(symbol, contractor, k4::kSymbol);
   const char* taxField = nip[0] != '\0' ? nip : pesel;
 
   bool reported = false;
@@ -119,30 +117,30 @@ void WriteDiscountRows(CDravenhol& plugin, int32_t ownerId, const std::vector<Di
     line.Integer(entry.group).Fixed(PercentValue(entry.percent), 2).Money(entry.amount);
     line.Integer(entry.priceLevel + 1).Tail(";");
     if (line.fits()) {
-      plugin.WritePrimary(line.line(), kShortLineCapacity);
+      run.WritePrimary(line.line());
     } else if (!reported) {
-      ReportLineTooLong("kontrah_rabaty.csv", ownerId);
+      ReportLineTooLong(run.PrimaryName(), ownerId);
       reported = true;
     }
   }
 }
 
-int32_t EksportujRabaty(CDravenhol& plugin) {
-  const RecordView switches = plugin.Record(kTsprProp);
+int32_t EksportujRabaty(RunState& run) {
+  const RecordView switches = run.Record(kTsprProp);
   bool anySwitch = false;
-  for (std::size_t offset : kPropSwitches) anySwitch = anySwitch || switches.I16(offset) != 0;
+  for (std::size_t offset : tspr_prop::kDiscountSwitches) anySwitch = anySwitch || switches.I16(offset) != 0;
   if (!anySwitch) return 1;
-  if (plugin.currentIndex != 6 && plugin.currentIndex != 198) return 0;
-  const RecordView contractor = plugin.Record(kK4);
-  const int32_t id = contractor.I32(kK4Id);
+  if (run.currentIndex != kContractorsIndex && run.currentIndex != kContractorsSecondIndex) return 0;
+  const RecordView contractor = run.Record(kK4);
+  const int32_t id = contractor.I32(k4::kId);
   if (id == 0) return 0;
 
   try {
     // A file that could not be opened is tried again for the next contractor.
-    if (plugin.discounts == nullptr) plugin.discounts = ReadDiscountFile(plugin);
-    if (plugin.discounts == nullptr) return 0;
-    const std::vector<DiscountEntry>* entries = plugin.discounts->Find(id);
-    if (entries != nullptr) WriteDiscountRows(plugin, id, *entries);
+    if (run.discounts == nullptr) run.discounts = ReadDiscountFile(run);
+    if (run.discounts == nullptr) return 0;
+    const std::vector<DiscountEntry>* entries = run.discounts->Find(id);
+    if (entries != nullptr) WriteDiscountRows(run, id, *entries);
   } catch (const std::bad_alloc&) {
     host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci-EksportujRabaty!\nOperacja niekompletna!"),
                          int32_t{1});

@@ -13,12 +13,13 @@
 #include <vector>
 
 #include "host/record.h"
+#include "host/records/k4_tab.h"
 
 namespace dravenhol {
 
-class CDravenhol;
+class RunState;
 
-inline constexpr int kDiscountGroups = 450;
+inline constexpr int kDiscountGroups = k4_tab::kGroups;
 
 // Entry `group` of a discount record.
 struct DiscountEntry {
@@ -50,9 +51,9 @@ class DiscountIndex {
 // progress calls around the read. Null when the file cannot be opened. A
 // record that cannot be read ends the read with a message; the index then
 // holds what was read before it.
-DiscountIndex* ReadDiscountFile(CDravenhol& plugin);
+DiscountIndex* ReadDiscountFile(RunState& run);
 
 // Writes the rows of the current contractor (k4) from its entries.
-void WriteDiscountRows(CDravenhol& plugin, int32_t ownerId, const std::vector<DiscountEntry>& entries);
+void WriteDiscountRows(RunState& run, int32_t ownerId, const std::vector<DiscountEntry>& entries);
 
 }  // namespace dravenhol

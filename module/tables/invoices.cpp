@@ -3,38 +3,23 @@
 #include <algorithm>
 #include <cstring>
 
-#include "export/output.h"
+#include "output/output.h"
 #include "host/host_api.h"
 #include "host/mazovia.h"
-#include "tables/documents.h"
 #include "host/host_objects.h"
+#include "host/indexes.h"
+#include "host/records/k4_kar.h"
+#include "host/records/tspr.h"
+#include "host/records/tspr_dok.h"
+#include "host/records/umst.h"
+#include "tables/documents.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
-#include "ui/plugin.h"
+#include "tables/run_state.h"
 
 namespace dravenhol {
 
 namespace {
-
-// Sales document (Tspr).
-constexpr std::size_t kTsprNumber = 2, kTsprSecondNumber = 19, kTsprCustomerKey = 36, kTsprType = 219,
-                      kTsprSaleDate = 221, kTsprIssueDate = 230, kTsprPaymentTerm = 257, kTsprGrossTotal = 259,
-                      kTsprGrossExempt = 363, kTsprRemarks = 436, kTsprUser = 539, kTsprContractor = 1453,
-                      kTsprSettlement = 1461, kTsprDocumentId = 1465;
-// The eleven amount columns from gross total to gross at 0%, skipping 331..347.
-constexpr std::size_t kTsprAmounts[] = {259, 267, 275, 283, 291, 299, 307, 315, 323, 355, kTsprGrossExempt};
-
-// Settlement entry (k4_kar).
-constexpr std::size_t kKarDate = 336, kKarSlotKind = 588, kKarSlotAmount = 612, kKarSlotReference = 711,
-                      kKarActive = 763;
-constexpr int kSettlementSlots = 12;
-constexpr int32_t kSettlementIndex = 53;
-
-// Sales document item (Tspr_dok).
-constexpr std::size_t kItemName = 2, kItemPriceA = 150, kItemVat = 166, kItemPriceB = 192;
-
-// Standing contract (Umst): the id that keys its items.
-constexpr std::size_t kUmstId = 854;
 
 // Puts the host's current contractor back on every way out.
 class ContractorSwap {
@@ -60,7 +45,7 @@ class ContractorSwap {
 
 }  // namespace
 
-void SumDocumentPayments(CDravenhol& plugin, int32_t reference, int32_t contractor, double* paid,
+void SumDocumentPayments(RunState& run, int32_t reference, int32_t contractor, double* paid,
                          char (&date)[kTextAreaSize]) {
   *paid = 0.0;
   date[0] = '\0';
@@ -71,15 +56,15 @@ void SumDocumentPayments(CDravenhol& plugin, int32_t reference, int32_t contract
   CursorScope cursor;
   ContractorSwap swap(host::HostCurrentContractorRef(), contractor);
   double sum = 0.0;
-  if (cursor.Open(kSettlementIndex)) {
+  if (cursor.Open(int32_t{kSettlementIndex})) {
     while (cursor.Next()) {
-      const RecordView entry = plugin.Record(kK4Kar);
-      if (entry.U32(kKarActive) == 0) continue;
-      for (int slot = 0; slot < kSettlementSlots; ++slot) {
-        if (entry.I32(kKarSlotReference + 4 * slot) != reference || entry.I16(kKarSlotKind + 2 * slot) != 1)
+      const RecordView entry = run.Record(kK4Kar);
+      if (entry.U32(k4_kar::kActive) == 0) continue;
+      for (int slot = 0; slot < k4_kar::kSlots; ++slot) {
+        if (entry.I32(k4_kar::kSlotReference + 4 * slot) != reference || entry.I16(k4_kar::kSlotKind + 2 * slot) != 1)
           continue;
-        sum += entry.F64(kKarSlotAmount + 8 * slot);
-        entry.Text(kKarDate, date, sizeof date);
+        sum += entry.F64(k4_kar::kSlotAmount + 8 * slot);
+        entry.Text(k4_kar::kDate, date, sizeof date);
       }
     }
   }
@@ -88,22 +73,22 @@ void SumDocumentPayments(CDravenhol& plugin, int32_t reference, int32_t contract
   swap.Restore();
 }
 
-char* WriteInvoiceRow(CDravenhol& plugin, char* row) {
-  const RecordView document = plugin.Record(kTspr);
+char* WriteInvoiceRow(RunState& run, char* row) {
+  const RecordView document = run.Record(kTspr);
   char saleDate[kTextAreaSize], issueDate[kTextAreaSize], paymentDate[kTextAreaSize];
-  CopyDateText(saleDate, document, kTsprSaleDate);
-  CopyDateText(issueDate, document, kTsprIssueDate);
+  CopyDateText(saleDate, document, tspr::kSaleDate);
+  CopyDateText(issueDate, document, tspr::kIssueDate);
 
   char number[kQuotedFieldSize], remarks[kQuotedFieldSize], user[kQuotedFieldSize], customer[kQuotedFieldSize];
-  QuoteRecordText(number, document, kTsprNumber);
-  if (number[0] == '\0') QuoteRecordText(number, document, kTsprSecondNumber);
-  QuoteRecordText(remarks, document, kTsprRemarks);
-  QuoteRecordText(user, document, kTsprUser);
-  QuoteRecordText(customer, document, kTsprCustomerKey);
+  QuoteRecordText(number, document, tspr::kNumber);
+  if (number[0] == '\0') QuoteRecordText(number, document, tspr::kSecondNumber);
+  QuoteRecordText(remarks, document, tspr::kRemarks);
+  QuoteRecordText(user, document, tspr::kCreatedBy);
+  QuoteRecordText(customer, document, tspr::kCustomerKey);
 
   double paid = 0.0;
   char storedPaymentDate[kTextAreaSize];
-  SumDocumentPayments(plugin, document.I32(kTsprSettlement), document.I32(kTsprContractor), &paid,
+  SumDocumentPayments(run, document.I32(tspr::kSettlement), document.I32(tspr::kContractor), &paid,
                       storedPaymentDate);
   paymentDate[0] = '\0';
   if (storedPaymentDate[0] != '\0') {
@@ -115,62 +100,55 @@ char* WriteInvoiceRow(CDravenhol& plugin, char* row) {
   if (saleDate[0] != '\0') FormatDateField(saleDate, sizeof saleDate);
 
   RowBuilder line(row, kRowCapacity);
-  line.Integer(document.I32(kTsprDocumentId)).Text(number).Text(customer).Integer(document.I16(kTsprType));
-  line.Text(saleDate).Text(issueDate).Money(paid).Integer(document.I16(kTsprPaymentTerm));
-  static_assert(kTsprAmounts[0] == kTsprGrossTotal);
-  for (std::size_t offset : kTsprAmounts) line.Money(document.F64(offset));
-  line.Text(remarks).Text(user).Text(paymentDate).Integer(document.I32(kTsprContractor));
-  if (!line.fits()) ReportLineTooLong("faktury.csv", document.I32(kTsprDocumentId));
+  line.Integer(document.I32(tspr::kDocumentId)).Text(number).Text(customer).Integer(document.I16(tspr::kType));
+  line.Text(saleDate).Text(issueDate).Money(paid).Integer(document.I16(tspr::kPaymentTerm));
+  for (std::size_t offset : tspr::kAmounts) line.Money(document.F64(offset));
+  line.Text(remarks).Text(user).Text(paymentDate).Integer(document.I32(tspr::kContractor));
+  if (!line.fits()) ReportLineTooLong(run.PrimaryName(), document.I32(tspr::kDocumentId));
   return line.line();
 }
 
-RecordView ItemRecord(const CDravenhol& plugin, const void* item, DataFileId file) {
-  const int32_t hostLength = HostRecordLength(plugin.dataFiles[file].table);
-  const int32_t length = std::min(hostLength, kDataFiles[file].recordLength);
-  return RecordView(item, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-void WriteItemRow(CDravenhol& plugin, void* item, const RecordView& document) {
-  if (plugin.currentIndex == 72) {
-    WriteContractItemRow(plugin, item, document);
+void WriteItemRow(RunState& run, void* item, const RecordView& document) {
+  if (run.currentIndex == kContractsIndex) {
+    WriteContractItemRow(run, item, document);
     return;
   }
-  if (plugin.currentIndex != 811) return;
+  if (run.currentIndex != kInvoicesIndex) return;
 
-  const RecordView record = ItemRecord(plugin, item, kTsprDok);
+  const RecordView record = run.ItemRecord(item, kTsprDok);
   char name[kQuotedFieldSize];
-  QuoteRecordText(name, record, kItemName);
-  const bool oddType = (document.I16(kTsprType) & 1) != 0;
+  QuoteRecordText(name, record, tspr_dok::kName);
+  const bool oddType = (document.I16(tspr::kType) & 1) != 0;
 
   char* row = host::HostScratchBuffer();
   if (row == nullptr) return;
   RowBuilder line(row, kRowCapacity);
-  line.Integer(document.I32(kTsprDocumentId)).Text(name);
-  line.Money(record.F64(oddType ? kItemPriceB : kItemPriceA)).Integer(VatRateFromCode(record.I16(kItemVat)));
+  line.Integer(document.I32(tspr::kDocumentId)).Text(name);
+  line.Money(record.F64(oddType ? tspr_dok::kPriceB : tspr_dok::kPriceA)).Integer(VatRateFromCode(record.I16(tspr_dok::kVat)));
   if (!line.fits()) {
-    ReportLineTooLong("faktury_pozycje.csv", document.I32(kTsprDocumentId));
+    ReportLineTooLong(run.SecondaryName(), document.I32(tspr::kDocumentId));
     return;
   }
-  plugin.WriteSecondary(line.line(), kRowCapacity);
+  run.WriteSecondary(line.line());
 }
 
-int32_t ExportDocumentItems(CDravenhol& plugin) {
+int32_t ExportDocumentItems(RunState& run) {
   DataFileId documentFile;
   std::size_t idOffset;
-  if (plugin.currentIndex == 811) {
+  if (run.currentIndex == kInvoicesIndex) {
     documentFile = kTspr;
-    idOffset = kTsprDocumentId;
-  } else if (plugin.currentIndex == 72) {
+    idOffset = tspr::kDocumentId;
+  } else if (run.currentIndex == kContractsIndex) {
     documentFile = kUmst;
-    idOffset = kUmstId;
+    idOffset = umst::kId;
   } else {
     return 0;
   }
-  const RecordView document = plugin.Record(documentFile);
+  const RecordView document = run.Record(documentFile);
   const int32_t documentId = document.I32(idOffset);
   if (documentId == 0) return 0;
 
-  const int32_t itemIndex = host::HostItemIndexOf(int32_t{plugin.currentIndex});
+  const int32_t itemIndex = host::HostItemIndexOf(int32_t{run.currentIndex});
   HostKey key;
   std::memset(&key, 0, sizeof key);
   void* auxiliary = host::HostKeyInit(itemIndex, documentId, &key, int32_t{0});
@@ -190,10 +168,10 @@ int32_t ExportDocumentItems(CDravenhol& plugin) {
     if (items.get() == nullptr) {
       // The host reported items but delivered none: say so rather than
       // leaving the document without its items unnoticed.
-      ReportItemsUnread(plugin.currentIndex == 72 ? "umowy.csv" : "faktury_pozycje.csv", documentId);
+      ReportItemsUnread(run.SecondaryName(), documentId);
     } else {
       for (int32_t i = 0; i < count; ++i) {
-        if (items.get()[i] != nullptr) WriteItemRow(plugin, items.get()[i], document);
+        if (items.get()[i] != nullptr) WriteItemRow(run, items.get()[i], document);
       }
     }
     items.Free();

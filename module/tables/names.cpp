@@ -5,9 +5,9 @@
 #include <memory>
 #include <new>
 
-#include "export/output.h"
+#include "output/output.h"
 #include "host/host_api.h"
-#include "ui/plugin.h"
+#include "tables/run_state.h"
 
 namespace dravenhol {
 
@@ -65,16 +65,16 @@ bool FirstNameList::Contains(const char* upperCased) const {
   return false;
 }
 
-bool IsFirstName(CDravenhol& plugin, char* text) {
+bool IsFirstName(RunState& run, char* text) {
   UpperCaseAscii(text);
-  if (plugin.firstNames == nullptr) {
+  if (run.firstNames == nullptr) {
     try {
-      plugin.firstNames = FirstNameList::Load();
+      run.firstNames = FirstNameList::Load();
     } catch (const std::bad_alloc&) {
       return false;
     }
   }
-  return plugin.firstNames->Contains(text);
+  return run.firstNames->Contains(text);
 }
 
 namespace {
@@ -84,7 +84,7 @@ constexpr std::size_t kNamePartSize = 257;
 
 }  // namespace
 
-void SplitContractorName(CDravenhol& plugin, const char* name, char (&firstName)[kQuotedFieldSize],
+void SplitContractorName(RunState& run, const char* name, char (&firstName)[kQuotedFieldSize],
                          char (&surname)[kQuotedFieldSize]) {
   firstName[0] = '\0';
   char work[kTextAreaSize];
@@ -93,7 +93,7 @@ void SplitContractorName(CDravenhol& plugin, const char* name, char (&firstName)
   if (blank != nullptr) {
     char first[kTextAreaSize];
     CopyText(first, sizeof first, blank + 1);
-    if (IsFirstName(plugin, first)) {
+    if (IsFirstName(run, first)) {
       *blank = '\0';  // work now holds the surname
       surname[0] = '\0';
       if (work[0] != '\0') WrapInApostrophes(surname, sizeof surname, work);
@@ -104,7 +104,7 @@ void SplitContractorName(CDravenhol& plugin, const char* name, char (&firstName)
   QuoteField(surname, name);
 }
 
-void SplitUserName(CDravenhol& plugin, const char* name, char (&firstName)[kQuotedFieldSize],
+void SplitUserName(RunState& run, const char* name, char (&firstName)[kQuotedFieldSize],
                    char (&surname)[kQuotedFieldSize]) {
   firstName[0] = '\0';
   surname[0] = '\0';
@@ -122,7 +122,7 @@ void SplitUserName(CDravenhol& plugin, const char* name, char (&firstName)[kQuot
   char lookedUp[kNamePartSize];
   host::HostCopyTextMax(lookedUp, tail, static_cast<int32_t>(kNamePartSize - 1));
   lookedUp[kNamePartSize - 1] = '\0';
-  const bool tailIsFirstName = IsFirstName(plugin, lookedUp);
+  const bool tailIsFirstName = IsFirstName(run, lookedUp);
   char (&tailField)[kQuotedFieldSize] = tailIsFirstName ? firstName : surname;
   char (&headField)[kQuotedFieldSize] = tailIsFirstName ? surname : firstName;
   WrapInApostrophes(tailField, sizeof tailField, tail);

@@ -2,11 +2,9 @@
 
 #include <exception>
 
-#include "export/output.h"
-#include "frame/binding.h"
-#include "frame/frame_state.h"
 #include "host/host_api.h"
 #include "host/mazovia.h"
+#include "output/output.h"
 #include "platform/format.h"
 #include "platform/platform.h"
 #include "ui/plugin.h"
@@ -38,17 +36,7 @@ void RunExportCatching(void* context) {
 }
 }  // namespace
 
-const CommandRecord kCommandRecord = {0x43080000u, "Dravenhol", kCommandNumber, &ExportCommand, 0};
-
-int32_t HOST_CDECL_ATTR ExportCommand() {
-  // An export needs every host function; with some missing it does not start,
-  // and the user learns which ones.
-  if (g_frame.missingCount != 0) {
-    char report[kMissingReportSize];
-    ReportMissingHostFunctions(report);
-    host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"), "%s", int32_t{0xF001}, int32_t{0x6E2E}, report);
-    return 0;
-  }
+int32_t RunExportCommand() {
   const bool wasClear = (host::HostGetStateFlags() & kRunningFlag) == 0;
   if (wasClear) host::HostSetStateFlags(kRunningFlag, int32_t{1});
   // A structured exception raised by the line writer, or passing through the
@@ -61,14 +49,14 @@ int32_t HOST_CDECL_ATTR ExportCommand() {
   return 0;
 }
 
-void ShowInstallNotice() {
+void ShowInstallNotice(const char* description) {
   int32_t flag = 0;
   if (AccessSettings(kSettingsFile, 8, kSettingsSection, kAskKey, "%d", &flag) != 0)
     flag = 0;
   else if (static_cast<int16_t>(flag) != 0)
     return;
   char text[512];
-  FormatBounded(text, sizeof text, MZ("Zainstalowano wtyczkę do programu:\n%s"), kPluginDescription);
+  FormatBounded(text, sizeof text, MZ("Zainstalowano wtyczkę do programu:\n%s"), description);
   host::HostNoticeBox(int32_t{0x684}, reinterpret_cast<int16_t*>(&flag), int32_t{0}, static_cast<const char*>(text));
   AccessSettings(kSettingsFile, 9, kSettingsSection, kAskKey, "%d", static_cast<int>(static_cast<int16_t>(flag)));
 }

@@ -1,19 +1,18 @@
-// The menu command and the install notice.
+// The menu command's run and the install notice.
 #pragma once
 
 #include <cstdint>
 
-#include "host/host_types.h"
-
 namespace dravenhol {
 
-// The handler that the host runs when the user picks the module's command.
-int32_t HOST_CDECL_ATTR ExportCommand();
+// One export as the menu command runs it: sets the host's state bit 0x8000
+// for the run when it was clear and puts it back afterwards; a structured
+// exception that interrupted the run leaves as the same exception once the
+// run's objects are released and the bit is restored. Returns 0.
+int32_t RunExportCommand();
 
-// Tells the user once where the new command is; remembered in "WtyczkiG.ini".
-void ShowInstallNotice();
-
-// Handed to the host by the activation.
-extern const CommandRecord kCommandRecord;
+// Tells the user once where the new command is, naming the module by its
+// description; remembered in "WtyczkiG.ini".
+void ShowInstallNotice(const char* description);
 
 }  // namespace dravenhol

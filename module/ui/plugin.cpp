@@ -1,14 +1,10 @@
 #include "ui/plugin.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <new>
 #include <typeinfo>
 
-#include "export/output.h"
 #include "host/host_api.h"
-#include "host/mazovia.h"
-#include "tables/row_writers.h"
 
 extern "C" {
 #define HOST_FN(slot, number, Name, Ret, Conv, Params) void DravenholCallThunk##slot();
@@ -78,31 +74,26 @@ const VirtualTable kVirtualTable = {0, &typeid(CDravenhol), {
 
 const void* const* const kCDravenholVirtualTable = kVirtualTable.slots;
 
+// The run's fields lie where the object has always kept them, right after
+// the dialog base (on i686 and on x86-64). Both compilers lay out this
+// single-inheritance object as offsetof assumes.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+static_assert(offsetof(CDravenhol, run) == sizeof(WDialogBase));
+static_assert(offsetof(CDravenhol, run.currentIndex) == (sizeof(void*) == 4 ? 8 : 16));
+static_assert(offsetof(CDravenhol, run.dataFiles) == (sizeof(void*) == 4 ? 12 : 24));
+static_assert(offsetof(CDravenhol, run.primaryFile) == (sizeof(void*) == 4 ? 100 : 200));
+static_assert(offsetof(CDravenhol, run.secondaryFile) == (sizeof(void*) == 4 ? 120 : 224));
+static_assert(offsetof(CDravenhol, run.sendMethod) == (sizeof(void*) == 4 ? 140 : 248));
+static_assert(offsetof(CDravenhol, run.tabIdentyf) == (sizeof(void*) == 4 ? 144 : 256));
+#pragma GCC diagnostic pop
+
 CDravenhol::CDravenhol() {
   host::HostDialogBaseConstruct(static_cast<WDialogBase*>(this));
-  int holders = 0;
   try {
     vtable = kCDravenholVirtualTable;
-    host::HostHolderInit(&primaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
-                         int32_t{0});
-    ++holders;
-    host::HostHolderInit(&secondaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
-                         int32_t{0});
-    ++holders;
-    currentIndex = 0;
-    for (DataFile& file : dataFiles) file = DataFile{nullptr, nullptr};
-    host::HostHolderSet(&primaryFile, static_cast<void*>(nullptr));
-    host::HostHolderSet(&secondaryFile, static_cast<void*>(nullptr));
-    tabIdentyf = nullptr;
-    sendMethod = kUniversal;
-    primaryState = OutputFileState{nullptr, false};
-    secondaryState = OutputFileState{nullptr, false};
-    discounts = nullptr;
-    firstNames = nullptr;
+    run.Begin();
   } catch (...) {
-    // What was built is taken down in reverse order.
-    if (holders > 1) host::HostHolderDestroy(&secondaryFile);
-    if (holders > 0) host::HostHolderDestroy(&primaryFile);
     host::HostDialogBaseDestroy(static_cast<WDialogBase*>(this));
     throw;
   }
@@ -110,47 +101,13 @@ CDravenhol::CDravenhol() {
 
 CDravenhol::~CDravenhol() {
   vtable = kCDravenholVirtualTable;
-  if (tabIdentyf != nullptr) host::HostFree(static_cast<void*>(tabIdentyf));
-  tabIdentyf = nullptr;
-  ReleaseRunCaches(*this);
-  CloseOutputFiles();
-  currentIndex = 0;
-  host::HostHolderDestroy(&secondaryFile);
-  host::HostHolderDestroy(&primaryFile);
+  run.End();
   host::HostDialogBaseDestroy(static_cast<WDialogBase*>(this));
 }
 
-RecordView CDravenhol::Record(DataFileId file) const {
-  const DataFile& data = dataFiles[file];
-  const int32_t hostLength = HostRecordLength(data.table);
-  const int32_t length = std::min(hostLength, kDataFiles[file].recordLength);
-  return RecordView(data.record, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-void CDravenhol::WritePrimary(const char* line, int32_t capacity) {
-  auto* stream = static_cast<HostStream*>(host::HostHolderGet(&primaryFile));
-  if (stream != nullptr && !SaveInUtf(line, stream, capacity)) primaryState.incomplete = true;
-}
-
-void CDravenhol::WriteSecondary(const char* line, int32_t capacity) {
-  auto* stream = static_cast<HostStream*>(host::HostHolderGet(&secondaryFile));
-  if (stream != nullptr && !SaveInUtf(line, stream, capacity)) secondaryState.incomplete = true;
-}
-
-void CDravenhol::CloseOutputFiles() {
-  CloseOutput(&primaryFile, &primaryState);
-  CloseOutput(&secondaryFile, &secondaryState);
-}
-
-// Closes one output file; a file that did not reach the disk whole is named
-// to the user, since its table is incomplete.
-void CDravenhol::CloseOutput(HostHolder* holder, OutputFileState* state) {
-  const bool wasOpen = host::HostHolderIsSet(holder) != 0;
-  const bool closed = CloseFileHolder(holder);
-  if (wasOpen && (!closed || state->incomplete) && state->relativeName != nullptr)
-    ShowFormattedMessage(MZ("Uwaga"), MZ("Plik %s nie został zapisany w całości.\nOperacja niekompletna!"), 1,
-                         state->relativeName);
-  *state = OutputFileState{nullptr, false};
+int32_t CDravenhol::RunExport() {
+  CDravenhol plugin;  // closes its files and frees the marks on every way out
+  return plugin.run.Run();
 }
 
 }  // namespace dravenhol

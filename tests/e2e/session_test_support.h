@@ -23,9 +23,12 @@ namespace fs = std::filesystem;
 // The module's description as the transcript shows it.
 inline const std::string kDescription = R"(\x02Dravenhol\x01\nMiesiące->Export,import->Export do innych...)";
 
-inline const std::vector<std::string> kOutputFiles = {"umowystale.csv",  "umowy.csv",          "faktury.csv",
-                                                      "faktury_pozycje.csv", "kontrahenci.csv", "kontrah_rabaty.csv",
-                                                      "magazyn.csv",     "uzytkownicy.csv"};
+// The eight output files, from the module's table of output files.
+#define OUTPUT_FILE(name, ...) name,
+inline const std::vector<std::string> kOutputFiles = {
+#include "export/output_files.inc"
+};
+#undef OUTPUT_FILE
 
 // The base name of the module as its messages name it.
 inline std::string ModuleBaseName() { return fs::path(DRAVENHOL_MODULE).filename().string(); }

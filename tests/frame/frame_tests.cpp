@@ -8,11 +8,11 @@
 #include <cstring>
 #include <string>
 
+#include "export/dialog_template.h"
 #include "frame/binding.h"
+#include "frame/entry_points.h"
 #include "frame/frame_state.h"
 #include "host/mazovia.h"
-#include "ui/command.h"
-#include "ui/dialog_template.h"
 #include "ui/plugin.h"
 
 using namespace dravenhol;

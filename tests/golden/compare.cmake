@@ -3,8 +3,8 @@
 # eight files byte for byte with the committed copies.
 #   cmake -DHOST=<dravenhol-host> -DMETHOD=universal|interkam -DWORK=<dir> -DGOLDEN=<dir>
 #         [-DEMULATOR=wine] -P compare.cmake
-set(files faktury.csv faktury_pozycje.csv kontrah_rabaty.csv kontrahenci.csv magazyn.csv umowy.csv
-          umowystale.csv uzytkownicy.csv)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/output_files.cmake)
+set(files ${DRAVENHOL_OUTPUT_FILES})
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})

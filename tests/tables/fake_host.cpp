@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "host/mazovia.h"
+#include "export/output_files.h"
 #include "tables/row_writers.h"
 
 namespace dravenhol::testing {
@@ -346,29 +347,41 @@ std::string FakeHost::Contents(std::FILE* stream) {
 }
 
 FakeRun::FakeRun() {
+  state.Begin();
   for (int file = 0; file < kDataFileCount; ++file) {
     records_[file].assign(static_cast<std::size_t>(kDataFiles[file].recordLength), 0);
     const auto length = static_cast<int16_t>(kDataFiles[file].recordLength);
     unsigned char* buffer = records_[file].data();
     std::memcpy(descriptors_[file].bytes + 6, &length, 2);
     std::memcpy(descriptors_[file].bytes + 8, &buffer, sizeof buffer);
-    plugin.dataFiles[file] = DataFile{reinterpret_cast<HostTable*>(&descriptors_[file]), buffer};
+    state.dataFiles[file] = DataFile{reinterpret_cast<HostTable*>(&descriptors_[file]), buffer};
   }
   host.settlementBuffer = records_[kK4Kar].data();
   host.discountBuffer = records_[kK4Tab].data();
 }
 
 FakeRun::~FakeRun() {
-  // The plug-in's destructor closes its files; detach ours first.
-  host::HostHolderSet(&plugin.primaryFile, static_cast<void*>(nullptr));
-  host::HostHolderSet(&plugin.secondaryFile, static_cast<void*>(nullptr));
+  // The run's end closes its files; detach ours first.
+  host::HostHolderSet(&state.primaryFile, static_cast<void*>(nullptr));
+  host::HostHolderSet(&state.secondaryFile, static_cast<void*>(nullptr));
+  state.End();
 }
 
-void FakeRun::OpenOutputs() {
+namespace {
+int32_t CapacityOf(const char* name) {
+  for (const OutputFileSpec& file : kOutputFiles)
+    if (std::strcmp(file.name, name) == 0) return file.capacity;
+  return kRowCapacity;
+}
+}  // namespace
+
+void FakeRun::OpenOutputs(const char* primaryName, const char* secondaryName) {
   primary_ = host.NewStream();
   secondary_ = host.NewStream();
-  host::HostHolderSet(&plugin.primaryFile, static_cast<void*>(primary_));
-  host::HostHolderSet(&plugin.secondaryFile, static_cast<void*>(secondary_));
+  host::HostHolderSet(&state.primaryFile, static_cast<void*>(primary_));
+  host::HostHolderSet(&state.secondaryFile, static_cast<void*>(secondary_));
+  state.primaryState = OutputFileState{primaryName, CapacityOf(primaryName), false};
+  state.secondaryState = OutputFileState{secondaryName, CapacityOf(secondaryName), false};
 }
 
 std::vector<std::string> FakeRun::PrimaryLines() const { return SplitLines(FakeHost::Contents(primary_)); }

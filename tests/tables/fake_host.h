@@ -3,8 +3,8 @@
 // FakeHost binds its own functions into the HostFunctionTable for its
 // lifetime (every other slot is null, so an unexpected call returns zero) and
 // puts the previous slots back when it goes. Its state is plain data that a
-// test fills before the call and inspects afterwards. FakeRun adds a plug-in
-// object with the eleven data files and two captured output files.
+// test fills before the call and inspects afterwards. FakeRun adds a run
+// with the eleven data files and two captured output files.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,7 @@
 
 #include "host/data_files.h"
 #include "host/host_api.h"
-#include "ui/plugin.h"
+#include "tables/run_state.h"
 
 namespace dravenhol::testing {
 
@@ -85,7 +85,7 @@ class FakeHost {
   static std::string Contents(std::FILE* stream);
 
  private:
-  void* saved_[113];
+  void* saved_[host::kHostFunctionCount];
   std::vector<std::FILE*> streams_;
 };
 
@@ -95,14 +95,15 @@ class FakeRun {
   FakeRun();
   ~FakeRun();
   Bytes& record(DataFileId file) { return records_[file]; }
-  // Attach fresh output streams to the primary and secondary files.
-  void OpenOutputs();
+  // Attach fresh output streams to the primary and secondary files, open
+  // under those names (capacities from the table of output files).
+  void OpenOutputs(const char* primaryName = "", const char* secondaryName = "");
   // The lines written so far (UTF-8, without line ends).
   std::vector<std::string> PrimaryLines() const;
   std::vector<std::string> SecondaryLines() const;
 
   FakeHost host;
-  CDravenhol plugin;
+  RunState state;
 
  private:
   struct Descriptor {

@@ -1,4 +1,4 @@
-#include "ui/dialog_template.h"
+#include "export/dialog_template.h"
 
 #include <cstddef>
 

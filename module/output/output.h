@@ -1,5 +1,6 @@
 // The output layer: paths under the host's base directory, directories,
-// opening and closing output files, and the line writer SaveInUtf.
+// opening, writing and closing output files, the line writer SaveInUtf, and
+// the thin helpers around host messages, settings and input files.
 #pragma once
 
 #include <cstdarg>
@@ -21,9 +22,36 @@ bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize);
 // writing, replacing its content. Returns the stream or null.
 HostStream* CreatePathAndOpen(const char* path);
 
-// Opens BAZA\<name> under the base directory into holder. Returns false when
-// the file could not be opened (the caller shows the message).
-bool OpenOutputFile(HostHolder* holder, const char* relativeName);
+// The directory under the base directory that receives the output files.
+inline constexpr const char* kOutputDirectory = "BAZA";
+// Room for "BAZA\\" and a file name.
+inline constexpr int kRelativeNameSize = 64;
+
+// "BAZA\\<name>": the name by which messages show an output file.
+void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize]);
+
+// What a run knows about one open output file besides its stream.
+struct OutputFileState {
+  const char* name;  // "faktury.csv"; null while no file is open
+  int32_t capacity;  // the longest line the file takes
+  bool incomplete;   // a line or the close did not reach the disk
+};
+
+// Opens BAZA\<name> under the base directory into holder and starts its
+// state. Returns false, with the holder empty, when the file could not be
+// opened (the caller shows the message).
+bool OpenOutputFile(HostHolder* holder, OutputFileState* state, const char* name, int32_t capacity);
+
+// Writes one line (SaveInUtf) to the file a holder holds, if any; a line that
+// did not reach the stream marks the file incomplete.
+void WriteOutputLine(HostHolder* holder, OutputFileState* state, const char* line, int32_t capacity);
+
+// Closes the file a holder holds, if any, and names it to the user when it
+// did not reach the disk whole. The state is cleared either way.
+void CloseOutputFile(HostHolder* holder, OutputFileState* state);
+
+// "Uwaga": the file BAZA\<name> could not be opened.
+void ShowOpenFailure(const char* name);
 
 // A structured exception inside the line writer, after it was reported to the
 // host: it unwinds the run and leaves the command as that structured exception.

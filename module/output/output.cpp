@@ -1,10 +1,11 @@
-#include "export/output.h"
+#include "output/output.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "host/host_api.h"
 #include "host/host_objects.h"
+#include "host/mazovia.h"
 #include "platform/format.h"
 #include "platform/platform.h"
 
@@ -75,7 +76,13 @@ HostStream* CreatePathAndOpen(const char* path) {
   return stream;
 }
 
-bool OpenOutputFile(HostHolder* holder, const char* relativeName) {
+void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize]) {
+  FormatBounded(relativeName, sizeof relativeName, "%s\\%s", kOutputDirectory, name);
+}
+
+bool OpenOutputFile(HostHolder* holder, OutputFileState* state, const char* name, int32_t capacity) {
+  char relativeName[kRelativeNameSize];
+  RelativeOutputName(name, relativeName);
   char path[kMaxPath + 5];
   HostStream* stream = nullptr;
   if (BaseDirectoryPath(relativeName, path, sizeof path)) {
@@ -84,7 +91,32 @@ bool OpenOutputFile(HostHolder* holder, const char* relativeName) {
     stream = CreatePathAndOpen(path);
   }
   host::HostHolderSet(holder, static_cast<void*>(stream));
-  return host::HostHolderIsSet(holder) != 0;
+  if (host::HostHolderIsSet(holder) == 0) return false;
+  *state = OutputFileState{name, capacity, false};
+  return true;
+}
+
+void WriteOutputLine(HostHolder* holder, OutputFileState* state, const char* line, int32_t capacity) {
+  auto* stream = static_cast<HostStream*>(host::HostHolderGet(holder));
+  if (stream != nullptr && !SaveInUtf(line, stream, capacity)) state->incomplete = true;
+}
+
+void CloseOutputFile(HostHolder* holder, OutputFileState* state) {
+  const bool wasOpen = host::HostHolderIsSet(holder) != 0;
+  const bool closed = CloseFileHolder(holder);
+  if (wasOpen && (!closed || state->incomplete) && state->name != nullptr) {
+    char relativeName[kRelativeNameSize];
+    RelativeOutputName(state->name, relativeName);
+    ShowFormattedMessage(MZ("Uwaga"), MZ("Plik %s nie został zapisany w całości.\nOperacja niekompletna!"), 1,
+                         static_cast<const char*>(relativeName));
+  }
+  *state = OutputFileState{nullptr, 0, false};
+}
+
+void ShowOpenFailure(const char* name) {
+  char relativeName[kRelativeNameSize];
+  RelativeOutputName(name, relativeName);
+  ShowFormattedMessage(MZ("Uwaga"), MZ("Nie można otworzyć pliku: %s"), 1, static_cast<const char*>(relativeName));
 }
 
 bool SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {

@@ -1,0 +1,89 @@
+#include "tables/run_state.h"
+
+#include <algorithm>
+
+#include "host/host_api.h"
+#include "tables/discounts.h"
+#include "tables/names.h"
+
+namespace dravenhol {
+
+namespace {
+
+RecordView Bounded(const void* data, const HostTable* table, DataFileId file) {
+  const int32_t length = std::min(HostRecordLength(table), kDataFiles[file].recordLength);
+  return RecordView(data, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+}  // namespace
+
+void RunState::Begin() {
+  int holders = 0;
+  try {
+    host::HostHolderInit(&primaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
+                         int32_t{0});
+    ++holders;
+    host::HostHolderInit(&secondaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0},
+                         int32_t{0}, int32_t{0});
+    ++holders;
+    currentIndex = 0;
+    for (DataFile& file : dataFiles) file = DataFile{nullptr, nullptr};
+    host::HostHolderSet(&primaryFile, static_cast<void*>(nullptr));
+    host::HostHolderSet(&secondaryFile, static_cast<void*>(nullptr));
+    tabIdentyf = nullptr;
+    sendMethod = kUniversal;
+    primaryState = OutputFileState{nullptr, 0, false};
+    secondaryState = OutputFileState{nullptr, 0, false};
+    discounts = nullptr;
+    firstNames = nullptr;
+  } catch (...) {
+    // What was built is taken down in reverse order.
+    if (holders > 1) host::HostHolderDestroy(&secondaryFile);
+    if (holders > 0) host::HostHolderDestroy(&primaryFile);
+    throw;
+  }
+}
+
+void RunState::End() {
+  if (tabIdentyf != nullptr) host::HostFree(static_cast<void*>(tabIdentyf));
+  tabIdentyf = nullptr;
+  ReleaseCaches();
+  CloseOutputFiles();
+  currentIndex = 0;
+  host::HostHolderDestroy(&secondaryFile);
+  host::HostHolderDestroy(&primaryFile);
+}
+
+RecordView RunState::Record(DataFileId file) const {
+  return Bounded(dataFiles[file].record, dataFiles[file].table, file);
+}
+
+RecordView RunState::ItemRecord(const void* item, DataFileId file) const {
+  return Bounded(item, dataFiles[file].table, file);
+}
+
+void RunState::WritePrimary(const char* line) {
+  WriteOutputLine(&primaryFile, &primaryState, line, primaryState.capacity);
+}
+
+void RunState::WriteSecondary(const char* line) {
+  WriteOutputLine(&secondaryFile, &secondaryState, line, secondaryState.capacity);
+}
+
+void RunState::CloseOutputFiles() {
+  CloseOutputFile(&primaryFile, &primaryState);
+  CloseOutputFile(&secondaryFile, &secondaryState);
+}
+
+const char* RunState::PrimaryName() const { return primaryState.name != nullptr ? primaryState.name : ""; }
+
+const char* RunState::SecondaryName() const { return secondaryState.name != nullptr ? secondaryState.name : ""; }
+
+void RunState::ReleaseCaches() {
+  delete discounts;
+  discounts = nullptr;
+  delete firstNames;
+  firstNames = nullptr;
+}
+
+}  // namespace dravenhol
