@@ -18,6 +18,12 @@ int32_t ExportRun::Run() {
   if (answer != kDialogAccepted) return 0;
   if (PrepareExport(static_cast<int16_t>(dialogData)) != 0) return 0;
 
+  BaseDirectoryLock lock;
+  if (!lock.Take()) return 0;
+  // A run that stops part-way must not leave files of an earlier run beside
+  // its own: the files are removed first, and each pass creates its own.
+  for (const OutputFileSpec& file : kOutputFiles) RemoveOutputFile(file.name);
+
   for (std::size_t i = 0; i < kOutputFiles.size(); ++i) {
     if (kOutputFiles[i].second) continue;
     const bool paired = i + 1 < kOutputFiles.size() && kOutputFiles[i + 1].second;
@@ -61,7 +67,10 @@ void ExportRun::ExportTable(const OutputFileSpec& file, const OutputFileSpec* se
   }
   CursorScope cursor;
   currentIndex = file.index;
-  if (OpenOutputFiles(file, second) != 0) return;
+  if (OpenOutputFiles(file, second) != 0) {
+    if (file.index == kContractsIndex) marksIncomplete = true;  // no contract marks its goods
+    return;
+  }
   if (file.pass == Pass::Discounts) {
     host::HostDiscountPassSetupA(int32_t{-1}, int32_t{0});
     host::HostDiscountPassSetupB(int32_t{-1});
@@ -123,6 +132,9 @@ void ExportRun::ExportWarehouses(const OutputFileSpec& file) {
     }
   }
   cursor.Close();
+  // Under Interkam the goods are those the contracts marked: contracts whose
+  // items could not be read leave goods out of the file.
+  if (sendMethod == kInterkam && marksIncomplete) primaryState.incomplete = true;
   CloseOutputFiles();
   currentIndex = 0;
 }

@@ -1,9 +1,12 @@
 // Scoped host objects: storage reserved by the module, state kept by the host,
-// released through the host on every way out.
+// released through the host on every way out, a structured exception's
+// included (each is listed in Held while it lives).
 #pragma once
 
+#include <cstdio>
 #include <cstring>
 
+#include "host/held.h"
 #include "host/host_api.h"
 
 namespace dravenhol {
@@ -16,10 +19,7 @@ class CursorScope {
     std::memset(&cursor_, 0, sizeof cursor_);
     std::memset(&key_, 0, sizeof key_);
   }
-  ~CursorScope() {
-    Close();
-    host::HostCursorDestroy(&cursor_);
-  }
+  ~CursorScope() { Release(); }
   CursorScope(const CursorScope&) = delete;
   CursorScope& operator=(const CursorScope&) = delete;
 
@@ -43,20 +43,34 @@ class CursorScope {
   }
 
  private:
+  // Close, then HostCursorDestroy once.
+  void Release() {
+    Close();
+    if (destroyed_) return;
+    destroyed_ = true;
+    host::HostCursorDestroy(&cursor_);
+  }
+
   HostCursor cursor_;
   HostKey key_;
   bool opened_ = false;
+  bool destroyed_ = false;
+  Held held_{this, &ReleaseBy<CursorScope, &CursorScope::Release>};
 };
 
 // An item file taken out of its holder; HostCloseItemFile once.
 class ItemFileScope {
  public:
-  explicit ItemFileScope(HostItemFile* file) : file_(file) {}
+  explicit ItemFileScope(HostItemFile* file = nullptr) : file_(file) {}
   ~ItemFileScope() { Close(); }
   ItemFileScope(const ItemFileScope&) = delete;
   ItemFileScope& operator=(const ItemFileScope&) = delete;
 
   HostItemFile* get() const { return file_; }
+  void Reset(HostItemFile* file) {
+    Close();
+    file_ = file;
+  }
   void Close() {
     if (file_ == nullptr) return;
     HostItemFile* file = file_;
@@ -66,6 +80,7 @@ class ItemFileScope {
 
  private:
   HostItemFile* file_;
+  Held held_{this, &ReleaseBy<ItemFileScope, &ItemFileScope::Close>};
 };
 
 // The item pointers that HostReadItems returns; HostFreeItems once.
@@ -86,6 +101,86 @@ class ItemArrayScope {
 
  private:
   void** items_;
+  Held held_{this, &ReleaseBy<ItemArrayScope, &ItemArrayScope::Free>};
+};
+
+// A short-lived holder of the host's pointer-holder class: HostHolderInit
+// with a value and a release function, HostHolderDestroy once (which never
+// calls the release function).
+class HolderScope {
+ public:
+  HolderScope(void* value, HostReleaseFunction release) {
+    std::memset(&holder_, 0, sizeof holder_);
+    host::HostHolderInit(&holder_, value, release, int32_t{0}, int32_t{0}, int32_t{0});
+    initialised_ = true;
+  }
+  ~HolderScope() { Destroy(); }
+  HolderScope(const HolderScope&) = delete;
+  HolderScope& operator=(const HolderScope&) = delete;
+
+  void* Get() { return host::HostHolderGet(&holder_); }
+  void Destroy() {
+    if (!initialised_) return;
+    initialised_ = false;
+    host::HostHolderDestroy(&holder_);
+  }
+
+ private:
+  HostHolder holder_;
+  bool initialised_ = false;
+  Held held_{this, &ReleaseBy<HolderScope, &HolderScope::Destroy>};
+};
+
+// A stream opened through the host, closed by `close` unless it is handed
+// over first.
+class StreamScope {
+ public:
+  using Closer = void (*)(HostStream* stream);
+  explicit StreamScope(Closer close, HostStream* stream = nullptr) : close_(close), stream_(stream) {}
+  ~StreamScope() { Close(); }
+  StreamScope(const StreamScope&) = delete;
+  StreamScope& operator=(const StreamScope&) = delete;
+
+  HostStream* get() const { return stream_; }
+  void Reset(HostStream* stream) {
+    Close();
+    stream_ = stream;
+  }
+  HostStream* Release() {
+    HostStream* stream = stream_;
+    stream_ = nullptr;
+    return stream;
+  }
+  void Close() {
+    if (stream_ != nullptr) close_(Release());
+  }
+
+ private:
+  Closer close_;
+  HostStream* stream_;
+  Held held_{this, &ReleaseBy<StreamScope, &StreamScope::Close>};
+};
+
+// The host's scan progress display, from HostScanBegin to HostScanEnd.
+class ScanScope {
+ public:
+  explicit ScanScope(int32_t kind) {
+    host::HostScanBegin(kind);
+    begun_ = true;
+  }
+  ~ScanScope() { End(); }
+  ScanScope(const ScanScope&) = delete;
+  ScanScope& operator=(const ScanScope&) = delete;
+
+  void End() {
+    if (!begun_) return;
+    begun_ = false;
+    host::HostScanEnd();
+  }
+
+ private:
+  bool begun_ = false;
+  Held held_{this, &ReleaseBy<ScanScope, &ScanScope::End>};
 };
 
 // A diagnostic guard entered for the lifetime of the object.
@@ -94,6 +189,7 @@ class GuardScope {
   GuardScope(const char* function, const void* arguments) {
     std::memset(&guard_, 0, sizeof guard_);
     host::HostGuardEnter(&guard_, function, arguments);
+    entered_ = true;
   }
   ~GuardScope() { Leave(); }
   GuardScope(const GuardScope&) = delete;
@@ -106,7 +202,8 @@ class GuardScope {
 
  private:
   HostGuard guard_;
-  bool entered_ = true;
+  bool entered_ = false;
+  Held held_{this, &ReleaseBy<GuardScope, &GuardScope::Leave>};
 };
 
 }  // namespace dravenhol

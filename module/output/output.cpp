@@ -25,25 +25,50 @@ struct LineWrite {
   HostStream* stream;
   int32_t capacity;
   char* converted;
-  bool written;
+  LineResult result;
 };
 
 // Allocation, conversion and write: the steps a structured exception may
-// interrupt. The buffer is freed by the caller on every way out.
+// interrupt. The buffer is freed by the caller on every way out. Whether the
+// line reached the stream is the stream's own error state: what the host's
+// printf returns is not promised.
 void ConvertAndWrite(void* context) {
   auto* line = static_cast<LineWrite*>(context);
   const int32_t size = kUtf8BytesPerCharacter * line->capacity + 1;
   line->converted = static_cast<char*>(host::HostAlloc(static_cast<uint32_t>(size)));
   if (line->converted == nullptr) {
-    // The line is lost; the caller goes on, and the file is named as incomplete.
-    host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
+    line->result = LineResult::kConversionFailed;
     return;
   }
   host::HostConvertText(line->converted, size, line->text, int32_t{-1}, kMazovia, kUtf8);
-  line->written = host::HostFilePrintf(line->stream, "%s\n", static_cast<const char*>(line->converted)) >= 0;
+  host::HostFilePrintf(line->stream, "%s\n", static_cast<const char*>(line->converted));
+  line->result = std::ferror(line->stream) != 0 ? LineResult::kNotWritten : LineResult::kWritten;
 }
 
-int CloseStream(HostStream* stream) { return std::fclose(stream); }
+// Whether the last close through CloseStream lost data; the host's apply
+// result is not promised to be the function's.
+bool g_closeLostData = false;
+
+// Flushes, reads the stream's error state, then closes.
+int CloseStream(HostStream* stream) {
+  const bool flushed = std::fflush(stream) == 0 && std::ferror(stream) == 0;
+  const int closed = std::fclose(stream);
+  g_closeLostData = !flushed || closed != 0;
+  return closed;
+}
+
+// Files whose messages wait until the command is back from a structured
+// exception (names from the table of output files, which are static).
+constexpr int kMaxDeferred = 16;
+const char* g_deferred[kMaxDeferred];
+int g_deferredCount = 0;
+
+void ShowIncomplete(const char* name) {
+  char relativeName[kRelativeNameSize];
+  RelativeOutputName(name, relativeName);
+  ShowFormattedMessage(MZ("Uwaga"), MZ("Plik %s nie został zapisany w całości.\nOperacja niekompletna!"), 1,
+                       static_cast<const char*>(relativeName));
+}
 
 }  // namespace
 
@@ -57,7 +82,48 @@ bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize) {
   return true;
 }
 
-HostStream* CreatePathAndOpen(const char* path) {
+bool FileSystemPath(const char* relativeName, char (&path)[kMaxPath + 5]) {
+  if (!BaseDirectoryPath(relativeName, path, sizeof path)) return false;
+  char mazovia[kMaxPath + 5];
+  CopyBounded(mazovia, sizeof mazovia, path);
+  host::HostRecodeText(path, path, kMazovia, kWindowsCodePage);
+  path[sizeof path - 1] = '\0';
+  // The host recodes within 260 bytes and puts '?' for a character the code
+  // page lacks: a path that does not come back whole, or holds a '?' (which
+  // no Windows name may), would name some other file.
+  char back[kMaxPath + 5];
+  host::HostRecodeText(back, path, kWindowsCodePage, kMazovia);
+  back[sizeof back - 1] = '\0';
+  return std::strcmp(back, mazovia) == 0 && std::strchr(path, '?') == nullptr &&
+         std::strlen(path) <= static_cast<std::size_t>(kMaxPath);
+}
+
+void CloseOutputStream(HostStream* stream) { std::fclose(stream); }
+
+void RemoveOutputFile(const char* name) {
+  char relativeName[kRelativeNameSize];
+  RelativeOutputName(name, relativeName);
+  char path[kMaxPath + 5];
+  if (FileSystemPath(relativeName, path)) platform::RemoveFile(path);
+}
+
+bool BaseDirectoryLock::Take() {
+  char path[kMaxPath + 5];
+  if (!FileSystemPath(kLockFileName, path)) return true;  // the opens will tell
+  const platform::LockResult result = platform::LockFile(path, &lock_);
+  if (result != platform::LockResult::kBusy) return true;
+  char directory[kMaxPath + 5];
+  if (!BaseDirectoryPath(kOutputDirectory, directory, sizeof directory)) directory[0] = '\0';
+  ShowFormattedMessage(MZ("Uwaga"),
+                       MZ("Eksport do katalogu:\n%s\njuż trwa (na tym lub innym stanowisku).\n"
+                          "Pliki nie zostały zmienione. Spróbuj ponownie po jego zakończeniu."),
+                       1, static_cast<const char*>(directory));
+  return false;
+}
+
+void BaseDirectoryLock::Release() { platform::UnlockFile(&lock_); }
+
+void CreatePathAndOpen(const char* path, StreamScope* opened) {
   char work[kMaxPath + 1];
   host::HostCopyTextMax(work, path, int32_t{kMaxPath});
   work[kMaxPath] = '\0';
@@ -67,13 +133,10 @@ HostStream* CreatePathAndOpen(const char* path) {
     platform::MakeDirectory(work);
     work[i] = '\\';
   }
-  HostHolder holder{};
-  host::HostHolderInit(&holder, static_cast<void*>(host::HostFileOpenShared(path, "wt", int32_t{0x40}, int32_t{0},
-                                                                              int32_t{-1})),
-                       HostReleaseFunction{}, int32_t{0}, int32_t{0}, int32_t{0});
-  auto* stream = static_cast<HostStream*>(host::HostHolderGet(&holder));
-  host::HostHolderDestroy(&holder);
-  return stream;
+  opened->Reset(host::HostFileOpenShared(path, "wt", int32_t{0x40}, int32_t{0}, int32_t{-1}));
+  HolderScope holder(static_cast<void*>(opened->get()), HostReleaseFunction{});
+  holder.Get();
+  holder.Destroy();
 }
 
 void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize]) {
@@ -84,33 +147,47 @@ bool OpenOutputFile(HostHolder* holder, OutputFileState* state, const char* name
   char relativeName[kRelativeNameSize];
   RelativeOutputName(name, relativeName);
   char path[kMaxPath + 5];
-  HostStream* stream = nullptr;
-  if (BaseDirectoryPath(relativeName, path, sizeof path)) {
-    host::HostRecodeText(path, path, kMazovia, kWindowsCodePage);
-    path[sizeof path - 1] = '\0';
-    stream = CreatePathAndOpen(path);
-  }
-  host::HostHolderSet(holder, static_cast<void*>(stream));
+  StreamScope opened(&CloseOutputStream);
+  if (FileSystemPath(relativeName, path)) CreatePathAndOpen(path, &opened);
+  host::HostHolderSet(holder, static_cast<void*>(opened.Release()));
   if (host::HostHolderIsSet(holder) == 0) return false;
-  *state = OutputFileState{name, capacity, false};
+  *state = OutputFileState{name, capacity, false, 0};
   return true;
 }
 
 void WriteOutputLine(HostHolder* holder, OutputFileState* state, const char* line, int32_t capacity) {
   auto* stream = static_cast<HostStream*>(host::HostHolderGet(holder));
-  if (stream != nullptr && !SaveInUtf(line, stream, capacity)) state->incomplete = true;
+  if (stream == nullptr) return;
+  const LineResult result = SaveInUtf(line, stream, capacity);
+  if (result == LineResult::kWritten) return;
+  state->incomplete = true;
+  if (result == LineResult::kConversionFailed && NoteLineFailure(state))
+    host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
 }
 
-void CloseOutputFile(HostHolder* holder, OutputFileState* state) {
+bool NoteLineFailure(OutputFileState* state) { return state->failedLines++ == 0; }
+
+void CloseOutputFile(HostHolder* holder, OutputFileState* state, bool deferMessages) {
   const bool wasOpen = host::HostHolderIsSet(holder) != 0;
   const bool closed = CloseFileHolder(holder);
-  if (wasOpen && (!closed || state->incomplete) && state->name != nullptr) {
-    char relativeName[kRelativeNameSize];
-    RelativeOutputName(state->name, relativeName);
-    ShowFormattedMessage(MZ("Uwaga"), MZ("Plik %s nie został zapisany w całości.\nOperacja niekompletna!"), 1,
-                         static_cast<const char*>(relativeName));
+  const OutputFileState file = *state;
+  *state = OutputFileState{};
+  if (!wasOpen || file.name == nullptr) return;
+  if (deferMessages) {
+    if (g_deferredCount < kMaxDeferred) g_deferred[g_deferredCount++] = file.name;
+    return;
   }
-  *state = OutputFileState{nullptr, 0, false};
+  char relativeName[kRelativeNameSize];
+  RelativeOutputName(file.name, relativeName);
+  if (file.failedLines > 1)
+    ShowFormattedMessage(MZ("Uwaga"), MZ("W pliku %s ta sama usterka powtórzyła się jeszcze w %d wierszach."), 1,
+                         static_cast<const char*>(relativeName), static_cast<int>(file.failedLines - 1));
+  if (!closed || file.incomplete) ShowIncomplete(file.name);
+}
+
+void ShowDeferredMessages() {
+  for (int i = 0; i < g_deferredCount; ++i) ShowIncomplete(g_deferred[i]);
+  g_deferredCount = 0;
 }
 
 void ShowOpenFailure(const char* name) {
@@ -119,14 +196,14 @@ void ShowOpenFailure(const char* name) {
   ShowFormattedMessage(MZ("Uwaga"), MZ("Nie można otworzyć pliku: %s"), 1, static_cast<const char*>(relativeName));
 }
 
-bool SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
+LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
   struct {
     const char* text;
     HostStream* stream;
     int32_t capacity;
   } arguments{text, stream, capacity};
   GuardScope guard("SaveInUtf", &arguments);
-  LineWrite line{text, stream, capacity, nullptr, false};
+  LineWrite line{text, stream, capacity, nullptr, LineResult::kNotWritten};
   platform::StructuredFault fault{};
   const bool completed = platform::RunGuarded(&ConvertAndWrite, &line, &fault);
   if (line.converted != nullptr) host::HostFree(static_cast<void*>(line.converted));
@@ -138,14 +215,15 @@ bool SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
     // again as the same structured exception where the command returns to the host.
     throw LineWriterFault{fault.code};
   }
-  return line.written;
+  return line.result;
 }
 
 bool CloseFileHolder(HostHolder* holder) {
   if (host::HostHolderIsSet(holder) == 0) return true;
-  const int32_t result = host::HostHolderApply(holder, HostApplyFunction{&CloseStream});
+  g_closeLostData = false;
+  host::HostHolderApply(holder, HostApplyFunction{&CloseStream});
   host::HostHolderSet(holder, static_cast<void*>(nullptr));
-  return result == 0;
+  return !g_closeLostData;
 }
 
 void ShowFormattedMessage(const char* title, const char* format, int32_t style, ...) {
@@ -166,20 +244,23 @@ int16_t AccessSettings(const char* file, int32_t operation, const char* section,
   return status;
 }
 
-HostHolder* OpenTextFile(HostHolder* holder, const char* path, const char* mode) {
-  host::HostHolderInit(holder, static_cast<void*>(host::HostFileOpen(path, mode)), HostReleaseFunction{},
-                       int32_t{0}, int32_t{0}, int32_t{0});
-  return holder;
+void OpenInputFile(StreamScope* input, const char* path, const char* mode) {
+  input->Reset(host::HostFileOpen(path, mode));
+  HolderScope holder(static_cast<void*>(input->get()), HostReleaseFunction{});
+  holder.Get();
+  holder.Destroy();
 }
+
+void CloseInputStream(HostStream* stream) { host::HostFileClose(stream); }
 
 extern "C" void DravenholCallThunk61();
 
-HostHolder* OpenItemFileHolder(HostHolder* holder, int32_t index, void* key, void* auxiliary, int32_t* count) {
+void OpenItemFile(ItemFileScope* file, int32_t index, void* key, void* auxiliary, int32_t* count) {
   static_assert(host::HostReleaseItemFileSlot == 61);
-  host::HostHolderInit(holder, static_cast<void*>(host::HostOpenItemFile(index, key, auxiliary, count)),
-                       reinterpret_cast<HostReleaseFunction>(&DravenholCallThunk61), int32_t{0}, int32_t{0},
-                       int32_t{0});
-  return holder;
+  file->Reset(host::HostOpenItemFile(index, key, auxiliary, count));
+  HolderScope holder(static_cast<void*>(file->get()), reinterpret_cast<HostReleaseFunction>(&DravenholCallThunk61));
+  holder.Get();
+  holder.Destroy();
 }
 
 }  // namespace dravenhol

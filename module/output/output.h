@@ -6,7 +6,10 @@
 #include <cstdarg>
 #include <cstdint>
 
+#include "host/held.h"
+#include "host/host_objects.h"
 #include "host/host_types.h"
+#include "platform/platform.h"
 
 namespace dravenhol {
 
@@ -18,9 +21,42 @@ inline constexpr int kMaxPath = 259;
 // the result would not fit.
 bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize);
 
+// The path of a file under the base directory as the file system sees it:
+// built, then recoded from Mazovia to the Windows code page. False when it
+// does not fit, or the recoding cut it or lacked one of its characters.
+bool FileSystemPath(const char* relativeName, char (&path)[kMaxPath + 5]);
+
+// Removes BAZA\<name> if it exists, so that no file of an earlier export is
+// left beside the files of this one.
+void RemoveOutputFile(const char* name);
+
+// One export at a time per base directory: an exclusive lock on a file beside
+// BAZA, which the system drops if the process dies. Released on every way
+// out, a structured exception's included.
+inline constexpr const char* kLockFileName = "BAZA.lck";
+class BaseDirectoryLock {
+ public:
+  BaseDirectoryLock() = default;
+  ~BaseDirectoryLock() { Release(); }
+  BaseDirectoryLock(const BaseDirectoryLock&) = delete;
+  BaseDirectoryLock& operator=(const BaseDirectoryLock&) = delete;
+
+  // Takes the lock. False, after a message naming the directory, when
+  // another export holds it; true also when no lock file can be made there
+  // (the files could not be written there either, and their opens say so).
+  bool Take();
+  void Release();
+
+ private:
+  platform::FileLock lock_;
+  Held held_{this, &ReleaseBy<BaseDirectoryLock, &BaseDirectoryLock::Release>};
+};
+
 // Creates the directories on a (Windows code page) path and opens the file for
-// writing, replacing its content. Returns the stream or null.
-HostStream* CreatePathAndOpen(const char* path);
+// writing, replacing its content, into `opened` (null when it failed).
+void CreatePathAndOpen(const char* path, StreamScope* opened);
+// Closes an output stream with the standard library (the module's own close).
+void CloseOutputStream(HostStream* stream);
 
 // The directory under the base directory that receives the output files.
 inline constexpr const char* kOutputDirectory = "BAZA";
@@ -32,9 +68,10 @@ void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize
 
 // What a run knows about one open output file besides its stream.
 struct OutputFileState {
-  const char* name;  // "faktury.csv"; null while no file is open
-  int32_t capacity;  // the longest line the file takes
-  bool incomplete;   // a line or the close did not reach the disk
+  const char* name;     // "faktury.csv"; null while no file is open
+  int32_t capacity;     // the longest line the file takes
+  bool incomplete;      // a line or the close did not reach the disk
+  int32_t failedLines;  // lines lost to a failure that the user was told of once
 };
 
 // Opens BAZA\<name> under the base directory into holder and starts its
@@ -46,9 +83,18 @@ bool OpenOutputFile(HostHolder* holder, OutputFileState* state, const char* name
 // did not reach the stream marks the file incomplete.
 void WriteOutputLine(HostHolder* holder, OutputFileState* state, const char* line, int32_t capacity);
 
+// A line of the file was lost to a failure that may repeat line by line:
+// tells whether this is the file's first such line, the one whose message the
+// user sees; the others are counted, and the close gives the count in one
+// message.
+bool NoteLineFailure(OutputFileState* state);
+
 // Closes the file a holder holds, if any, and names it to the user when it
-// did not reach the disk whole. The state is cleared either way.
-void CloseOutputFile(HostHolder* holder, OutputFileState* state);
+// did not reach the disk whole. The state is cleared either way. With
+// deferMessages (a run abandoned by a structured exception) the file is
+// named later, by ShowDeferredMessages.
+void CloseOutputFile(HostHolder* holder, OutputFileState* state, bool deferMessages = false);
+void ShowDeferredMessages();
 
 // "Uwaga": the file BAZA\<name> could not be opened.
 void ShowOpenFailure(const char* name);
@@ -59,13 +105,17 @@ struct LineWriterFault {
   uint32_t code;
 };
 
-// Converts a Mazovia line to UTF-8 and writes it with its line end. Returns
-// false when the line did not reach the stream; throws LineWriterFault when a
-// structured exception interrupted the write.
-bool SaveInUtf(const char* text, HostStream* stream, int32_t capacity);
+enum class LineResult { kWritten, kNotWritten, kConversionFailed };
+
+// Converts a Mazovia line to UTF-8 and writes it with its line end. Tells
+// whether the line reached the stream (by the stream's error state) or could
+// not be converted; throws LineWriterFault when a structured exception
+// interrupted the write.
+LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity);
 
 // Closes the stream a holder holds, if any, and empties the holder. Returns
-// false when the close reported an error (data did not reach the disk).
+// false when data did not reach the disk: the flush or the close failed, or
+// the stream had an error.
 bool CloseFileHolder(HostHolder* holder);
 
 // HostMessageBoxFormat with no owner.
@@ -75,12 +125,14 @@ void ShowFormattedMessage(const char* title, const char* format, int32_t style, 
 int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key,
                        const char* format, ...);
 
-// Initialises holder with HostFileOpen(path, mode) and no release function.
-HostHolder* OpenTextFile(HostHolder* holder, const char* path, const char* mode);
+// Opens an input file with HostFileOpen(path, mode) into `input`, through a
+// short-lived holder with no release function. Close it with CloseInputStream.
+void OpenInputFile(StreamScope* input, const char* path, const char* mode);
+void CloseInputStream(HostStream* stream);
 
-// Initialises holder with HostOpenItemFile(index, key, auxiliary, count) and
-// HostReleaseItemFile as its release function.
-HostHolder* OpenItemFileHolder(HostHolder* holder, int32_t index, void* key, void* auxiliary,
-                               int32_t* count);
+// Opens an item file with HostOpenItemFile(index, key, auxiliary, count) into
+// `file`, through a short-lived holder whose release function is
+// HostReleaseItemFile.
+void OpenItemFile(ItemFileScope* file, int32_t index, void* key, void* auxiliary, int32_t* count);
 
 }  // namespace dravenhol

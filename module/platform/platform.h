@@ -26,6 +26,19 @@ void DebugOutput(const char* text);
 
 // mkdir on a host path (backslash-separated, in the file system's code page).
 int MakeDirectory(const char* path);
+// Removes the file at a host path; false when there was none or it stays.
+bool RemoveFile(const char* path);
+
+// An exclusive lock on a file, which the system releases when the process
+// ends however it ends: LockFileEx on Windows, flock on Linux. Every open of
+// the file takes part, in this process as in any other.
+enum class LockResult { kLocked, kBusy, kUnavailable };
+struct FileLock {
+  intptr_t handle = -1;
+};
+// Creates the file if needed and locks it without waiting.
+LockResult LockFile(const char* path, FileLock* lock);
+void UnlockFile(FileLock* lock);
 
 // A structured exception: the processor or system fault that the host's thread
 // delivers as SE_Exception (code first, then the exception information).
@@ -35,8 +48,13 @@ struct StructuredFault {
 };
 
 // Runs body(context). Returns false, with the fault filled in, when a
-// structured exception left the body; the body is then abandoned.
-bool RunGuarded(void (*body)(void*), void* context, StructuredFault* fault);
+// structured exception left the body; the body is then abandoned. On
+// Windows the frames between the fault and the guard are first unwound by
+// the system (their own termination handlers run), then onFault (when not
+// null) runs while the abandoned frames are still intact, so that it can
+// release what they held; on Linux the exception has unwound them as a C++
+// exception before onFault runs.
+bool RunGuarded(void (*body)(void*), void* context, StructuredFault* fault, void (*onFault)() = nullptr);
 // Raises a structured exception with that code, no flags and no arguments.
 [[noreturn]] void RaiseStructured(uint32_t code);
 

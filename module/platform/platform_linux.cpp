@@ -1,6 +1,11 @@
 #include <dlfcn.h>
 #include <link.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,22 +54,47 @@ bool DebuggerPresent() {
 
 void DebugOutput(const char* text) { std::fputs(text, stderr); }
 
-int MakeDirectory(const char* path) {
+namespace {
+std::string LinuxPath(const char* path) {
   std::string mapped(path);
   for (char& c : mapped)
     if (c == '\\') c = '/';
-  return mkdir(mapped.c_str(), 0777);
+  return mapped;
+}
+}  // namespace
+
+int MakeDirectory(const char* path) { return mkdir(LinuxPath(path).c_str(), 0777); }
+
+bool RemoveFile(const char* path) { return unlink(LinuxPath(path).c_str()) == 0; }
+
+LockResult LockFile(const char* path, FileLock* lock) {
+  const int fd = open(LinuxPath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return LockResult::kUnavailable;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool busy = errno == EWOULDBLOCK;
+    close(fd);
+    return busy ? LockResult::kBusy : LockResult::kUnavailable;
+  }
+  lock->handle = fd;
+  return LockResult::kLocked;
 }
 
-bool RunGuarded(void (*body)(void*), void* context, StructuredFault* fault) {
+void UnlockFile(FileLock* lock) {
+  if (lock->handle < 0) return;
+  close(static_cast<int>(lock->handle));  // releases the lock
+  lock->handle = -1;
+}
+
+bool RunGuarded(void (*body)(void*), void* context, StructuredFault* fault, void (*onFault)()) {
   try {
     body(context);
     return true;
   } catch (const SE_Exception& e) {
     fault->code = e.code;
     fault->information = e.information;
-    return false;
   }
+  if (onFault != nullptr) onFault();
+  return false;
 }
 
 void RaiseStructured(uint32_t code) { throw SE_Exception{code, nullptr}; }

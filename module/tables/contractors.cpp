@@ -90,7 +90,7 @@ char* FormatContractorRow(RunState& run, char* row) {
   for (int copy = 0; copy < 2; ++copy) line.Text(city).Text(street).Text(house).Text(flat).Text(postcode);
   line.Text(account).Money(contractor.F64(k4::kBalance)).Text(scanLink).Integer(1);
   line.Text(created).Text(createdBy).Integer(id);
-  if (!line.fits()) ReportLineTooLong(run.PrimaryName(), id);
+  if (!line.fits() && run.FirstPrimaryFailure()) ReportLineTooLong(run.PrimaryName(), id);
   return line.line();
 }
 

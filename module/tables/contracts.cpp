@@ -69,7 +69,7 @@ char* WriteStandingContractRow(RunState& run, char* row) {
   line.Integer(contract.I16(umst::kKind) == 1 ? 1 : 3).Integer(contract.I16(umst::kFrequency));
   line.Text(number).Text(contractor).Text(description).Integer(PaymentKindOf(contract.U16(umst::kPaymentWord)));
   line.Integer(contract.I16(umst::kPaymentTerm)).Integer(1).Text(start).Text(end).Text(created).Tail(";");
-  if (!line.fits()) ReportLineTooLong(run.PrimaryName(), contract.I32(umst::kId));
+  if (!line.fits() && run.FirstPrimaryFailure()) ReportLineTooLong(run.PrimaryName(), contract.I32(umst::kId));
   return line.line();
 }
 
@@ -90,7 +90,7 @@ void WriteContractItemRow(RunState& run, void* item, const RecordView& contract)
     line.Money(record.F64(priceB ? umst_dok::kPriceB : umst_dok::kPriceA)).Integer(VatRateFromCode(record.I16(umst_dok::kVat)));
     if (line.fits())
       run.WriteSecondary(line.line());
-    else
+    else if (run.FirstSecondaryFailure())
       ReportLineTooLong(run.SecondaryName(), contract.I32(umst::kId));
   }
   // The goods occur in a standing contract whether or not its row fitted. The

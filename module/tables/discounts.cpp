@@ -1,7 +1,6 @@
 // Contractor discounts.
 #include "tables/discounts.h"
 
-#include <memory>
 #include <new>
 
 #include "output/output.h"
@@ -63,14 +62,12 @@ DiscountIndex* ReadDiscountFile(RunState& run) {
   host::HostMakeDataName(kDiscountFileKind, static_cast<void*>(name), "MMM", ".UNR", int32_t{85});
 
   int32_t count = 0;
-  HostHolder holder;
-  OpenItemFileHolder(&holder, kDiscountFileKind, name, tab.table, &count);
-  ItemFileScope file(static_cast<HostItemFile*>(host::HostHolderGet(&holder)));
-  host::HostHolderDestroy(&holder);
+  ItemFileScope file;
+  OpenItemFile(&file, kDiscountFileKind, name, tab.table, &count);
   if (file.get() == nullptr) return nullptr;
 
-  auto index = std::make_unique<DiscountIndex>();
-  host::HostScanBegin(kScanKind);
+  Owned<DiscountIndex> index(new DiscountIndex);
+  ScanScope scan(kScanKind);
   for (int32_t r = 0; r < count; ++r) {
     host::HostScanStep(r, count);
     host::HostScanIdle(int32_t{0});
@@ -90,13 +87,13 @@ DiscountIndex* ReadDiscountFile(RunState& run) {
       // The contractors whose records were not reached get no rows.
       host::HostMessageBox(MZ("Uwaga"), failure, int32_t{1});
       file.Close();
-      host::HostScanEnd();
-      return index.release();
+      scan.End();
+      return index.Release();
     }
   }
-  host::HostScanEnd();
+  scan.End();
   file.Close();
-  return index.release();
+  return index.Release();
 }
 
 void WriteDiscountRows(RunState& run, int32_t ownerId, const std::vector<DiscountEntry>& entries) {
@@ -119,8 +116,8 @@ void WriteDiscountRows(RunState& run, int32_t ownerId, const std::vector<Discoun
     if (line.fits()) {
       run.WritePrimary(line.line());
     } else if (!reported) {
-      ReportLineTooLong(run.PrimaryName(), ownerId);
-      reported = true;
+      reported = true;  // one per contractor, and told once per file
+      if (run.FirstPrimaryFailure()) ReportLineTooLong(run.PrimaryName(), ownerId);
     }
   }
 }

@@ -43,7 +43,7 @@ char* WriteGoodsRow(RunState& run, char* row) {
   line.Money(goods.F64(k9::kPurchaseNet)).Money(goods.F64(k9::kGross1)).Money(goods.F64(k9::kNet1));
   line.Money(goods.F64(k9::kNet2)).Integer(VatRateFromCode(goods.I16(k9::kVat)));
   line.Text(unit).Text(supplier).Text(shortName).Text(group).Text(pkwiu).Text(description).Tail(";;");
-  if (!line.fits()) ReportLineTooLong(run.PrimaryName(), goods.I16(k9::kId));
+  if (!line.fits() && run.FirstPrimaryFailure()) ReportLineTooLong(run.PrimaryName(), goods.I16(k9::kId));
   return line.line();
 }
 
@@ -60,7 +60,7 @@ char* WriteUserRow(RunState& run, char* row) {
   RowBuilder line(row, kRowCapacity);
   line.Text(identifier).Text(firstName).Text(surname).Text(whole);
   line.Integer(user.I16(h1::kState) == 1 ? 1 : 0).Tail(";");
-  if (!line.fits()) {
+  if (!line.fits() && run.FirstPrimaryFailure()) {
     char key[kSourceAreaSize];
     user.Text(h1::kIdentifier, key, sizeof key);
     ReportLineTooLong(run.PrimaryName(), key);

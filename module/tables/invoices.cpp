@@ -41,6 +41,7 @@ class ContractorSwap {
  private:
   int32_t* current_;
   int32_t saved_ = 0;
+  Held held_{this, &ReleaseBy<ContractorSwap, &ContractorSwap::Restore>};
 };
 
 }  // namespace
@@ -104,7 +105,7 @@ char* WriteInvoiceRow(RunState& run, char* row) {
   line.Text(saleDate).Text(issueDate).Money(paid).Integer(document.I16(tspr::kPaymentTerm));
   for (std::size_t offset : tspr::kAmounts) line.Money(document.F64(offset));
   line.Text(remarks).Text(user).Text(paymentDate).Integer(document.I32(tspr::kContractor));
-  if (!line.fits()) ReportLineTooLong(run.PrimaryName(), document.I32(tspr::kDocumentId));
+  if (!line.fits() && run.FirstPrimaryFailure()) ReportLineTooLong(run.PrimaryName(), document.I32(tspr::kDocumentId));
   return line.line();
 }
 
@@ -126,7 +127,7 @@ void WriteItemRow(RunState& run, void* item, const RecordView& document) {
   line.Integer(document.I32(tspr::kDocumentId)).Text(name);
   line.Money(record.F64(oddType ? tspr_dok::kPriceB : tspr_dok::kPriceA)).Integer(VatRateFromCode(record.I16(tspr_dok::kVat)));
   if (!line.fits()) {
-    ReportLineTooLong(run.SecondaryName(), document.I32(tspr::kDocumentId));
+    if (run.FirstSecondaryFailure()) ReportLineTooLong(run.SecondaryName(), document.I32(tspr::kDocumentId));
     return;
   }
   run.WriteSecondary(line.line());
@@ -154,12 +155,14 @@ int32_t ExportDocumentItems(RunState& run) {
   void* auxiliary = host::HostKeyInit(itemIndex, documentId, &key, int32_t{0});
 
   int32_t count = 0;
-  HostHolder holder;
-  OpenItemFileHolder(&holder, itemIndex, &key, auxiliary, &count);
-  ItemFileScope file(static_cast<HostItemFile*>(host::HostHolderGet(&holder)));
-  host::HostHolderDestroy(&holder);
+  ItemFileScope file;
+  OpenItemFile(&file, itemIndex, &key, auxiliary, &count);
+  // A contract whose items are not read cannot mark their goods.
+  const bool contract = run.currentIndex == kContractsIndex;
   if (file.get() == nullptr) {
-    host::HostErrorMessage(MZ("Błąd"), MZ("Brak pliku dokumentu!"), int32_t{1}, "Dravenhol");
+    if (contract) run.marksIncomplete = true;
+    if (run.FirstSecondaryFailure())
+      host::HostErrorMessage(MZ("Błąd"), MZ("Brak pliku dokumentu!"), int32_t{1}, "Dravenhol");
     return 1;
   }
 
@@ -168,7 +171,8 @@ int32_t ExportDocumentItems(RunState& run) {
     if (items.get() == nullptr) {
       // The host reported items but delivered none: say so rather than
       // leaving the document without its items unnoticed.
-      ReportItemsUnread(run.SecondaryName(), documentId);
+      if (contract) run.marksIncomplete = true;
+      if (run.FirstSecondaryFailure()) ReportItemsUnread(run.SecondaryName(), documentId);
     } else {
       for (int32_t i = 0; i < count; ++i) {
         if (items.get()[i] != nullptr) WriteItemRow(run, items.get()[i], document);

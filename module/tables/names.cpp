@@ -32,15 +32,14 @@ void UpperCaseAscii(char* text) {
 }
 
 FirstNameList* FirstNameList::Load() {
-  auto list = std::make_unique<FirstNameList>();
+  Owned<FirstNameList> list(new FirstNameList);
   char path[kMaxPath + 1];
-  if (!BaseDirectoryPath("imiona.txt", path, static_cast<int>(sizeof path))) return list.release();
+  if (!BaseDirectoryPath("imiona.txt", path, static_cast<int>(sizeof path))) return list.Release();
 
-  HostHolder holder;
-  OpenTextFile(&holder, path, "rt");
-  auto* stream = static_cast<HostStream*>(host::HostHolderGet(&holder));
-  host::HostHolderDestroy(&holder);
-  if (stream == nullptr) return list.release();
+  StreamScope input(&CloseInputStream);
+  OpenInputFile(&input, path, "rt");
+  HostStream* stream = input.get();
+  if (stream == nullptr) return list.Release();
 
   char line[kLineArea + 1];
   try {
@@ -53,8 +52,8 @@ FirstNameList* FirstNameList::Load() {
   } catch (const std::bad_alloc&) {
     // Out of memory: the names read so far are what the run knows.
   }
-  host::HostFileClose(stream);
-  return list.release();
+  input.Close();
+  return list.Release();
 }
 
 // The host's own comparison decides, line by line in file order, as it would

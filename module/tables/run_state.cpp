@@ -18,40 +18,46 @@ RecordView Bounded(const void* data, const HostTable* table, DataFileId file) {
 }  // namespace
 
 void RunState::Begin() {
-  int holders = 0;
+  holdersReady = 0;
   try {
     host::HostHolderInit(&primaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
                          int32_t{0});
-    ++holders;
+    ++holdersReady;
     host::HostHolderInit(&secondaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0},
                          int32_t{0}, int32_t{0});
-    ++holders;
+    ++holdersReady;
     currentIndex = 0;
     for (DataFile& file : dataFiles) file = DataFile{nullptr, nullptr};
     host::HostHolderSet(&primaryFile, static_cast<void*>(nullptr));
     host::HostHolderSet(&secondaryFile, static_cast<void*>(nullptr));
     tabIdentyf = nullptr;
     sendMethod = kUniversal;
-    primaryState = OutputFileState{nullptr, 0, false};
-    secondaryState = OutputFileState{nullptr, 0, false};
+    primaryState = OutputFileState{};
+    secondaryState = OutputFileState{};
     discounts = nullptr;
     firstNames = nullptr;
+    marksIncomplete = false;
   } catch (...) {
     // What was built is taken down in reverse order.
-    if (holders > 1) host::HostHolderDestroy(&secondaryFile);
-    if (holders > 0) host::HostHolderDestroy(&primaryFile);
+    DestroyHolders();
     throw;
   }
 }
 
-void RunState::End() {
+void RunState::DestroyHolders() {
+  if (holdersReady > 1) host::HostHolderDestroy(&secondaryFile);
+  if (holdersReady > 0) host::HostHolderDestroy(&primaryFile);
+  holdersReady = 0;
+}
+
+void RunState::End(bool abandoned) {
   if (tabIdentyf != nullptr) host::HostFree(static_cast<void*>(tabIdentyf));
   tabIdentyf = nullptr;
   ReleaseCaches();
-  CloseOutputFiles();
+  if (holdersReady > 0) CloseOutputFile(&primaryFile, &primaryState, abandoned);
+  if (holdersReady > 1) CloseOutputFile(&secondaryFile, &secondaryState, abandoned);
   currentIndex = 0;
-  host::HostHolderDestroy(&secondaryFile);
-  host::HostHolderDestroy(&primaryFile);
+  DestroyHolders();
 }
 
 RecordView RunState::Record(DataFileId file) const {

@@ -44,8 +44,10 @@ class RunState {
   // Initialises both file holders (empty, no release function) and the fields.
   void Begin();
   // Frees the marks and the row writers' caches, closes any open output file
-  // and destroys both holders.
-  void End();
+  // and destroys both holders (those that Begin initialised). A run abandoned
+  // by a structured exception names its open files later, once the command
+  // is back from the exception (ShowDeferredMessages).
+  void End(bool abandoned = false);
 
   // The current record of a data file, bounded by both sides' record length.
   RecordView Record(DataFileId file) const;
@@ -62,9 +64,19 @@ class RunState {
   // when none is open.
   const char* PrimaryName() const;
   const char* SecondaryName() const;
+  // A line of the primary or secondary file was lost to a failure that may
+  // repeat line by line: true for the file's first, whose message the user
+  // sees (NoteLineFailure).
+  bool FirstPrimaryFailure() { return NoteLineFailure(&primaryState); }
+  bool FirstSecondaryFailure() { return NoteLineFailure(&secondaryState); }
 
   // Frees what the row writers keep for the run (first names, discount index).
   void ReleaseCaches();
+
+ private:
+  void DestroyHolders();
+
+ public:
 
   // The host-visible part: order and offsets are fixed.
   int16_t currentIndex = 0;
@@ -79,6 +91,8 @@ class RunState {
   OutputFileState secondaryState = {};
   DiscountIndex* discounts = nullptr;   // built on the first discount look-up of a run
   FirstNameList* firstNames = nullptr;  // imiona.txt, read on the first name look-up of a run
+  bool marksIncomplete = false;         // a standing contract's items could not mark their goods
+  int holdersReady = 0;                 // file holders that Begin initialised
 };
 
 }  // namespace dravenhol

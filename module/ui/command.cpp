@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "host/held.h"
 #include "host/host_api.h"
 #include "host/mazovia.h"
 #include "output/output.h"
@@ -41,9 +42,12 @@ int32_t RunExportCommand() {
   if (wasClear) host::HostSetStateFlags(kRunningFlag, int32_t{1});
   // A structured exception raised by the line writer, or passing through the
   // run from elsewhere, still finds the flag restored before it goes on to the host.
+  // On Windows the guard releases what the abandoned run still holds from the
+  // host before it resumes here; the files the run left cut are named after.
   CommandRun run{false, 0};
   platform::StructuredFault fault{};
-  if (!platform::RunGuarded(&RunExportCatching, &run, &fault)) run = CommandRun{true, fault.code};
+  if (!platform::RunGuarded(&RunExportCatching, &run, &fault, &Held::ReleaseAll)) run = CommandRun{true, fault.code};
+  ShowDeferredMessages();
   if (wasClear) host::HostSetStateFlags(kRunningFlag, int32_t{0});
   if (run.faulted) platform::RaiseStructured(run.code);
   return 0;

@@ -1,6 +1,7 @@
 #include "ui/plugin.h"
 
 #include <cstddef>
+#include <exception>
 #include <new>
 #include <typeinfo>
 
@@ -90,18 +91,28 @@ static_assert(offsetof(CDravenhol, run.tabIdentyf) == (sizeof(void*) == 4 ? 144 
 
 CDravenhol::CDravenhol() {
   host::HostDialogBaseConstruct(static_cast<WDialogBase*>(this));
+  baseBuilt_ = true;
   try {
     vtable = kCDravenholVirtualTable;
     run.Begin();
   } catch (...) {
     host::HostDialogBaseDestroy(static_cast<WDialogBase*>(this));
+    baseBuilt_ = false;
     throw;
   }
 }
 
 CDravenhol::~CDravenhol() {
   vtable = kCDravenholVirtualTable;
-  run.End();
+  // An exception passing through (a structured exception on Linux, or the
+  // line writer's) ends the run as a fault does on Windows.
+  TearDown(std::uncaught_exceptions() > 0);
+}
+
+void CDravenhol::TearDown(bool abandoned) {
+  if (!baseBuilt_) return;
+  baseBuilt_ = false;
+  run.End(abandoned);
   host::HostDialogBaseDestroy(static_cast<WDialogBase*>(this));
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "export/export_run.h"
+#include "host/held.h"
 #include "host/host_types.h"
 
 namespace dravenhol {
@@ -26,6 +27,15 @@ class CDravenhol : public WDialogBase {
   static int32_t RunExport();
 
   ExportRun run;
+
+ private:
+  // Takes the run and the base part down; with `abandoned` (a structured
+  // exception left the run), the open files are named later.
+  void TearDown(bool abandoned);
+  void Abandon() { TearDown(true); }
+
+  bool baseBuilt_ = false;
+  Held held_{this, &ReleaseBy<CDravenhol, &CDravenhol::Abandon>};
 };
 
 // The virtual table of CDravenhol: 35 slots; the type information precedes slot 0.

