@@ -42,15 +42,17 @@ struct ArgumentsAfterObject {
 };
 template <class R, class S, class... A>
 struct ArgumentsAfterObject<R (*)(S, A...)> {
-  static constexpr int value = (0 + ... + ((int(sizeof(A)) + 3) / 4 * 4));
+  static constexpr int value = (0 + ... + ((int(sizeof(A)) + 3) / 4 * 4));  // NOLINT(bugprone-sizeof-expression)
 };
 constexpr bool kThis_HOST_CDECL = false;
 constexpr bool kThis_HOST_THIS = true;
 }  // namespace detail
 
+// NOLINTBEGIN(bugprone-macro-parentheses): Params is a parenthesised list.
 #define HOST_FN(slot, number, Name, Ret, Conv, Params) \
   using Name##Fn = Ret(Conv##_ATTR*) Params;          \
   using Name##Plain = Ret(*) Params;
+// NOLINTEND(bugprone-macro-parentheses)
 #include "host/host_catalogue.inc"
 #undef HOST_FN
 

@@ -38,7 +38,7 @@ bool IsEmptyDiscount(const DiscountEntry& entry) {
 
 std::vector<DiscountEntry> DiscountEntriesOf(const RecordView& record) {
   std::vector<DiscountEntry> entries;
-  for (int group = 0; group < kDiscountGroups; ++group) {
+  for (std::size_t group = 0; group < std::size_t{kDiscountGroups}; ++group) {
     const DiscountEntry entry{record.I32(k4_tab::kPercent + 4 * group), static_cast<int16_t>(group),
                               record.I16(k4_tab::kPriceLevel + 2 * group), record.F64(k4_tab::kAmount + 8 * group)};
     if (!IsEmptyDiscount(entry)) entries.push_back(entry);
@@ -85,6 +85,7 @@ DiscountIndex* ReadDiscountFile(RunState& run) {
     }
     if (failure != nullptr) {
       // The contractors whose records were not reached get no rows.
+      run.primaryState.incomplete = true;
       host::HostMessageBox(MZ("Uwaga"), failure, int32_t{1});
       file.Close();
       scan.End();
@@ -139,6 +140,7 @@ int32_t EksportujRabaty(RunState& run) {
     const std::vector<DiscountEntry>* entries = run.discounts->Find(id);
     if (entries != nullptr) WriteDiscountRows(run, id, *entries);
   } catch (const std::bad_alloc&) {
+    run.primaryState.incomplete = true;
     host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci-EksportujRabaty!\nOperacja niekompletna!"),
                          int32_t{1});
   }

@@ -161,6 +161,7 @@ int32_t ExportDocumentItems(RunState& run) {
   const bool contract = run.currentIndex == kContractsIndex;
   if (file.get() == nullptr) {
     if (contract) run.marksIncomplete = true;
+    run.secondaryState.incomplete = true;  // the document's items are missing from the file
     if (run.FirstSecondaryFailure())
       host::HostErrorMessage(MZ("Błąd"), MZ("Brak pliku dokumentu!"), int32_t{1}, "Dravenhol");
     return 1;
@@ -172,6 +173,7 @@ int32_t ExportDocumentItems(RunState& run) {
       // The host reported items but delivered none: say so rather than
       // leaving the document without its items unnoticed.
       if (contract) run.marksIncomplete = true;
+      run.secondaryState.incomplete = true;
       if (run.FirstSecondaryFailure()) ReportItemsUnread(run.SecondaryName(), documentId);
     } else {
       for (int32_t i = 0; i < count; ++i) {

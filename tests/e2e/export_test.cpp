@@ -13,27 +13,6 @@ namespace {
 
 using Export = SessionTest;
 
-const std::vector<std::pair<std::string, std::string>> kHeaders = {
-    {"umowystale.csv",
-     "IdUmowyStalej;Zawieszone;TypDokumentu;Czestotliwosc;IdUmowy;IdKontrahent;Opis;SposobPlatnosci;"
-     "TerminPlatnosci;DzienNaliczania;UmowaStart;UmowaKoniec;DataUtworzeniaUmowy;IdUseraTworzacego"},
-    {"umowy.csv", "IdUmowy;NrUmowy;IdTowaru;NazwaTowaru;WartoscBrutto;StawkaVAT"},
-    {"faktury.csv",
-     "IdFaktury;NrFaktury;idKlient;TypDokumentu;DataSprzedazy;DataWystawienia;Zaplacono;TerminPlatnosci;"
-     "Bruttorazem;Nettorazem;VATrazem;Brutto_23;Netto_23;VAT_23;Brutto_8;Netto_8;VAT_8;Brutto_0;Brutto_zw;Uwagi;"
-     "IdUseraTworzacego;DataZaplaty;IdKontrahent"},
-    {"faktury_pozycje.csv", "IdFaktury;NazwaTowaru;CenaBrutto;StawkaVat"},
-    {"kontrahenci.csv",
-     "idKlient;Imie;Nazwisko;Pesel;Nip;Regon;NrDowodu;Telefon;TelKom;Email;Miasto;Ulica;NrDomu;NrMieszkania;"
-     "KodPocztowy;KorMiasto;KorUlica;KorNrDomu;KorNrMieszkania;KorKodPocztowy;NrKonta;Saldo;ScanLink;Status;"
-     "DataUtworzenia;OsobaTworzaca;IdKontrahent"},
-    {"kontrah_rabaty.csv", "idKlient;Symbol;Nip;NazwaGrupy;NrGrupy;RabatProc;RabatKwot;Cena"},
-    {"magazyn.csv",
-     "IdTowaru;Magazyn;NazwaTowaru;SymbolTowaru;IndeksPLU;Stan il.;CenaZakN;CenaBrutto1;CenaNetto1;CenaNetto2;VAT;"
-     "JednostkaMiary;Symbol dost;Nazwa skr;Grupa tow.;PKWiU;Opis;Download;Upload"},
-    {"uzytkownicy.csv", "idUser;Imie;Nazwisko;NazwaUzytkownika;Status;DataUtworzenia"},
-};
-
 bool IsUtf8(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {
     const auto b = static_cast<unsigned char>(text[i]);
@@ -44,23 +23,6 @@ bool IsUtf8(const std::string& text) {
     i += extra + 1;
   }
   return true;
-}
-
-// Every host object and buffer that a run takes is given back.
-void ExpectEverythingReleased() {
-  for (const char* live : {"cursor.live", "alloc.live", "itemFile.live", "items.live", "guard.depth", "stream.live"})
-    EXPECT_EQ(QelmarCounter(live), 0) << live;
-  EXPECT_EQ(QelmarCounter("dialogBase.construct"), QelmarCounter("dialogBase.destroy"));
-  EXPECT_EQ(QelmarCounter("holder.init"), QelmarCounter("holder.destroy"));
-  EXPECT_EQ(QelmarCounter("guard.mismatch"), 0);
-  EXPECT_EQ(QelmarCounter("dialogBase.virtualTableMismatch"), 0);
-  EXPECT_EQ(QelmarCounter("dialogBase.slots"), 34 * QelmarCounter("dialogBase.destroy"));
-  EXPECT_EQ(QelmarCounter("free.invalid"), 0);
-}
-
-std::string FileMessage(const std::string& name) {
-  return R"(HostMessageBoxFormat "Uwaga" "Plik BAZA\\)" + name +
-         R"( nie został zapisany w całości.\nOperacja niekompletna!")";
 }
 
 TEST_F(Export, EightFilesWithTheirHeadersInUtf8AndCrLf) {

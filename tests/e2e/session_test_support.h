@@ -30,8 +30,32 @@ inline const std::vector<std::string> kOutputFiles = {
 };
 #undef OUTPUT_FILE
 
+// The eight files with their header lines, from the same table.
+#define OUTPUT_FILE(name, header, ...) {name, header},
+inline const std::vector<std::pair<std::string, std::string>> kHeaders = {
+#include "export/output_files.inc"
+};
+#undef OUTPUT_FILE
+
 // The base name of the module as its messages name it.
 inline std::string ModuleBaseName() { return fs::path(DRAVENHOL_MODULE).filename().string(); }
+
+// Every host object and buffer that a run takes is given back.
+inline void ExpectEverythingReleased() {
+  for (const char* live : {"cursor.live", "alloc.live", "itemFile.live", "items.live", "guard.depth", "stream.live"})
+    EXPECT_EQ(QelmarCounter(live), 0) << live;
+  EXPECT_EQ(QelmarCounter("dialogBase.construct"), QelmarCounter("dialogBase.destroy"));
+  EXPECT_EQ(QelmarCounter("holder.init"), QelmarCounter("holder.destroy"));
+  EXPECT_EQ(QelmarCounter("guard.mismatch"), 0);
+  EXPECT_EQ(QelmarCounter("dialogBase.virtualTableMismatch"), 0);
+  EXPECT_EQ(QelmarCounter("dialogBase.slots"), 34 * QelmarCounter("dialogBase.destroy"));
+  EXPECT_EQ(QelmarCounter("free.invalid"), 0);
+}
+
+inline std::string FileMessage(const std::string& name) {
+  return R"(HostMessageBoxFormat "Uwaga" "Plik BAZA\\)" + name +
+         R"( nie został zapisany w całości.\nOperacja niekompletna!")";
+}
 
 class SessionTest : public ::testing::Test {
  protected:
