@@ -1,6 +1,7 @@
 #include "host_state.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -93,8 +94,7 @@ int64_t LiveValue(const Host& host, const std::string& name) {
   if (name == "itemFile.live") return static_cast<int64_t>(host.liveItemFiles.size());
   if (name == "items.live") return static_cast<int64_t>(host.liveItemArrays.size());
   if (name == "stream.live") return static_cast<int64_t>(host.liveStreams.size());
-  if (name == "cursor.live")
-    return host.counters[kCursorOpen] + host.counters[kCursorOpenFailed] - host.counters[kCursorClose];
+  if (name == "cursor.live") return static_cast<int64_t>(host.liveCursors.size());
   if (name == "holder.live") return host.counters[kHolderInit] - host.counters[kHolderDestroy];
   if (name == "dialogBase.live") return host.counters[kDialogConstruct] - host.counters[kDialogDestroy];
   if (name == "guard.depth") return host.guardDepth;
@@ -123,7 +123,7 @@ bool ReadCounter(const std::string& name, int64_t& value) {
     if (name == live) return value = LiveValue(host, name), true;
   if (name == "unreleased") {
     value = 0;
-    for (const char* live : kLiveCounters) value += LiveValue(host, live);
+    for (const char* live : kLiveCounters) value += std::abs(LiveValue(host, live));
     return true;
   }
   for (const Alias& alias : kAliases)

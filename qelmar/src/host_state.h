@@ -85,7 +85,7 @@ struct HostConfig {
 
 #define QELMAR_COUNTERS(X)                                                                                 \
   X(kCursorOpen, "cursor.open") X(kCursorOpenFailed, "cursor.openFailed") X(kCursorClose, "cursor.close")  \
-  X(kCursorDestroy, "cursor.destroy") X(kCursorNext, "cursor.next") X(kKeyInit, "key.init")                \
+  X(kCursorCloseUnopened, "cursor.closeUnopened") X(kCursorDestroy, "cursor.destroy") X(kCursorNext, "cursor.next") X(kKeyInit, "key.init")                \
   X(kItemFileOpen, "itemFile.open") X(kItemFileClose, "itemFile.close")                                  \
   X(kItemFileRelease, "itemFile.release") X(kItemsRead, "items.read") X(kItemsFree, "items.free")         \
   X(kAllocFailed, "alloc.failed") X(kFreeCalls, "free.calls") X(kFreeInvalid, "free.invalid")             \
@@ -140,6 +140,7 @@ struct Host {
   QelmarLineSink sink = nullptr;
   void* sinkContext = nullptr;
 
+  std::unordered_set<const void*> liveCursors;  // opened (or failed to open) and not closed since
   std::unordered_set<void*> liveBlocks;
   std::unordered_set<ItemFile*> liveItemFiles;
   std::unordered_set<void*> liveItemArrays;
