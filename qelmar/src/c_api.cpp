@@ -1,9 +1,8 @@
 // The named C API of qelmar.h. Each entry catches everything, so that no C++
 // exception leaves the library.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "fixture.h"
@@ -27,7 +26,7 @@ FixtureSource& Source() {
   return source;
 }
 
-void SetError(char* error, size_t size, const std::string& text) {
+void CopyOut(char* error, size_t size, const std::string& text) {
   if (error != nullptr && size > 0) std::snprintf(error, size, "%s", text.c_str());
 }
 
@@ -84,7 +83,7 @@ QELMAR_API int QelmarLoadFixture(const char* json, size_t length, char* error, s
       [&] {
         std::string message;
         if (json != nullptr && Load(std::string(json, length), "", message)) return 0;
-        SetError(error, errorSize, json == nullptr ? "no fixture" : message);
+        CopyOut(error, errorSize, json == nullptr ? "no fixture" : message);
         ResetHost();
         return -1;
       },
@@ -94,14 +93,11 @@ QELMAR_API int QelmarLoadFixture(const char* json, size_t length, char* error, s
 QELMAR_API int QelmarLoadFixtureFile(const char* path, char* error, size_t errorSize) {
   return Guarded(
       [&] {
-        std::ifstream in(path != nullptr ? path : "", std::ios::binary);
-        if (!in) {
-          SetError(error, errorSize, std::string("cannot read ") + (path != nullptr ? path : "(null)"));
+        std::string json, message;
+        if (!ReadFixtureFile(path != nullptr ? path : "(null)", json, message)) {
+          CopyOut(error, errorSize, message);
           return -1;
         }
-        std::ostringstream text;
-        text << in.rdbuf();
-        const std::string json = text.str();
         return QelmarLoadFixture(json.data(), json.size(), error, errorSize);
       },
       -1);
@@ -114,7 +110,7 @@ QELMAR_API int QelmarConfigure(const char* json, char* error, size_t errorSize) 
         std::string overrides = Source().overrides;
         if (json != nullptr && MergeHostOverrides(overrides, json, message) && Load(Source().text, overrides, message))
           return 0;
-        SetError(error, errorSize, json == nullptr ? "no settings" : message);
+        CopyOut(error, errorSize, json == nullptr ? "no settings" : message);
         return -1;
       },
       -1);
@@ -146,22 +142,18 @@ QELMAR_API const char* QelmarCallLogLine(size_t index) {
 }
 
 QELMAR_API int64_t QelmarCounter(const char* name) {
-  if (name == nullptr) return -1;
-  const Host& host = TheHost();
-  for (int i = 0; i < kCounterCount; ++i)
-    if (std::strcmp(name, CounterName(i)) == 0) return host.counters[i];
-  const std::string n = name;
-  if (n == "alloc.live") return static_cast<int64_t>(host.liveBlocks.size());
-  if (n == "itemFile.live") return static_cast<int64_t>(host.liveItemFiles.size());
-  if (n == "items.live") return static_cast<int64_t>(host.liveItemArrays.size());
-  if (n == "stream.live") return static_cast<int64_t>(host.liveStreams.size());
-  if (n == "cursor.live")
-    return host.counters[kCursorOpen] + host.counters[kCursorOpenFailed] - host.counters[kCursorClose];
-  if (n == "guard.depth") return host.guardDepth;
-  if (n == "stateFlags") return host.stateFlags;
-  if (n == "currentContractor") return host.currentContractor;
-  if (n == "currentWarehouse") return host.currentWarehouse;
-  return -1;
+  int64_t value = -1;
+  return Guarded([&] { return name != nullptr && ReadCounter(name, value) ? value : int64_t{-1}; }, int64_t{-1});
+}
+
+QELMAR_API size_t QelmarUnreleased(char* text, size_t size) {
+  return Guarded(
+      [&] {
+        const std::string live = Unreleased();
+        CopyOut(text, size, live.empty() ? "none" : live.substr(1));
+        return live.empty() ? size_t{0} : static_cast<size_t>(std::count(live.begin(), live.end(), ' '));
+      },
+      size_t{0});
 }
 
 QELMAR_API int QelmarRunSession(const char* modulePath, QelmarSession* session) {
@@ -195,7 +187,7 @@ QELMAR_API int QelmarRegisteredCommand(QelmarCommand* command) {
 
 QELMAR_API size_t QelmarDialogTemplate(void* buffer, size_t size) {
   const auto& bytes = TheHost().dialogTemplate;
-  if (buffer != nullptr) std::memcpy(buffer, bytes.data(), std::min(size, bytes.size()));
+  if (buffer != nullptr && !bytes.empty()) std::memcpy(buffer, bytes.data(), std::min(size, bytes.size()));
   return bytes.size();
 }
 

@@ -1,7 +1,10 @@
 #include "fixture.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
@@ -22,6 +25,62 @@ struct FixtureError : std::runtime_error {
 [[noreturn]] void Fail(const std::string& where, const std::string& what) { throw FixtureError(where + ": " + what); }
 
 bool IsComment(const std::string& key) { return !key.empty() && key[0] == '#'; }
+
+const Json& Object(const Json& value, const std::string& where, const char* what = "expected an object") {
+  if (!value.is_object()) Fail(where, what);
+  return value;
+}
+
+const Json& List(const Json& value, const std::string& where, const char* what = "expected a list") {
+  if (!value.is_array()) Fail(where, what);
+  return value;
+}
+
+bool Bool(const Json& value, const std::string& where) {
+  if (!value.is_boolean()) Fail(where, "expected true or false");
+  return value.get<bool>();
+}
+
+// Fails when arrays and objects nest deeper than kFixtureNestingLimit. The
+// text is scanned before it is parsed, so that no deeper structure is ever
+// built: copying, merging and printing one recurse once per level.
+void CheckNesting(std::string_view text, const std::string& what) {
+  int depth = 0;
+  bool inString = false;
+  bool escaped = false;
+  std::size_t line = 1;
+  std::size_t column = 0;
+  for (const char c : text) {
+    ++column;
+    if (c == '\n') {
+      ++line;
+      column = 0;
+    }
+    if (inString) {
+      if (escaped)
+        escaped = false;
+      else if (c == '\\')
+        escaped = true;
+      else if (c == '"')
+        inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kFixtureNestingLimit)
+        Fail(what, "arrays and objects nested deeper than " + std::to_string(kFixtureNestingLimit) +
+                       " levels at line " + std::to_string(line) + ", column " + std::to_string(column));
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+}
+
+// Parses one JSON text of at most kFixtureSizeLimit bytes and bounded nesting.
+Json Parse(std::string_view text, const std::string& what) {
+  if (text.size() > kFixtureSizeLimit) Fail(what, "larger than " + std::to_string(kFixtureSizeLimit >> 20) + " MiB");
+  CheckNesting(text, what);
+  return Json::parse(text.begin(), text.end());
+}
 
 int64_t ParseInteger(const std::string& text, const std::string& where) {
   int64_t value = 0;
@@ -202,11 +261,22 @@ void ReadRecords(const Json& list, int dataFile, RecordSet& set, const std::stri
   }
 }
 
+// true (every call), n or {"call": n} (the nth call only), {"from": n,
+// "count": k} (k calls from the nth; without count, all from the nth).
 CallFailure ReadCallFailure(const Json& value, const std::string& where) {
   CallFailure failure;
   if (value.is_boolean()) {
     failure.from = value.get<bool>() ? 1 : 0;
   } else if (value.is_object()) {
+    for (const auto& [key, item] : value.items())
+      if (!IsComment(key) && key != "call" && key != "from" && key != "count")
+        Fail(where + "." + key, "expected \"call\", \"from\" or \"count\"");
+    if (value.contains("call")) {
+      if (value.contains("from") || value.contains("count")) Fail(where, "\"call\" goes without \"from\" and \"count\"");
+      failure.from = Integer(value["call"], where + ".call", 1, INT64_MAX);
+      failure.count = 1;
+      return failure;
+    }
     failure.from = value.contains("from") ? Integer(value["from"], where + ".from", 1, INT64_MAX) : 1;
     if (value.contains("count")) failure.count = Integer(value["count"], where + ".count", 1, INT64_MAX);
   } else {
@@ -224,48 +294,119 @@ std::string RelativeName(const Json& value, const std::string& where) {
   return name;
 }
 
+// A host function by its catalogue name or its number.
+int HostFunction(const Json& value, const std::string& where) {
+  const int slot = value.is_string() ? HostSlotByName(value.get<std::string>()) : -1;
+  if (slot >= 0) return slot;
+  if (value.is_string() && !value.get<std::string>().empty() && std::isalpha(static_cast<unsigned char>(value.get<std::string>()[0])))
+    Fail(where, "no host function \"" + value.get<std::string>() + "\"");
+  const int64_t number = Integer(value, where, 1, 65535);
+  const int byNumber = HostSlotByNumber(number);
+  if (byNumber < 0) Fail(where, "no host function number " + std::to_string(number));
+  return byNumber;
+}
+
+// One structured exception per host function: a later one replaces it, call 0
+// removes it.
+void SetRaise(HostConfig& config, const RaiseAt& raise) {
+  std::erase_if(config.raises, [&](const RaiseAt& r) { return r.slot == raise.slot; });
+  if (raise.call > 0) config.raises.push_back(raise);
+}
+
+// {"function": name or number, "call": n, "code": c}; call 1 and code
+// 0xC0000005 unless given.
+void ReadRaise(const Json& value, const std::string& where, HostConfig& config) {
+  Object(value, where, "expected {\"function\": name or number, \"call\": n, \"code\": c}");
+  RaiseAt raise;
+  for (const auto& [key, item] : value.items()) {
+    const std::string at = where + "." + key;
+    if (IsComment(key)) continue;
+    if (key == "function") raise.slot = HostFunction(item, at);
+    else if (key == "call") raise.call = Integer(item, at, 0, INT64_MAX);
+    else if (key == "code") raise.code = static_cast<uint32_t>(Integer(item, at, 0, UINT32_MAX));
+    else Fail(at, "expected \"function\", \"call\" or \"code\"");
+  }
+  if (raise.slot < 0) Fail(where, "names no \"function\"");
+  if (!value.contains("call")) raise.call = 1;
+  SetRaise(config, raise);
+}
+
+int InjectionByName(const std::string& name) {
+  for (int kind = 0; kind < kInjectionCount; ++kind)
+    if (name == InjectionName(kind)) return kind;
+  return -1;
+}
+
 void ReadFailures(const Json& failures, HostConfig& config) {
   const std::string where = "host.failures";
-  if (!failures.is_object()) Fail(where, "expected an object");
+  Object(failures, where);
   for (const auto& [key, value] : failures.items()) {
     const std::string at = where + "." + key;
     if (IsComment(key)) continue;
-    if (key == "openOutput" || key == "closeOutput") {
+    const int kind = InjectionByName(key);
+    if ((key == "openOutput" || key == "closeOutput") && (value.is_array() || value.is_string())) {
       auto& names = key == "openOutput" ? config.openFailures : config.closeFailures;
       names.clear();
-      for (const auto& name : value) names.push_back(RelativeName(name, at));
+      if (value.is_string()) names.push_back(RelativeName(value, at));
+      for (std::size_t i = 0; i < value.size() && value.is_array(); ++i)
+        names.push_back(RelativeName(value[i], at + "[" + std::to_string(i) + "]"));
+    } else if (kind >= 0) {
+      config.injections[kind] = ReadCallFailure(value, at);
     } else if (key == "missingItemFile") {
-      for (const auto& [kind, ids] : value.items()) {
-        if (kind != "invoices" && kind != "contracts") Fail(at, "expected \"invoices\" or \"contracts\"");
-        auto& set = kind == "invoices" ? config.missingInvoiceItemFiles : config.missingContractItemFiles;
+      for (const auto& [documents, ids] : Object(value, at, "expected {\"invoices\": [...], \"contracts\": [...]}").items()) {
+        if (IsComment(documents)) continue;
+        const std::string list = at + "." + documents;
+        if (documents != "invoices" && documents != "contracts") Fail(list, "expected \"invoices\" or \"contracts\"");
+        auto& set = documents == "invoices" ? config.missingInvoiceItemFiles : config.missingContractItemFiles;
         set.clear();
-        for (const auto& id : ids) set.insert(static_cast<int32_t>(Integer(id, at + "." + kind, INT32_MIN, INT32_MAX)));
+        for (const auto& id : List(ids, list, "expected a list of document ids"))
+          set.insert(static_cast<int32_t>(Integer(id, list, INT32_MIN, INT32_MAX)));
       }
     } else if (key == "discountFileMissing") {
-      config.discountFileMissing = value.get<bool>();
+      config.discountFileMissing = Bool(value, at);
     } else if (key == "discountReadFailsAt") {
       config.discountReadFailsAt = value.is_null() ? -1 : Integer(value, at, 0, INT32_MAX);
-    } else if (key == "alloc") {
-      config.alloc = ReadCallFailure(value, at);
-    } else if (key == "allocZeroed") {
-      config.allocZeroed = ReadCallFailure(value, at);
+    } else if (key == "raise") {
+      if (value.is_array())
+        for (std::size_t i = 0; i < value.size(); ++i) ReadRaise(value[i], at + "[" + std::to_string(i) + "]", config);
+      else
+        ReadRaise(value, at, config);
     } else if (key == "printfRaises") {
+      RaiseAt raise{kSlotHostFilePrintf};
       if (value.is_object()) {
-        config.printfRaisesAt = Integer(value.value("call", Json(1)), at + ".call", 0, INT64_MAX);
-        if (value.contains("code")) config.printfRaiseCode = static_cast<uint32_t>(Integer(value["code"], at + ".code", 0, UINT32_MAX));
+        raise.call = Integer(value.value("call", Json(1)), at + ".call", 0, INT64_MAX);
+        if (value.contains("code")) raise.code = static_cast<uint32_t>(Integer(value["code"], at + ".code", 0, UINT32_MAX));
       } else {
-        config.printfRaisesAt = Integer(value, at, 0, INT64_MAX);
+        raise.call = Integer(value, at, 0, INT64_MAX);
       }
+      SetRaise(config, raise);
     } else if (key == "printfFailsFrom") {
-      config.printfFailsFrom = Integer(value, at, 0, INT64_MAX);
+      config.injections[kInjectWrite] = CallFailure{Integer(value, at, 0, INT64_MAX), -1};
     } else {
       Fail(at, "unknown failure");
     }
   }
 }
 
+// {"HostHolderApply": 7, "HostFilePrintf": 0}: what those functions give
+// whatever really happened; null or "real" gives the real result again.
+void ReadResults(const Json& results, HostConfig& config) {
+  const std::string where = "host.results";
+  for (const auto& [key, value] : Object(results, where).items()) {
+    const std::string at = where + "." + key;
+    if (IsComment(key)) continue;
+    const int slot = HostFunction(Json(key), at);
+    if (slot != kSlotHostHolderApply && slot != kSlotHostFilePrintf)
+      Fail(at, "only the results of HostHolderApply and HostFilePrintf can be set");
+    if (value.is_null() || (value.is_string() && value.get<std::string>() == "real"))
+      config.results.erase(slot);
+    else
+      config.results[slot] = static_cast<int32_t>(Integer(value, at, INT32_MIN, INT32_MAX));
+  }
+}
+
 void ReadHost(const Json& host, HostConfig& config) {
-  if (!host.is_object()) Fail("host", "expected an object");
+  Object(host, "host");
   for (const auto& [key, value] : host.items()) {
     const std::string at = "host." + key;
     if (IsComment(key)) continue;
@@ -277,9 +418,11 @@ void ReadHost(const Json& host, HostConfig& config) {
       config.checkText = Text(value, at);
     } else if (key == "missingFunctions") {
       config.missingFunctions.clear();
+      if (value.is_object() || value.is_boolean() || value.is_null()) Fail(at, "expected a list of host function numbers");
       for (const auto& n : value) config.missingFunctions.push_back(static_cast<uint16_t>(Integer(n, at, 1, 65535)));
     } else if (key == "recordLengths") {
-      for (const auto& [name, length] : value.items()) {
+      for (const auto& [name, length] : Object(value, at, "expected an object of record lengths by data file name").items()) {
+        if (IsComment(name)) continue;
         const int file = DataFileByName(name);
         if (file < 0) Fail(at, "no data file \"" + name + "\"");
         config.absent[file] = length.is_string() && length.get<std::string>() == "absent";
@@ -303,14 +446,15 @@ void ReadHost(const Json& host, HostConfig& config) {
       else if (answer == "cancel") config.dialog = DialogAnswer::kCancel;
       else Fail(at, "expected \"universal\", \"interkam\" or \"cancel\"");
     } else if (key == "callLog") {
-      if (!value.is_boolean()) Fail(at, "expected true or false");
-      config.callLog = value.get<bool>();
+      config.callLog = Bool(value, at);
     } else if (key == "currentContractor") {
       config.currentContractor = static_cast<int32_t>(Integer(value, at, INT32_MIN, INT32_MAX));
     } else if (key == "currentWarehouse") {
       config.currentWarehouse = static_cast<int16_t>(Integer(value, at, -32768, 32767));
     } else if (key == "failures") {
       ReadFailures(value, config);
+    } else if (key == "results") {
+      ReadResults(value, config);
     } else {
       Fail(at, "unknown setting");
     }
@@ -395,6 +539,7 @@ void ReadFiles(const Json& files, Store& store) {
       const auto bytes = Hex(value["hex"], at + ".hex");
       file.content = std::string(bytes.begin(), bytes.end());
     } else if (value.is_object() && value.contains("utf8")) {
+      if (!value["utf8"].is_string()) Fail(at + ".utf8", "expected a text");
       file.content = value["utf8"].get<std::string>();
     } else if (!value.is_null()) {
       Fail(at, "expected a text, {\"hex\": ...}, {\"utf8\": ...} or null");
@@ -424,7 +569,7 @@ void BuildIndexes(const Json& fixture, FixtureContent& content) {
   }
   store.indexes[198] = {};
   if (fixture.contains("indexes")) {
-    for (const auto& [key, list] : fixture["indexes"].items()) {
+    for (const auto& [key, list] : Object(fixture["indexes"], "indexes", "expected an object of record numbers by index").items()) {
       if (IsComment(key)) continue;
       const std::string at = "indexes." + key;
       const auto index = static_cast<int32_t>(Integer(Json(key), at, INT32_MIN, INT32_MAX));
@@ -470,8 +615,10 @@ void Read(const Json& fixture, const Json& overrides, FixtureContent& content) {
   if (fixture.contains("paymentMethods")) ReadNames(fixture["paymentMethods"], content.store.paymentMethods, "paymentMethods");
   if (fixture.contains("files")) ReadFiles(fixture["files"], content.store);
   const RecordSet& props = content.store.files[kTsprProp];
-  content.currentProp.assign(static_cast<std::size_t>(props.length()), 0);
-  if (props.size() > 0) std::memcpy(content.currentProp.data(), props.at(0), content.currentProp.size());
+  if (props.size() > 0)
+    content.currentProp.assign(props.at(0), props.at(0) + props.length());
+  else
+    content.currentProp.assign(static_cast<std::size_t>(props.length()), 0);
 }
 
 }  // namespace
@@ -479,8 +626,8 @@ void Read(const Json& fixture, const Json& overrides, FixtureContent& content) {
 bool ReadFixture(std::string_view fixture, std::string_view hostOverrides, FixtureContent& content,
                  std::string& error) {
   try {
-    const Json document = Json::parse(fixture.begin(), fixture.end());
-    const Json overrides = hostOverrides.empty() ? Json() : Json::parse(hostOverrides.begin(), hostOverrides.end());
+    const Json document = Parse(fixture, "fixture");
+    const Json overrides = hostOverrides.empty() ? Json() : Parse(hostOverrides, "host settings");
     content = FixtureContent{};
     Read(document, overrides, content);
     return true;
@@ -490,10 +637,50 @@ bool ReadFixture(std::string_view fixture, std::string_view hostOverrides, Fixtu
   }
 }
 
+bool ReadFixtureFile(const std::string& path, std::string& text, std::string& error) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) {
+    error = "cannot read " + path;
+    return false;
+  }
+  if (fs::is_directory(status)) {
+    error = path + " is a directory, not a fixture file";
+    return false;
+  }
+  if (!fs::is_regular_file(status)) {
+    error = path + " is not a regular file (a device, pipe or socket): not read";
+    return false;
+  }
+  const std::string tooLarge = path + " is larger than the fixture limit of " +
+                               std::to_string(kFixtureSizeLimit >> 20) + " MiB";
+  if (fs::file_size(path, ec) > kFixtureSizeLimit) {
+    error = tooLarge;
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot read " + path;
+    return false;
+  }
+  // Bounded even when the file grows after its size was taken.
+  text.clear();
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kFixtureSizeLimit) {
+      error = tooLarge;
+      return false;
+    }
+  }
+  return true;
+}
+
 bool MergeHostOverrides(std::string& overrides, std::string_view update, std::string& error) {
   try {
-    Json merged = overrides.empty() ? Json::object() : Json::parse(overrides);
-    const Json patch = Json::parse(update.begin(), update.end());
+    Json merged = overrides.empty() ? Json::object() : Parse(overrides, "host settings");
+    const Json patch = Parse(update, "host settings");
     if (!patch.is_object()) {
       error = "host settings: expected a JSON object";
       return false;

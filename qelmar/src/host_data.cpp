@@ -117,6 +117,7 @@ extern "C" int16_t HOST_THIS_ATTR HostCursorOpen(HostCursor* self, HostTable* ta
   if (self == nullptr) return 0;
   CursorState state{};
   const bool known = table == nullptr || Descriptor(table) != nullptr;
+  host.liveCursors.insert(self);  // open until closed, also when the open fails
   if (!known || !Aim(host, index, state)) {
     StateOf(self)->magic = kClosedMagic;
     Count(kCursorOpenFailed);
@@ -144,6 +145,7 @@ extern "C" int32_t HOST_THIS_ATTR HostCursorNext(HostCursor* self) {
 
 extern "C" void HOST_THIS_ATTR HostCursorClose(HostCursor* self) {
   Count(kCursorClose);
+  if (TheHost().liveCursors.erase(self) == 0) Count(kCursorCloseUnopened);
   if (self != nullptr) StateOf(self)->magic = kClosedMagic;
   LogCall("HostCursorClose");
 }

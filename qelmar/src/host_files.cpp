@@ -8,11 +8,11 @@
 #include <sstream>
 #include <string>
 
+#include "host_entry.h"
 #include "host_functions.h"
 #include "host_platform.h"
 #include "host_state.h"
 #include "ini_store.h"
-#include "platform/platform.h"
 #include "text_codec.h"
 
 namespace qelmar::impl {
@@ -62,6 +62,26 @@ void Opened(std::FILE* stream) {
 
 }  // namespace
 
+}  // namespace qelmar::impl
+
+namespace qelmar {
+
+bool StreamClosing(void* stream) {
+  Host& host = TheHost();
+  if (host.liveStreams.erase(stream) == 0) return false;
+  Count(kStreamClose);
+  const auto output = host.outputStreams.find(stream);
+  if (output == host.outputStreams.end()) return false;
+  const bool named = output->second;
+  host.outputStreams.erase(output);
+  ++host.outputCloses;
+  return Injected(kInjectCloseOutput) || named;
+}
+
+}  // namespace qelmar
+
+namespace qelmar::impl {
+
 extern "C" const char* HOST_CDECL_ATTR HostBaseDirectory() { return TheHost().baseMazovia.c_str(); }
 
 // Joins with a backslash; the result is bounded by the 260 bytes of a path.
@@ -78,12 +98,13 @@ extern "C" char* HOST_CDECL_ATTR HostPathAppend(char* path, const char* name) {
 extern "C" HostStream* HOST_CDECL_ATTR HostFileOpenShared(const char* path, const char* mode, int32_t, int32_t,
                                                           int32_t) {
   Host& host = TheHost();
-  if (path == nullptr || mode == nullptr || Listed(path, host.config.openFailures)) {
+  if (path == nullptr || mode == nullptr || Injected(kInjectOpenOutput) || Listed(path, host.config.openFailures)) {
     Count(kStreamOpenFailed);
     return nullptr;
   }
-  std::FILE* stream = OpenSharedStream(FileSystemPath(path), mode, Listed(path, host.config.closeFailures));
+  std::FILE* stream = OpenSharedStream(FileSystemPath(path), mode);
   Opened(stream);
+  if (stream != nullptr) host.outputStreams[stream] = Listed(path, host.config.closeFailures);
   return stream;
 }
 
@@ -99,25 +120,28 @@ extern "C" int32_t HOST_CDECL_ATTR HostFileGets(char* line, int32_t size, HostSt
   return std::fgets(line, size, stream) != nullptr ? 1 : 0;
 }
 
-// The Nth call may raise a structured exception, and calls from some N on may
-// fail as a full disk would, without writing.
+// Variadic, so it takes its entry step itself. An injected write failure
+// behaves as a full disk: nothing is written, the result is -1 and the
+// stream's error indicator is set.
 extern "C" int32_t HOST_CDECL_ATTR HostFilePrintf(HostStream* stream, const char* format, ...) {
-  Host& host = TheHost();
-  const int64_t call = ++host.counters[kPrintfCalls];
-  if (call == host.config.printfRaisesAt) dravenhol::platform::RaiseStructured(host.config.printfRaiseCode);
-  if (host.config.printfFailsFrom > 0 && call >= host.config.printfFailsFrom) return -1;
-  if (stream == nullptr || format == nullptr) return -1;
-  va_list arguments;
-  va_start(arguments, format);
-  const int result = std::vfprintf(stream, format, arguments);
-  va_end(arguments);
-  return result;
+  EnterHostFunction(kSlotHostFilePrintf);
+  int32_t result = -1;
+  if (Injected(kInjectWrite)) {
+    if (stream != nullptr) MarkWriteError(stream);
+  } else if (stream != nullptr && format != nullptr) {
+    va_list arguments;
+    va_start(arguments, format);
+    result = std::vfprintf(stream, format, arguments);
+    va_end(arguments);
+  }
+  return HostResult(kSlotHostFilePrintf, result);
 }
 
 extern "C" int32_t HOST_CDECL_ATTR HostFileClose(HostStream* stream) {
   if (stream == nullptr) return EOF;
-  if (TheHost().liveStreams.erase(stream) != 0) Count(kStreamClose);
-  return std::fclose(stream);
+  const bool fails = StreamClosing(stream);
+  const int result = std::fclose(stream);
+  return fails ? EOF : result;
 }
 
 // Operation 8 reads the key through the format's pointer arguments (0 when a

@@ -51,13 +51,13 @@ extern "C" HostItemFile* HOST_CDECL_ATTR HostOpenItemFile(int32_t index, void* k
     const bool invoice = index == kInvoiceItemIndex;
     const auto& missing = invoice ? host.config.missingInvoiceItemFiles : host.config.missingContractItemFiles;
     if (CallLogOn()) LogCall(Line("HostOpenItemFile", std::to_string(index), std::to_string(document)));
-    if (missing.count(document) != 0) return nullptr;
+    if (missing.count(document) != 0 || Injected(kInjectItemFile)) return nullptr;
     const auto& items = invoice ? host.store.invoiceItems : host.store.contractItems;
     const auto found = items.find(document);
     if (found != items.end()) file.records = &found->second;
   } else if (index == kDiscountFileKind) {
     LogCall(Line("HostOpenItemFile", std::to_string(index)));
-    if (host.config.discountFileMissing || host.config.absent[kK4Tab]) return nullptr;
+    if (host.config.discountFileMissing || host.config.absent[kK4Tab] || Injected(kInjectItemFile)) return nullptr;
     if (auxiliary != nullptr && auxiliary != &host.tables[kK4Tab]) return nullptr;
     file.records = &host.store.files[kK4Tab];
     file.discounts = true;
@@ -75,7 +75,7 @@ extern "C" HostItemFile* HOST_CDECL_ATTR HostOpenItemFile(int32_t index, void* k
 extern "C" void** HOST_CDECL_ATTR HostReadItems(HostItemFile* handle, int32_t count) {
   Host& host = TheHost();
   const ItemFile* file = Live(handle);
-  if (file == nullptr || file->discounts || count <= 0) return nullptr;
+  if (file == nullptr || file->discounts || count <= 0 || Injected(kInjectItemRead)) return nullptr;
   const std::size_t n = static_cast<std::size_t>(count);
   const std::size_t length = file->records != nullptr ? static_cast<std::size_t>(file->records->length()) : 0;
   const std::size_t pointers = (n + 1) * sizeof(void*);
@@ -106,10 +106,9 @@ extern "C" void HOST_CDECL_ATTR HostFreeItems(void** items) {
 extern "C" int32_t HOST_CDECL_ATTR HostReadItemRecord(int32_t, int32_t record, HostTable* table, int32_t,
                                                       HostItemFile* handle) {
   Host& host = TheHost();
-  Count(kDiscountRead);
   const ItemFile* file = Live(handle);
   if (file == nullptr || !file->discounts || record < 0 || static_cast<std::size_t>(record) >= CountOf(file)) return 0;
-  if (record == host.config.discountReadFailsAt) return 0;
+  if (record == host.config.discountReadFailsAt || Injected(kInjectDiscountRead)) return 0;
   if (table != reinterpret_cast<HostTable*>(&host.tables[kK4Tab])) return 0;
   const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(file->records->length()),
                                                    static_cast<std::size_t>(std::max(host.config.recordLengths[kK4Tab], 0)));

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "host_entry.h"
 #include "host_functions.h"
+#include "host_platform.h"
 #include "host_state.h"
 #include "text_codec.h"
 
@@ -45,8 +47,7 @@ void* HolderValue(HostHolder* self) { return Load<void*>(self->storage, kHolderV
 
 void* Allocate(std::size_t size, bool zeroed) {
   Host& host = TheHost();
-  const int64_t call = ++host.counters[zeroed ? kAllocZeroedCalls : kAllocCalls];
-  if ((zeroed ? host.config.allocZeroed : host.config.alloc).Fails(call)) {
+  if (Injected(zeroed ? kInjectAllocZeroed : kInjectAlloc)) {
     Count(kAllocFailed);
     return nullptr;
   }
@@ -90,12 +91,23 @@ extern "C" int32_t HOST_THIS_ATTR HostHolderIsSet(HostHolder* self) { return Hol
 
 extern "C" void* HOST_THIS_ATTR HostHolderGet(HostHolder* self) { return HolderValue(self); }
 
-// An empty holder calls nothing and gives -1.
+// An empty holder calls nothing and gives -1. Where the host does not see
+// the module's own close of a stream, applying a function to an output
+// stream's holder is that stream's close.
 extern "C" int32_t HOST_THIS_ATTR HostHolderApply(HostHolder* self, HostApplyFunction function) {
   Count(kHolderApply);
   void* value = HolderValue(self);
-  if (value == nullptr || function == nullptr) return -1;
-  return function(static_cast<HostStream*>(value));
+  int32_t result = -1;
+  if (value != nullptr && function != nullptr) {
+    const bool closeFails =
+        !HostSeesStreamClose() && TheHost().outputStreams.count(value) != 0 && StreamClosing(value);
+    // A failing close is a stream that could not write its last data: the
+    // module sees it in the stream's error state before it closes.
+    if (closeFails) MarkWriteError(static_cast<std::FILE*>(value));
+    result = function(static_cast<HostStream*>(value));
+    if (closeFails) result = EOF;
+  }
+  return HostResult(kSlotHostHolderApply, result);
 }
 
 // Never closes or releases what the holder holds: closing is explicit.

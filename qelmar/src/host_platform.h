@@ -13,9 +13,20 @@ namespace qelmar {
 std::string FileSystemPath(const std::string& hostPath);
 
 // Opens a stream for the host's shared open. Text-mode writing ("w"/"a"
-// without "b") writes every LF as CR LF, as the Windows C runtime does; with
-// failClose the stream's close reports failure (where the platform allows).
-std::FILE* OpenSharedStream(const std::string& path, const char* mode, bool failClose);
+// without "b") writes every LF as CR LF, as the Windows C runtime does.
+std::FILE* OpenSharedStream(const std::string& path, const char* mode);
+// Whether the host's own code closes the streams the module closes (Linux:
+// the text-mode stream's close function). Where it does not (Windows: the
+// module's fclose), the host takes HostHolderApply on an output stream's
+// holder as the stream's close.
+bool HostSeesStreamClose();
+// Sets the stream's error indicator, as a write that failed would.
+void MarkWriteError(std::FILE* stream);
+
+// A stream the host opened is being closed, wherever the host sees it: counted
+// once; true when it is an output stream whose close an injected failure
+// (closeOutput) makes fail.
+bool StreamClosing(void* stream);
 // Plain fopen; a "t" in the mode is the Windows text mode.
 std::FILE* OpenStream(const std::string& path, const char* mode);
 

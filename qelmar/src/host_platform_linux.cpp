@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "host_functions.h"
+#include "host_entry.h"
 #include "host_platform.h"
 #include "host_state.h"
 #include "text_codec.h"
@@ -28,7 +28,6 @@ namespace {
 
 struct TextStream {
   std::FILE* file;  // the file below
-  bool failClose;
   std::FILE* self;  // the text-mode stream handed out
 };
 
@@ -49,11 +48,10 @@ ssize_t WriteText(void* cookie, const char* data, size_t size) {
 int CloseText(void* cookie) {
   auto* stream = static_cast<TextStream*>(cookie);
   int result = std::fclose(stream->file);
-  if (stream->failClose) {
+  if (StreamClosing(stream->self)) {
     result = -1;
     errno = ENOSPC;
   }
-  if (TheHost().liveStreams.erase(stream->self) != 0) Count(kStreamClose);
   delete stream;
   return result;
 }
@@ -67,13 +65,13 @@ std::string PlainMode(const char* mode) {
 
 }  // namespace
 
-std::FILE* OpenSharedStream(const std::string& path, const char* mode, bool failClose) {
+std::FILE* OpenSharedStream(const std::string& path, const char* mode) {
   const std::string plain = PlainMode(mode);
   const bool textWrite = plain.find('b') == std::string::npos &&
                          (plain.find('w') != std::string::npos || plain.find('a') != std::string::npos);
   std::FILE* file = std::fopen(path.c_str(), textWrite ? (plain + "b").c_str() : plain.c_str());
   if (file == nullptr || !textWrite) return file;
-  auto* cookie = new TextStream{file, failClose, nullptr};
+  auto* cookie = new TextStream{file, nullptr};
   std::FILE* stream = fopencookie(cookie, "w", cookie_io_functions_t{nullptr, WriteText, nullptr, CloseText});
   if (stream == nullptr) {
     std::fclose(file);
@@ -88,19 +86,15 @@ std::FILE* OpenStream(const std::string& path, const char* mode) {
   return std::fopen(path.c_str(), PlainMode(mode).c_str());
 }
 
+// The host sees every close of its text-mode streams (CloseText).
+bool HostSeesStreamClose() { return true; }
+
+void MarkWriteError(std::FILE* stream) { stream->_flags |= _IO_ERR_SEEN; }
+
 void SetMissingExports(const uint16_t* numbers, std::size_t count) {
-  struct Export {
-    uint16_t number;
-    void* address;
-  };
-  static const Export kExports[] = {
-#define HOST_FN(slot, number, Name, Ret, Conv, Params) {number, reinterpret_cast<void*>(&impl::Name)},
-#include "host/host_catalogue.inc"
-#undef HOST_FN
-  };
   for (auto* entry = ordinal_exports; entry->number != 0; ++entry) {
-    for (const Export& e : kExports)
-      if (entry->number == e.number) entry->address = e.address;
+    const int slot = HostSlotByNumber(static_cast<int64_t>(entry->number));
+    if (slot >= 0) entry->address = HostEntryAddress(slot);
     for (std::size_t i = 0; i < count; ++i)
       if (entry->number == numbers[i]) entry->address = nullptr;
   }

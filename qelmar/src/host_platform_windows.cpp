@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host_functions.h"
+#include "host_entry.h"
 #include "host_platform.h"
 #include "text_codec.h"
 
@@ -15,26 +15,21 @@ int32_t FileSystemCodePage() { return 1250; }
 
 std::string FileSystemPath(const std::string& hostPath) { return hostPath; }
 
-// The C runtime's text mode writes LF as CR LF itself. A failing close cannot
-// be injected here: the module closes the stream with its own fclose.
-std::FILE* OpenSharedStream(const std::string& path, const char* mode, bool) {
+// The C runtime's text mode writes LF as CR LF itself.
+std::FILE* OpenSharedStream(const std::string& path, const char* mode) {
   return _fsopen(path.c_str(), mode, _SH_DENYNO);
 }
+
+// The module closes its streams with its own fclose, through HostHolderApply.
+bool HostSeesStreamClose() { return false; }
+
+// The module and the host share msvcrt's streams; its ferror reads this flag.
+static_assert(_IOERR == 0x20, "msvcrt's FILE");
+void MarkWriteError(std::FILE* stream) { stream->_flag |= _IOERR; }
 
 std::FILE* OpenStream(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 namespace {
-
-struct Export {
-  uint16_t number;
-  void* address;
-};
-
-const Export kExports[] = {
-#define HOST_FN(slot, number, Name, Ret, Conv, Params) {number, reinterpret_cast<void*>(&impl::Name)},
-#include "host/host_catalogue.inc"
-#undef HOST_FN
-};
 
 // The export address table entry of a number in this library, or null.
 DWORD* ExportEntry(unsigned char* base, uint16_t number) {
@@ -63,12 +58,13 @@ void SetMissingExports(const uint16_t* numbers, std::size_t count) {
                           reinterpret_cast<LPCSTR>(&SetMissingExports), &self))
     return;
   auto* base = reinterpret_cast<unsigned char*>(self);
-  for (const Export& e : kExports) {
-    DWORD* entry = ExportEntry(base, e.number);
+  for (int slot = 0; slot < kHostSlotCount; ++slot) {
+    const uint16_t number = HostFunctionNumber(slot);
+    DWORD* entry = ExportEntry(base, number);
     if (entry == nullptr) continue;
     bool missing = false;
-    for (std::size_t i = 0; i < count; ++i) missing = missing || numbers[i] == e.number;
-    SetEntry(entry, missing ? 0 : static_cast<DWORD>(reinterpret_cast<unsigned char*>(e.address) - base));
+    for (std::size_t i = 0; i < count; ++i) missing = missing || numbers[i] == number;
+    SetEntry(entry, missing ? 0 : static_cast<DWORD>(static_cast<unsigned char*>(HostEntryAddress(slot)) - base));
   }
 }
 

@@ -1,7 +1,9 @@
 #include "host_state.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "text_codec.h"
 
@@ -58,6 +60,104 @@ const char* CounterName(int counter) {
 #undef QELMAR_COUNTER_NAME
   };
   return counter >= 0 && counter < kCounterCount ? kNames[counter] : nullptr;
+}
+
+namespace {
+
+struct InjectionKind {
+  const char* name;
+  int slot;  // the host function whose calls are counted; -1: closes of output streams
+};
+
+constexpr InjectionKind kInjectionKinds[] = {
+#define QELMAR_INJECTION_KIND(id, name, slot) {name, slot},
+    QELMAR_INJECTIONS(QELMAR_INJECTION_KIND)
+#undef QELMAR_INJECTION_KIND
+};
+
+// Earlier names of call counts.
+struct Alias {
+  const char* name;
+  Injection kind;
+};
+constexpr Alias kAliases[] = {{"alloc.calls", kInjectAlloc},
+                              {"allocZeroed.calls", kInjectAllocZeroed},
+                              {"printf.calls", kInjectWrite},
+                              {"discount.read", kInjectDiscountRead}};
+
+// Host objects that the module took and has not given back, by counter name.
+constexpr const char* kLiveCounters[] = {"cursor.live", "alloc.live",  "itemFile.live", "items.live",
+                                         "guard.depth", "stream.live", "holder.live",   "dialogBase.live"};
+
+int64_t LiveValue(const Host& host, const std::string& name) {
+  if (name == "alloc.live") return static_cast<int64_t>(host.liveBlocks.size());
+  if (name == "itemFile.live") return static_cast<int64_t>(host.liveItemFiles.size());
+  if (name == "items.live") return static_cast<int64_t>(host.liveItemArrays.size());
+  if (name == "stream.live") return static_cast<int64_t>(host.liveStreams.size());
+  if (name == "cursor.live") return static_cast<int64_t>(host.liveCursors.size());
+  if (name == "holder.live") return host.counters[kHolderInit] - host.counters[kHolderDestroy];
+  if (name == "dialogBase.live") return host.counters[kDialogConstruct] - host.counters[kDialogDestroy];
+  if (name == "guard.depth") return host.guardDepth;
+  return 0;
+}
+
+}  // namespace
+
+const char* InjectionName(int kind) {
+  return kind >= 0 && kind < kInjectionCount ? kInjectionKinds[kind].name : nullptr;
+}
+
+int64_t InjectionCalls(Injection kind) {
+  const Host& host = TheHost();
+  const int slot = kInjectionKinds[kind].slot;
+  return slot >= 0 ? host.calls[slot] : host.outputCloses;
+}
+
+bool Injected(Injection kind) { return TheHost().config.injections[kind].Fails(InjectionCalls(kind)); }
+
+bool ReadCounter(const std::string& name, int64_t& value) {
+  const Host& host = TheHost();
+  for (int i = 0; i < kCounterCount; ++i)
+    if (name == CounterName(i)) return value = host.counters[i], true;
+  for (const char* live : kLiveCounters)
+    if (name == live) return value = LiveValue(host, name), true;
+  if (name == "unreleased") {
+    value = 0;
+    for (const char* live : kLiveCounters) value += std::abs(LiveValue(host, live));
+    return true;
+  }
+  for (const Alias& alias : kAliases)
+    if (name == alias.name) return value = InjectionCalls(alias.kind), true;
+  const std::string_view inject = "inject.", calls = ".calls";
+  if (name.starts_with(inject) && name.ends_with(calls) && name.size() > inject.size() + calls.size()) {
+    const std::string kind = name.substr(inject.size(), name.size() - inject.size() - calls.size());
+    for (int k = 0; k < kInjectionCount; ++k)
+      if (kind == kInjectionKinds[k].name) return value = InjectionCalls(static_cast<Injection>(k)), true;
+    return false;
+  }
+  if (name.starts_with("calls.")) {
+    const int slot = HostSlotByName(name.substr(6));
+    if (slot < 0) return false;
+    value = host.calls[slot];
+    return true;
+  }
+  if (name == "stateFlags") return value = host.stateFlags, true;
+  if (name == "currentContractor") return value = host.currentContractor, true;
+  if (name == "currentWarehouse") return value = host.currentWarehouse, true;
+  return false;
+}
+
+std::string Unreleased() {
+  const Host& host = TheHost();
+  std::string live;
+  for (const char* counter : kLiveCounters)
+    if (const int64_t n = LiveValue(host, counter); n != 0) {
+      live += ' ';
+      live += counter;
+      live += '=';
+      live += std::to_string(n);
+    }
+  return live;
 }
 
 void Record(const std::string& line) {

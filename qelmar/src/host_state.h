@@ -5,12 +5,15 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "host_entry.h"
 #include "qelmar/qelmar.h"
 #include "record_store.h"
 
@@ -23,6 +26,31 @@ struct CallFailure {
   int64_t from = 0;
   int64_t count = -1;  // how many calls fail; -1 = all from then on
   bool Fails(int64_t call) const { return from > 0 && call >= from && (count < 0 || call < from + count); }
+};
+
+// The kinds of failure that can be injected by call number
+// (host.failures.<kind>); a run's calls of each kind are counted as
+// "inject.<kind>.calls". closeOutput counts the closes of output streams that
+// the host sees, every other kind the calls of one host function.
+#define QELMAR_INJECTIONS(X)                                                                                  \
+  X(kInjectAlloc, "alloc", kSlotHostAlloc) X(kInjectAllocZeroed, "allocZeroed", kSlotHostAllocZeroed)          \
+  X(kInjectOpenOutput, "openOutput", kSlotHostFileOpenShared) X(kInjectWrite, "write", kSlotHostFilePrintf)    \
+  X(kInjectCloseOutput, "closeOutput", -1) X(kInjectItemFile, "itemFile", kSlotHostOpenItemFile)              \
+  X(kInjectItemRead, "itemRead", kSlotHostReadItems) X(kInjectDiscountRead, "discountRead", kSlotHostReadItemRecord)
+
+enum Injection : int {
+#define QELMAR_INJECTION_ENUM(id, name, slot) id,
+  QELMAR_INJECTIONS(QELMAR_INJECTION_ENUM)
+#undef QELMAR_INJECTION_ENUM
+      kInjectionCount
+};
+const char* InjectionName(int kind);
+
+// A structured exception raised at the call-th call of a host function.
+struct RaiseAt {
+  int slot = -1;
+  int64_t call = 0;
+  uint32_t code = 0xC0000005u;
 };
 
 struct HostConfig {
@@ -48,27 +76,24 @@ struct HostConfig {
   std::set<int32_t> missingContractItemFiles;
   bool discountFileMissing = false;
   int64_t discountReadFailsAt = -1;
-  CallFailure alloc;
-  CallFailure allocZeroed;
-  int64_t printfRaisesAt = 0;
-  uint32_t printfRaiseCode = 0xC0000005u;
-  int64_t printfFailsFrom = 0;
+  std::array<CallFailure, kInjectionCount> injections{};
+  std::vector<RaiseAt> raises;
+  std::map<int, int32_t> results;  // by slot: the result a host function gives instead of the real one
 
   HostConfig();
 };
 
 #define QELMAR_COUNTERS(X)                                                                                 \
   X(kCursorOpen, "cursor.open") X(kCursorOpenFailed, "cursor.openFailed") X(kCursorClose, "cursor.close")  \
-  X(kCursorDestroy, "cursor.destroy") X(kCursorNext, "cursor.next") X(kKeyInit, "key.init")                \
+  X(kCursorCloseUnopened, "cursor.closeUnopened") X(kCursorDestroy, "cursor.destroy") X(kCursorNext, "cursor.next") X(kKeyInit, "key.init")                \
   X(kItemFileOpen, "itemFile.open") X(kItemFileClose, "itemFile.close")                                  \
   X(kItemFileRelease, "itemFile.release") X(kItemsRead, "items.read") X(kItemsFree, "items.free")         \
-  X(kDiscountRead, "discount.read") X(kAllocCalls, "alloc.calls") X(kAllocZeroedCalls, "allocZeroed.calls") \
   X(kAllocFailed, "alloc.failed") X(kFreeCalls, "free.calls") X(kFreeInvalid, "free.invalid")             \
   X(kHolderInit, "holder.init") X(kHolderDestroy, "holder.destroy") X(kHolderApply, "holder.apply")       \
   X(kGuardEnter, "guard.enter") X(kGuardLeave, "guard.leave") X(kGuardMismatch, "guard.mismatch")         \
   X(kDialogConstruct, "dialogBase.construct") X(kDialogDestroy, "dialogBase.destroy")                     \
   X(kDialogSlots, "dialogBase.slots") X(kDialogVirtualTableMismatch, "dialogBase.virtualTableMismatch") X(kStreamOpen, "stream.open") X(kStreamOpenFailed, "stream.openFailed") \
-  X(kStreamClose, "stream.close") X(kPrintfCalls, "printf.calls") X(kScanBegin, "scan.begin")             \
+  X(kStreamClose, "stream.close") X(kScanBegin, "scan.begin")                                              \
   X(kScanStep, "scan.step") X(kScanIdle, "scan.idle") X(kScanEnd, "scan.end")                             \
   X(kDiscountSetupA, "discountSetupA") X(kDiscountSetupB, "discountSetupB") X(kTablePrepare, "tablePrepare") \
   X(kPrepareContractItem, "prepareContractItem") X(kSettlementSetup, "settlementSetup")                   \
@@ -108,15 +133,21 @@ struct Host {
   std::string baseMazovia;          // what HostBaseDirectory returns
 
   std::array<int64_t, kCounterCount> counters{};
+  std::array<int64_t, kHostSlotCount> calls{};  // per host function, counted by its entry step
+  int64_t outputCloses = 0;                      // closes of output streams the host saw
   std::vector<std::string> transcript;
   std::vector<std::string> callLog;
   QelmarLineSink sink = nullptr;
   void* sinkContext = nullptr;
 
+  std::unordered_set<const void*> liveCursors;  // opened (or failed to open) and not closed since
   std::unordered_set<void*> liveBlocks;
   std::unordered_set<ItemFile*> liveItemFiles;
   std::unordered_set<void*> liveItemArrays;
   std::unordered_set<void*> liveStreams;  // streams opened here and not yet closed
+  // The output streams (HostFileOpenShared) among them, with whether their
+  // close fails because closeOutput names them.
+  std::unordered_map<void*, bool> outputStreams;
   const void* topGuard = nullptr;
   int64_t guardDepth = 0;
 
@@ -138,6 +169,17 @@ void SetBaseDirectory(Host& host, const std::string& path);
 
 inline void Count(Counter counter) { ++TheHost().counters[counter]; }
 const char* CounterName(int counter);
+
+// Calls of a kind so far, and whether the latest one is to fail. Called after
+// the call was counted (by the entry step, or by StreamClosing).
+int64_t InjectionCalls(Injection kind);
+bool Injected(Injection kind);
+
+// A counter or state value by name (docs/fixture-format.md, "Counters");
+// false for an unknown name.
+bool ReadCounter(const std::string& name, int64_t& value);
+// What the module left unreleased: " cursor.live=1 alloc.live=2", or empty.
+std::string Unreleased();
 
 // Parts joined by single blanks: Line("HostCallback", "1", "-1").
 template <class... Parts>

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "host_entry.h"
 #include "host_functions.h"
 #include "host_state.h"
 #include "text_codec.h"
@@ -74,8 +75,11 @@ extern "C" void HOST_CDECL_ATTR HostUnregisterCommand(int32_t command) {
   Record(Line("HostUnregisterCommand", std::to_string(command)));
 }
 
+// HostAlertBox and HostMessageBoxFormat are variadic: they take their entry
+// step themselves.
 extern "C" int32_t HOST_CDECL_ATTR HostAlertBox(int32_t, const char* title, const char* format, int32_t, int32_t code,
                                                 ...) {
+  EnterHostFunction(kSlotHostAlertBox);
   va_list arguments;
   va_start(arguments, code);
   const std::string text = Formatted(format, arguments);
@@ -86,6 +90,7 @@ extern "C" int32_t HOST_CDECL_ATTR HostAlertBox(int32_t, const char* title, cons
 
 extern "C" int32_t HOST_CDECL_ATTR HostMessageBoxFormat(void*, const char* title, const char* format, int32_t style,
                                                         ...) {
+  EnterHostFunction(kSlotHostMessageBoxFormat);
   va_list arguments;
   va_start(arguments, style);
   const std::string text = Formatted(format, arguments);

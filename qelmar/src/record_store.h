@@ -35,12 +35,19 @@ class RecordSet {
 
   int32_t length() const { return length_; }
   std::size_t size() const { return count_; }
-  const unsigned char* at(std::size_t i) const { return bytes_.data() + i * static_cast<std::size_t>(length_); }
-  unsigned char* at(std::size_t i) { return bytes_.data() + i * static_cast<std::size_t>(length_); }
+  // Never null, also for records of length 0 (which hold no bytes), so that
+  // copying a record is always a valid memcpy.
+  const unsigned char* at(std::size_t i) const { return Base() + i * static_cast<std::size_t>(length_); }
+  unsigned char* at(std::size_t i) { return const_cast<unsigned char*>(Base()) + i * static_cast<std::size_t>(length_); }
   // Adds a zero-filled record and returns it.
   unsigned char* Append();
 
  private:
+  const unsigned char* Base() const {
+    static unsigned char noBytes[1];
+    return bytes_.empty() ? noBytes : bytes_.data();
+  }
+
   int32_t length_ = 0;
   std::size_t count_ = 0;
   std::vector<unsigned char> bytes_;

@@ -106,10 +106,9 @@ int Export(const Options& options) {
   if (options.callLog)
     for (std::size_t i = 0; i < QelmarCallLogCount(); ++i) std::cerr << QelmarCallLogLine(i) << '\n';
   // What the module left unreleased: host objects and memory it took.
-  std::string live;
-  for (const char* counter : {"cursor.live", "alloc.live", "itemFile.live", "items.live", "guard.depth"})
-    if (const int64_t n = QelmarCounter(counter); n != 0) live += " " + std::string(counter) + "=" + std::to_string(n);
-  std::cout << "# unreleased host objects:" << (live.empty() ? " none" : live) << '\n';
+  char live[512];
+  QelmarUnreleased(live, sizeof live);
+  std::cout << "# unreleased host objects: " << live << '\n';
   const fs::path files = base / "BAZA";
   if (fs::is_directory(files, ec))
     std::cout << "# files: " << files.string() << '\n';

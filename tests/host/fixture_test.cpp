@@ -118,6 +118,79 @@ TEST_F(FixtureTest, MistakesAreReportedWithTheirPlace) {
   EXPECT_EQ(RecordLength(HOST(HostTableByNumber)(44)), 1469);
 }
 
+TEST_F(FixtureTest, WrongTypesAndDeepNestingAreReportedWithTheirPlace) {
+  const std::string deep = std::string(65, '[') + std::string(65, ']');
+  const struct {
+    std::string fixture;
+    std::string error;
+  } cases[] = {
+      {R"({"host": {"failures": {"discountFileMissing": 1}}})",
+       "host.failures.discountFileMissing: expected true or false"},
+      {R"({"host": {"failures": {"missingItemFile": {"invoices": 1001}}}})",
+       "host.failures.missingItemFile.invoices: expected a list of document ids"},
+      {R"({"host": {"failures": {"missingItemFile": 1}}})",
+       R"(host.failures.missingItemFile: expected {"invoices": [...], "contracts": [...]})"},
+      {R"({"host": {"recordLengths": ["k9"]}})",
+       "host.recordLengths: expected an object of record lengths by data file name"},
+      {R"({"host": {"missingFunctions": {"a": 1}}})", "host.missingFunctions: expected a list of host function numbers"},
+      {R"({"indexes": 6})", "indexes: expected an object of record numbers by index"},
+      {R"({"files": {"a.txt": {"utf8": 1}}})", "files.a.txt.utf8: expected a text"},
+      {R"({"host": {"failures": {"alloc": {"cal": 2}}}})", R"(host.failures.alloc.cal: expected "call", "from" or "count")"},
+      {R"({"host": {"failures": {"raise": {"function": "HostNothing"}}}})",
+       R"(host.failures.raise.function: no host function "HostNothing")"},
+      {R"({"host": {"failures": {"raise": [{"function": 12345}]}}})",
+       "host.failures.raise[0].function: no host function number 12345"},
+      {R"({"#": )" + deep + "}", "fixture: arrays and objects nested deeper than 64 levels at line 1, column 70"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LoadError(c.fixture), c.error) << c.fixture;
+
+  // The settings merge refuses deep nesting before it copies anything.
+  Load("{}");
+  char error[256];
+  const std::string settings = "{\"#\": " + std::string(30000, '[') + std::string(30000, ']') + "}";
+  EXPECT_EQ(QelmarConfigure(settings.c_str(), error, sizeof error), -1);
+  EXPECT_STREQ(error, "host settings: arrays and objects nested deeper than 64 levels at line 1, column 70");
+}
+
+TEST_F(FixtureTest, OnlyRegularFilesWithinTheLimitAreRead) {
+  char error[256];
+  const std::string directory = base_.string();
+  EXPECT_EQ(QelmarLoadFixtureFile(directory.c_str(), error, sizeof error), -1);
+  EXPECT_EQ(error, directory + " is a directory, not a fixture file");
+#ifndef _WIN32
+  EXPECT_EQ(QelmarLoadFixtureFile("/dev/zero", error, sizeof error), -1);
+  EXPECT_STREQ(error, "/dev/zero is not a regular file (a device, pipe or socket): not read");
+  const std::string large = (base_ / "large.json").string();
+  std::ofstream(large) << "{}";
+  std::filesystem::resize_file(large, (std::uintmax_t{256} << 20) + 1);  // sparse
+  EXPECT_EQ(QelmarLoadFixtureFile(large.c_str(), error, sizeof error), -1);
+  EXPECT_EQ(error, large + " is larger than the fixture limit of 256 MiB");
+#endif
+}
+
+TEST_F(FixtureTest, RecordsOfLengthZeroAreCopiedAsNothing) {
+  Load(R"({"host": {"recordLengths": {"k9": 0, "Tspr_prop": 0, "Tspr_dok": 0, "k4_tab": 0}},
+    "tables": {"k9": [{}], "Tspr_prop": [{}], "k4_tab": [{}]}, "warehouseGoods": {"0": [0]},
+    "invoiceItems": {"1": [{}]}})");
+  dravenhol::HostCursor cursor{};
+  ASSERT_EQ(HOST(HostCursorOpen)(&cursor, nullptr, 4, nullptr, 0, 0), 1);
+  EXPECT_EQ(HOST(HostCursorNext)(&cursor), 1);
+  HOST(HostCursorClose)(&cursor);
+  dravenhol::HostKey key{};
+  const int32_t index = HOST(HostItemIndexOf)(811);
+  int32_t count = 0;
+  dravenhol::HostItemFile* file = HOST(HostOpenItemFile)(index, &key, HOST(HostKeyInit)(index, 1, &key, 0), &count);
+  ASSERT_EQ(count, 1);
+  HOST(HostFreeItems)(HOST(HostReadItems)(file, count));
+  HOST(HostCloseItemFile)(&file);
+  dravenhol::HostTable* discounts = HOST(HostTableByNumber)(167);
+  file = HOST(HostOpenItemFile)(223, &key, discounts, &count);
+  EXPECT_EQ(HOST(HostReadItemRecord)(0, 0, discounts, 0, file), 1);
+  HOST(HostCloseItemFile)(&file);
+  HOST(HostTablePrepare)(HOST(HostTableByNumber)(64), 255);
+  EXPECT_EQ(QelmarCounter("unreleased"), 0);
+}
+
 TEST_F(FixtureTest, SettingsMergeOverTheFixture) {
   Load(R"({"host": {"interfaceVersion": 111, "noticeAnswer": 0}, "tables": {"w3": [{"number": 1}]}})");
   char error[256];

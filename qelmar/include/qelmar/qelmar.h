@@ -55,8 +55,15 @@ QELMAR_API size_t QelmarCallLogCount(void);
 QELMAR_API const char* QelmarCallLogLine(size_t index);
 
 /// A counter or state value by name ("cursor.open", "alloc.live",
-/// "stateFlags", ...; list in docs/fixture-format.md). Unknown names give -1.
+/// "calls.HostCursorNext", "inject.write.calls", "unreleased", "stateFlags",
+/// ...; list in docs/fixture-format.md). Unknown names give -1.
 QELMAR_API int64_t QelmarCounter(const char* name);
+
+/// What the module took from the host and has not given back: returns how
+/// many kinds of host object are left (0: nothing) and writes them into text
+/// (bounded by size, always terminated) as "none" or, for example,
+/// "cursor.live=1 alloc.live=2".
+QELMAR_API size_t QelmarUnreleased(char* text, size_t size);
 
 /// What one session did.
 typedef struct QelmarSession {
