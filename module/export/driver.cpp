@@ -96,11 +96,13 @@ int32_t ExportRun::OpenOutputFiles(const OutputFileSpec& file, const OutputFileS
   if (second == nullptr) host::HostHolderSet(&secondaryFile, static_cast<void*>(nullptr));
   if (!OpenOutputFile(&primaryFile, &primaryState, file.name, file.capacity)) {
     ShowOpenFailure(file.name);
+    if (second != nullptr) ShowIncomplete(second->name);  // its pass does not run
     return 1;
   }
   if (second != nullptr && !OpenOutputFile(&secondaryFile, &secondaryState, second->name, second->capacity)) {
     ShowOpenFailure(second->name);
-    CloseOutputFiles();  // the first file stays empty
+    primaryState.incomplete = true;  // the first file stays empty, and is named as such
+    CloseOutputFiles();
     return 1;
   }
   WriteOutputLine(&primaryFile, &primaryState, file.header, kHeaderCapacity);

@@ -63,12 +63,6 @@ constexpr int kMaxDeferred = 16;
 const char* g_deferred[kMaxDeferred];
 int g_deferredCount = 0;
 
-void ShowIncomplete(const char* name) {
-  char relativeName[kRelativeNameSize];
-  RelativeOutputName(name, relativeName);
-  ShowFormattedMessage(MZ("Uwaga"), MZ("Plik %s nie został zapisany w całości.\nOperacja niekompletna!"), 1,
-                       static_cast<const char*>(relativeName));
-}
 
 }  // namespace
 
@@ -146,13 +140,16 @@ void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize
 bool OpenOutputFile(HostHolder* holder, OutputFileState* state, const char* name, int32_t capacity) {
   char relativeName[kRelativeNameSize];
   RelativeOutputName(name, relativeName);
+  // Named from the start: a run abandoned while the file opens names it too.
+  *state = OutputFileState{name, capacity, false, 0, false};
   char path[kMaxPath + 5];
   StreamScope opened(&CloseOutputStream);
   if (FileSystemPath(relativeName, path)) CreatePathAndOpen(path, &opened);
-  host::HostHolderSet(holder, static_cast<void*>(opened.Release()));
-  if (host::HostHolderIsSet(holder) == 0) return false;
-  *state = OutputFileState{name, capacity, false, 0};
-  return true;
+  host::HostHolderSet(holder, static_cast<void*>(opened.get()));
+  opened.Release();  // the holder keeps it now
+  if (host::HostHolderIsSet(holder) != 0) return true;
+  *state = OutputFileState{};
+  return false;
 }
 
 void WriteOutputLine(HostHolder* holder, OutputFileState* state, const char* line, int32_t capacity) {
@@ -169,20 +166,29 @@ bool NoteLineFailure(OutputFileState* state) { return state->failedLines++ == 0;
 
 void CloseOutputFile(HostHolder* holder, OutputFileState* state, bool deferMessages) {
   const bool wasOpen = host::HostHolderIsSet(holder) != 0;
-  const bool closed = CloseFileHolder(holder);
+  const bool closed = CloseFileHolder(holder, state);
   const OutputFileState file = *state;
   *state = OutputFileState{};
-  if (!wasOpen || file.name == nullptr) return;
+  if (file.name == nullptr) return;
   if (deferMessages) {
+    // Cut short, or never written, by the exception.
     if (g_deferredCount < kMaxDeferred) g_deferred[g_deferredCount++] = file.name;
     return;
   }
+  if (!wasOpen) return;
   char relativeName[kRelativeNameSize];
   RelativeOutputName(file.name, relativeName);
   if (file.failedLines > 1)
     ShowFormattedMessage(MZ("Uwaga"), MZ("W pliku %s ta sama usterka powtórzyła się jeszcze w %d wierszach."), 1,
                          static_cast<const char*>(relativeName), static_cast<int>(file.failedLines - 1));
   if (!closed || file.incomplete) ShowIncomplete(file.name);
+}
+
+void ShowIncomplete(const char* name) {
+  char relativeName[kRelativeNameSize];
+  RelativeOutputName(name, relativeName);
+  ShowFormattedMessage(MZ("Uwaga"), MZ("Plik %s nie został zapisany w całości.\nOperacja niekompletna!"), 1,
+                       static_cast<const char*>(relativeName));
 }
 
 void ShowDeferredMessages() {
@@ -218,10 +224,15 @@ LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
   return line.result;
 }
 
-bool CloseFileHolder(HostHolder* holder) {
+bool CloseFileHolder(HostHolder* holder, OutputFileState* state) {
   if (host::HostHolderIsSet(holder) == 0) return true;
-  g_closeLostData = false;
-  host::HostHolderApply(holder, HostApplyFunction{&CloseStream});
+  // A stream is closed once, even when emptying its holder is interrupted
+  // and the close is taken up again on the way out.
+  if (!state->streamClosed) {
+    g_closeLostData = false;
+    host::HostHolderApply(holder, HostApplyFunction{&CloseStream});
+    state->streamClosed = true;
+  }
   host::HostHolderSet(holder, static_cast<void*>(nullptr));
   return !g_closeLostData;
 }

@@ -72,6 +72,7 @@ struct OutputFileState {
   int32_t capacity;     // the longest line the file takes
   bool incomplete;      // a line or the close did not reach the disk
   int32_t failedLines;  // lines lost to a failure that the user was told of once
+  bool streamClosed;    // closed, its holder not yet emptied
 };
 
 // Opens BAZA\<name> under the base directory into holder and starts its
@@ -98,6 +99,8 @@ void ShowDeferredMessages();
 
 // "Uwaga": the file BAZA\<name> could not be opened.
 void ShowOpenFailure(const char* name);
+// "Uwaga": the file BAZA\<name> was not written whole.
+void ShowIncomplete(const char* name);
 
 // A structured exception inside the line writer, after it was reported to the
 // host: it unwinds the run and leaves the command as that structured exception.
@@ -116,7 +119,7 @@ LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity);
 // Closes the stream a holder holds, if any, and empties the holder. Returns
 // false when data did not reach the disk: the flush or the close failed, or
 // the stream had an error.
-bool CloseFileHolder(HostHolder* holder);
+bool CloseFileHolder(HostHolder* holder, OutputFileState* state);
 
 // HostMessageBoxFormat with no owner.
 void ShowFormattedMessage(const char* title, const char* format, int32_t style, ...);

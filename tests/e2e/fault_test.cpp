@@ -4,6 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <map>
+#include <optional>
+
 #include "session_test_support.h"
 
 namespace dravenhol::e2e {
@@ -104,6 +107,96 @@ TEST_F(Faults, APathThatRecodingWouldCutIsReportedNotOpened) {
   for (const auto& entry : fs::recursive_directory_iterator(base_))
     EXPECT_TRUE(entry.path().extension() != ".csv" && entry.path().filename() != "BAZA") << entry.path();
   ExpectEverythingReleased();
+}
+
+// Every injectable failure, at every call number a sample export makes, under
+// both methods: nothing stays unreleased, and every file that differs from a
+// clean run's was named to the user (or, when the run ended before its pass,
+// is absent and the run ended without its final message).
+class FailureSweep : public SessionTest {
+ protected:
+  using Files = std::map<std::string, std::optional<std::string>>;
+
+  Files Snapshot() const {
+    Files files;
+    for (const std::string& name : kOutputFiles)
+      files[name] = fs::exists(Baza() / name) ? std::optional(Read(Baza() / name)) : std::nullopt;
+    return files;
+  }
+
+  // A clean run: the files and the counters of what it called.
+  Files CleanRun(const std::string& method) {
+    QelmarReset();
+    LoadSample(R"({"dialog": ")" + method + R"("})");
+    Run();
+    return Snapshot();
+  }
+
+  // exempt: a file that may differ without a word (a missing discount data
+  // file is a business without discounts, and gives no message).
+  void RunFailing(const std::string& method, const std::string& failure, const Files& clean,
+                  const std::string& exempt = "") {
+    SCOPED_TRACE(method + " " + failure);
+    fs::remove_all(Baza());
+    QelmarReset();
+    LoadSample(R"({"dialog": ")" + method + R"(", "failures": )" + failure + "}");
+    Run();
+    EXPECT_EQ(QelmarCounter("unreleased"), 0);
+    ExpectEverythingReleased();
+    const bool finished = Contains(FinalMessage());
+    const Files files = Snapshot();
+    for (const auto& [name, content] : files) {
+      if (content == clean.at(name) || name == exempt) continue;
+      bool named = false;
+      for (const std::string& message : Messages()) named = named || message.find("BAZA\\\\" + name) != std::string::npos;
+      EXPECT_TRUE(named || (!finished && !content.has_value())) << name << " changed without a word";
+    }
+  }
+};
+
+TEST_F(FailureSweep, EveryKindAtEveryCall) {
+  for (const std::string method : {"universal", "interkam"}) {
+    const Files clean = CleanRun(method);
+    std::map<std::string, int64_t> calls;
+    for (const char* kind : {"alloc", "allocZeroed", "openOutput", "write", "closeOutput", "itemFile", "itemRead",
+                             "discountRead"})
+      calls[kind] = QelmarCounter(("inject." + std::string(kind) + ".calls").c_str());
+    for (const auto& [kind, count] : calls) {
+      EXPECT_GT(count, 0) << kind;
+      for (int64_t n = 1; n <= count; ++n) {
+        // The last item file a run opens is the discount data file.
+        const bool discountFile = kind == "itemFile" && n == count;
+        RunFailing(method, R"({")" + kind + R"(": {"call": )" + std::to_string(n) + "}}", clean,
+                   discountFile ? "kontrah_rabaty.csv" : "");
+      }
+    }
+  }
+}
+
+TEST_F(FailureSweep, AStructuredExceptionAtEveryCallOfTheRun) {
+  // The host functions a run calls that take or use what must be given back;
+  // release functions themselves are left out (a raise before their work
+  // leaves their object with the host by definition).
+  const char* functions[] = {"HostDialogBaseConstruct", "HostHolderInit", "HostHolderGet", "HostHolderSet",
+                             "HostHolderApply", "HostFileOpenShared", "HostRecodeText", "HostFilePrintf",
+                             "HostConvertText", "HostAlloc", "HostGuardEnter", "HostCursorOpen", "HostCursorNext",
+                             "HostOpenItemFile", "HostReadItems", "HostPrepareContractItem", "HostGetAttribute",
+                             "HostScratchBuffer", "HostFileGets", "HostCompareText", "HostReadItemRecord",
+                             "HostScanStep", "HostGroupName", "HostDateToText", "HostSettlementSetup"};
+  for (const std::string method : {"universal", "interkam"}) {
+    const Files clean = CleanRun(method);
+    std::map<std::string, int64_t> calls;
+    for (const char* f : functions) calls[f] = QelmarCounter(("calls." + std::string(f)).c_str());
+    for (const auto& [function, count] : calls) {
+      EXPECT_GT(count, 0) << function;
+      // Every call up to the 12th, then every 5th, and the last.
+      for (int64_t n = 1; n <= count; n += n < 12 ? 1 : 5)
+        RunFailing(method, R"({"raise": {"function": ")" + function + R"(", "call": )" + std::to_string(n) + "}}",
+                   clean);
+      RunFailing(method, R"({"raise": {"function": ")" + function + R"(", "call": )" + std::to_string(count) + "}}",
+                 clean);
+    }
+  }
 }
 
 }  // namespace

@@ -380,8 +380,8 @@ void FakeRun::OpenOutputs(const char* primaryName, const char* secondaryName) {
   secondary_ = host.NewStream();
   host::HostHolderSet(&state.primaryFile, static_cast<void*>(primary_));
   host::HostHolderSet(&state.secondaryFile, static_cast<void*>(secondary_));
-  state.primaryState = OutputFileState{primaryName, CapacityOf(primaryName), false, 0};
-  state.secondaryState = OutputFileState{secondaryName, CapacityOf(secondaryName), false, 0};
+  state.primaryState = OutputFileState{primaryName, CapacityOf(primaryName), false, 0, false};
+  state.secondaryState = OutputFileState{secondaryName, CapacityOf(secondaryName), false, 0, false};
 }
 
 std::vector<std::string> FakeRun::PrimaryLines() const { return SplitLines(FakeHost::Contents(primary_)); }
