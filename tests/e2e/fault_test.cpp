@@ -109,6 +109,29 @@ TEST_F(Faults, APathThatRecodingWouldCutIsReportedNotOpened) {
   ExpectEverythingReleased();
 }
 
+TEST_F(Faults, WhatTheHostsPrintfAndApplyReturnDecidesNothing) {
+  LoadSample();
+  Run();
+  std::map<std::string, std::string> clean;
+  for (const std::string& name : kOutputFiles) clean[name] = Read(Baza() / name);
+  // What the user sees of the export (the install notice comes only once).
+  const auto exportMessages = [] {
+    std::vector<std::string> messages = Messages();
+    std::erase_if(messages, [](const std::string& m) { return m.rfind("HostNoticeBox", 0) == 0; });
+    return messages;
+  };
+  const std::vector<std::string> cleanMessages = exportMessages();
+  for (const char* results : {R"({"HostHolderApply": 0, "HostFilePrintf": 0})",
+                              R"({"HostHolderApply": 1, "HostFilePrintf": 1})",
+                              R"({"HostHolderApply": 7, "HostFilePrintf": -1})"}) {
+    SCOPED_TRACE(results);
+    LoadSample(std::string(R"({"results": )") + results + "}");
+    Run();
+    for (const std::string& name : kOutputFiles) EXPECT_EQ(Read(Baza() / name), clean[name]) << name;
+    EXPECT_EQ(exportMessages(), cleanMessages);
+  }
+}
+
 // Every injectable failure, at every call number a sample export makes, under
 // both methods: nothing stays unreleased, and every file that differs from a
 // clean run's was named to the user (or, when the run ended before its pass,
