@@ -7,18 +7,23 @@
 //    is escaped, it does not end in a backslash, and it unescapes to the
 //    source's first 1023 characters without their trailing backslashes;
 //  - a text with more than ten digits is never a NIP;
+//  - a contractor record made of the text gives a row that fits its capacity
+//    (invariants.h), or none;
 //  - nothing is written past an area (checked by the sanitizers).
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "fake_host.h"
+#include "invariants.h"
 #include "tables/address.h"
 #include "tables/fields.h"
 #include "tables/names.h"
 #include "tables/nip.h"
+#include "tables/row_writers.h"
 
 namespace {
 
@@ -103,16 +108,29 @@ void CheckNames(const std::string& text) {
     if (c >= 'a' && c <= 'z') Fail("text not upper-cased", text);
 }
 
+// The text from the contractor record's first field on, unterminated when it
+// is long enough, so that every text field of the row takes a piece of it.
+void CheckContractorRow(const std::string& text) {
+  testing::FakeRun run;
+  run.host.firstNamesFile = "JAN\nMARIA\n";
+  testing::Bytes& record = run.record(kK4);
+  std::memcpy(record.data() + 2, text.data(), std::min(text.size(), record.size() - 2));
+  run.OpenOutputs("kontrahenci.csv");
+  if (const char* row = FormatContractorRow(run.state, run.host.scratch); row != nullptr) run.state.WritePrimary(row);
+  for (const std::string& line : run.PrimaryLines()) fuzz::CheckLineFits("kontrahenci.csv", line, kRowCapacity);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // One text: up to the first terminator, at most 2000 bytes.
-  std::string text(reinterpret_cast<const char*>(data), size < 2000 ? size : 2000);
-  text = text.c_str();
+  const std::string bytes(reinterpret_cast<const char*>(data), size < 2000 ? size : 2000);
+  const std::string text = bytes.c_str();
   testing::FakeHost host;
   CheckAddress(text);
   CheckQuoting(text);
   CheckNip(text);
   CheckNames(text);
+  CheckContractorRow(bytes);
   return 0;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every target and runs every test: the native suite, the same suite
-# with AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build
-# under Wine.
+# with AddressSanitizer and UndefinedBehaviorSanitizer, a minute of libFuzzer
+# per fuzz target, and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +12,8 @@ for preset in native native-asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+./scripts/fuzz.sh 60
 
 cmake --preset windows-i686 >/dev/null
 cmake --build --preset windows-i686
