@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds every target and runs every test: the native suite, the same suite
-# with AddressSanitizer and UndefinedBehaviorSanitizer, a minute of libFuzzer
-# per fuzz target, and the Windows build under Wine.
+# Builds every target and runs every test: the native suite, formatting and
+# static analysis, the same suite with AddressSanitizer and
+# UndefinedBehaviorSanitizer, a minute of libFuzzer per fuzz target, and the
+# Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +12,7 @@ for preset in native native-asan; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   ctest --preset "$preset"
+  if [ "$preset" = native ]; then ./scripts/lint.sh; fi
 done
 
 ./scripts/fuzz.sh 60
