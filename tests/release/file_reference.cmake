@@ -1,7 +1,7 @@
 # Checks the reference of the output files against the module's table of
 # output files: for each file the header line in the reference is the one the
 # module writes, and the reference's column table lists its columns in order.
-#   cmake -DSOURCE=<module source with the table> -DDOCS=<doc>[;<doc>...] -P file_reference.cmake
+#   cmake -DSOURCE=<module source with the table> -DDOCS=<doc>[|<doc>...] -P file_reference.cmake
 file(READ ${SOURCE} source)
 # The header lines hold ';', CMake's list separator: keep it out of the way.
 string(REPLACE ";" "<semicolon>" source "${source}")
@@ -25,6 +25,7 @@ if(NOT count EQUAL 8)
 endif()
 
 set(failures "")
+string(REPLACE "|" ";" DOCS "${DOCS}")
 foreach(doc IN LISTS DOCS)
   file(STRINGS ${doc} lines ENCODING UTF-8)
   foreach(name IN LISTS names)
