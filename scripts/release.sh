@@ -9,7 +9,7 @@
 # The commit is unpacked into WORK/src (default build/release) and built there
 # from scratch, so uncommitted changes never reach a release. Two runs of one
 # commit give the same bytes whatever WORK is: the build maps its paths away,
-# the link carries no time stamp, and the zip's entries have the commit's time,
+# the link and the strip carry no time stamp, and the zip's entries have the commit's time,
 # a fixed order and no extra attributes. VERSION is read from the DLL's own
 # version resource.
 set -euo pipefail
@@ -45,7 +45,9 @@ cmake --build "$build" --target dravenhol -j2 >/dev/null
 
 stage="$work/stage"
 dll="$build/module/dravenhol.dll"
-i686-w64-mingw32-strip --strip-all -o "$stage/dravenhol.dll" "$dll"
+# strip writes the current time into the PE header unless told a date: the
+# DLL keeps the link's zero time stamp.
+SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip --strip-all -o "$stage/dravenhol.dll" "$dll"
 version="$(i686-w64-mingw32-windres -i "$stage/dravenhol.dll" -O rc |
            sed -n 's/^ *VALUE "ProductVersion", L\{0,1\}"\([^"]*\)".*/\1/p')"
 if [ -z "$version" ]; then
