@@ -1,27 +1,31 @@
 # Checks the reference of the output files against the module's table of
 # output files: for each file the header line in the reference is the one the
 # module writes, and the reference's column table lists its columns in order.
-#   cmake -DSOURCE=<module source with the table> -DDOCS=<doc>[|<doc>...] -P file_reference.cmake
-file(READ ${SOURCE} source)
+#   cmake -DDOCS=<doc>[|<doc>...] -P file_reference.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/output_files.cmake)
+file(READ ${DRAVENHOL_OUTPUT_TABLE} source)
 # The header lines hold ';', CMake's list separator: keep it out of the way.
 string(REPLACE ";" "<semicolon>" source "${source}")
-# Entries of the table: {"BAZA\\name.csv", "header" "continued"...}
+# Rows of the table: OUTPUT_FILE("name", "header" "continued"..., ...
 set(ws "[ \t\r\n]*")
 set(literal "\"[^\"]*\"")
-string(REGEX MATCHALL "\\{${ws}\"BAZA[\\\\]+[a-z_]+\\.csv\",(${ws}${literal})+${ws}\\}" entries "${source}")
+string(REGEX MATCHALL "\nOUTPUT_FILE\\(\"[^\"]+\",(${ws}${literal})+" entries "${source}")
 set(names "")
 foreach(entry IN LISTS entries)
-  string(REGEX MATCH "BAZA[\\\\]+([a-z_]+\\.csv)" _ "${entry}")
+  string(REGEX MATCH "^\nOUTPUT_FILE\\(\"([^\"]+)\"" _ "${entry}")
   set(name ${CMAKE_MATCH_1})
   string(REGEX REPLACE "^[^,]*,${ws}\"" "" header "${entry}")
-  string(REGEX REPLACE "\"${ws}\\}$" "" header "${header}")
+  string(REGEX REPLACE "\"$" "" header "${header}")
   string(REGEX REPLACE "\"${ws}\"" "" header "${header}")  # adjacent literals join
   string(REPLACE "<semicolon>" ";" header_${name} "${header}")
   list(APPEND names ${name})
 endforeach()
+if(NOT names STREQUAL DRAVENHOL_OUTPUT_FILES)
+  message(FATAL_ERROR "read the files '${names}' with their headers, the table names '${DRAVENHOL_OUTPUT_FILES}'")
+endif()
 list(LENGTH names count)
 if(NOT count EQUAL 8)
-  message(FATAL_ERROR "found ${count} output files in ${SOURCE}, expected 8: ${names}")
+  message(FATAL_ERROR "found ${count} output files in ${DRAVENHOL_OUTPUT_TABLE}, expected 8: ${names}")
 endif()
 
 set(failures "")
