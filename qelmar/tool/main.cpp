@@ -121,6 +121,7 @@ int Export(const Options& options) {
 
 int main(int argc, char** argv) {
   CLI::App app{"Plays the host program for the Dravenhol module."};
+  app.set_version_flag("--version", DRAVENHOL_VERSION);
   app.require_subcommand(1);
   Options options;
   CLI::App* exportCommand = app.add_subcommand("export", "Run one whole session: handshake, activation, the export command");

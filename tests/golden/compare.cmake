@@ -2,14 +2,18 @@
 # compiled into dravenhol-host) through the replacement host and compares the
 # eight files byte for byte with the committed copies.
 #   cmake -DHOST=<dravenhol-host> -DMETHOD=universal|interkam -DWORK=<dir> -DGOLDEN=<dir>
-#         [-DEMULATOR=wine] -P compare.cmake
+#         [-DEMULATOR=wine] [-DMODULE=<module>] -P compare.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/output_files.cmake)
 set(files ${DRAVENHOL_OUTPUT_FILES})
 
+set(module_option "")
+if(MODULE)
+  set(module_option --module ${MODULE})
+endif()
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 execute_process(
-  COMMAND ${EMULATOR} ${HOST} export --base ${WORK} --method ${METHOD}
+  COMMAND ${EMULATOR} ${HOST} export --base ${WORK} --method ${METHOD} ${module_option}
   RESULT_VARIABLE result
   OUTPUT_VARIABLE transcript
   ERROR_VARIABLE transcript)
