@@ -92,8 +92,6 @@ bool FileSystemPath(const char* relativeName, char (&path)[kMaxPath + 5]) {
          std::strlen(path) <= static_cast<std::size_t>(kMaxPath);
 }
 
-void CloseOutputStream(HostStream* stream) { std::fclose(stream); }
-
 void RemoveOutputFile(const char* name) {
   char relativeName[kRelativeNameSize];
   RelativeOutputName(name, relativeName);
@@ -143,7 +141,7 @@ bool OpenOutputFile(HostHolder* holder, OutputFileState* state, const char* name
   // Named from the start: a run abandoned while the file opens names it too.
   *state = OutputFileState{name, capacity, false, 0, false};
   char path[kMaxPath + 5];
-  StreamScope opened(&CloseOutputStream);
+  StreamScope opened(&CloseHostStream);  // only if the holder never gets it
   if (FileSystemPath(relativeName, path)) CreatePathAndOpen(path, &opened);
   host::HostHolderSet(holder, static_cast<void*>(opened.get()));
   opened.Release();  // the holder keeps it now
@@ -262,7 +260,7 @@ void OpenInputFile(StreamScope* input, const char* path, const char* mode) {
   holder.Destroy();
 }
 
-void CloseInputStream(HostStream* stream) { host::HostFileClose(stream); }
+void CloseHostStream(HostStream* stream) { host::HostFileClose(stream); }
 
 extern "C" void DravenholCallThunk61();
 

@@ -55,8 +55,6 @@ class BaseDirectoryLock {
 // Creates the directories on a (Windows code page) path and opens the file for
 // writing, replacing its content, into `opened` (null when it failed).
 void CreatePathAndOpen(const char* path, StreamScope* opened);
-// Closes an output stream with the standard library (the module's own close).
-void CloseOutputStream(HostStream* stream);
 
 // The directory under the base directory that receives the output files.
 inline constexpr const char* kOutputDirectory = "BAZA";
@@ -129,9 +127,10 @@ int16_t AccessSettings(const char* file, int32_t operation, const char* section,
                        const char* format, ...);
 
 // Opens an input file with HostFileOpen(path, mode) into `input`, through a
-// short-lived holder with no release function. Close it with CloseInputStream.
+// short-lived holder with no release function. Close it with CloseHostStream.
 void OpenInputFile(StreamScope* input, const char* path, const char* mode);
-void CloseInputStream(HostStream* stream);
+// Closes a stream the host opened, through the host (HostFileClose).
+void CloseHostStream(HostStream* stream);
 
 // Opens an item file with HostOpenItemFile(index, key, auxiliary, count) into
 // `file`, through a short-lived holder whose release function is

@@ -36,7 +36,7 @@ FirstNameList* FirstNameList::Load() {
   char path[kMaxPath + 1];
   if (!BaseDirectoryPath("imiona.txt", path, static_cast<int>(sizeof path))) return list.Release();
 
-  StreamScope input(&CloseInputStream);
+  StreamScope input(&CloseHostStream);
   OpenInputFile(&input, path, "rt");
   HostStream* stream = input.get();
   if (stream == nullptr) return list.Release();
