@@ -1,5 +1,7 @@
 #include "frame/checks.h"
 
+#include <cstddef>
+
 #include "frame/binding.h"
 #include "frame/frame_state.h"
 #include "host/data_files.h"
@@ -74,7 +76,11 @@ void ExplainRefusal() {
   buffer[0] = '\0';
   const char* baseName = g_frame.baseName != nullptr ? g_frame.baseName : "";
 
-  const uint32_t features = *static_cast<volatile uint32_t*>(&g_moduleStamp.featureWord);
+  // The host may have changed the word since the module was loaded: read it
+  // anew from memory, byte by byte (the stamp is packed), little-endian.
+  const auto* word = reinterpret_cast<const volatile unsigned char*>(&g_moduleStamp) + offsetof(ModuleStamp, featureWord);
+  uint32_t features = 0;
+  for (int i = 3; i >= 0; --i) features = features << 8 | word[i];
   if (features != 0) {
     FormatBounded(buffer, sizeof buffer,
                   MZ("Program nie obsługuje cech 0x%08X,\nktóre są niezbędne dla modułu '%s'."),

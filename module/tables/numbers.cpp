@@ -1,5 +1,6 @@
 // One numeric formatting path for every target.
 #include "tables/numbers.h"
+#include "platform/compiler.h"
 
 #include <charconv>
 #include <system_error>
@@ -8,7 +9,7 @@ namespace dravenhol {
 
 // The division runs in SSE2 registers also on i686, so the quotient is the
 // correctly rounded double there too, as on x86-64.
-__attribute__((target("sse2,fpmath=sse"))) double ScaleDown(double value, double divisor) {
+DRAVENHOL_SSE2_MATH double ScaleDown(double value, double divisor) {
   return value / divisor;
 }
 

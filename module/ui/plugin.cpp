@@ -20,7 +20,7 @@ namespace {
 // Slot 0: the deleting destructor, thiscall like the host's virtual operations.
 void* HOST_THIS_ATTR DeletingDestructor(CDravenhol* self, uint32_t flags) {
   self->~CDravenhol();
-  if ((flags & 1) != 0) ::operator delete(self, sizeof(CDravenhol));
+  if ((flags & 1) != 0) ::operator delete(self);
   return self;
 }
 

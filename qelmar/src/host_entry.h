@@ -13,7 +13,7 @@ namespace qelmar {
 
 // Catalogue slots by name: kSlotHostCursorNext.
 enum HostSlot : int {
-#define HOST_FN(slot, number, Name, Ret, Conv, Params) kSlot##Name = slot,
+#define HOST_FN(slot, number, Name, Ret, Conv, Params) kSlot##Name = slot,  // NOLINT(bugprone-macro-parentheses)
 #include "host/host_catalogue.inc"
 #undef HOST_FN
   kHostSlotCount

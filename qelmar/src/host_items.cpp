@@ -153,7 +153,9 @@ extern "C" int32_t HOST_CDECL_ATTR HostGetAttribute(int32_t, int32_t owner, int3
     auto* record = static_cast<unsigned char*>(attribute);
     std::memset(record, 0, kRecordSize);
     std::memcpy(record + kKindOffset, &a.kind, sizeof a.kind);
-    std::memcpy(record + kValueOffset, a.value.data(), std::min(a.value.size(), kRecordSize - kValueOffset - 1));
+    // The record was zeroed: the copy, one byte short of its room, stays terminated.
+    std::memcpy(record + kValueOffset, a.value.data(),  // NOLINT(bugprone-not-null-terminated-result)
+                std::min(a.value.size(), kRecordSize - kValueOffset - 1));
     return 0;
   }
   return -1;
