@@ -117,8 +117,13 @@ int16_t CursorOpen(HostCursor* self, HostTable*, int32_t index, HostKey*, int32_
 int32_t CursorNext(HostCursor* self) {
   CursorState state;
   std::memcpy(&state, self->storage, sizeof state);
-  if (state.index != 53 || state.position >= current->settlements.size()) return 0;
-  const Bytes& entry = current->settlements[state.position++];
+  static const std::vector<Bytes> none;
+  const auto of = current->settlementsOf.find(current->currentContractor);
+  const std::vector<Bytes>& entries = current->settlementsOf.empty() ? current->settlements
+                                      : of == current->settlementsOf.end() ? none
+                                                                           : of->second;
+  if (state.index != 53 || state.position >= entries.size()) return 0;
+  const Bytes& entry = entries[state.position++];
   std::memcpy(current->settlementBuffer, entry.data(), entry.size());
   std::memcpy(self->storage, &state, sizeof state);
   return 1;
