@@ -30,7 +30,7 @@ const char* const kHostFunctions[] = {
 #undef HOST_FN
 };
 
-const char* const kOutputFiles[] = {"umowystale.csv", "umowy.csv",      "faktury.csv", "faktury_pozycje.csv",
+const char* const kOutputFiles[] = {"umowystale.csv",  "umowy.csv",          "faktury.csv", "faktury_pozycje.csv",
                                     "kontrahenci.csv", "kontrah_rabaty.csv", "magazyn.csv", "uzytkownicy.csv"};
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
@@ -104,10 +104,14 @@ int main(int argc, char** argv) {
   std::string db, module, base = "export-bench";
   std::vector<std::string> methods;
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--db") == 0) db = argv[i + 1];
-    else if (std::strcmp(argv[i], "--module") == 0) module = argv[i + 1];
-    else if (std::strcmp(argv[i], "--base") == 0) base = argv[i + 1];
-    else if (std::strcmp(argv[i], "--method") == 0) methods.push_back(argv[i + 1]);
+    if (std::strcmp(argv[i], "--db") == 0)
+      db = argv[i + 1];
+    else if (std::strcmp(argv[i], "--module") == 0)
+      module = argv[i + 1];
+    else if (std::strcmp(argv[i], "--base") == 0)
+      base = argv[i + 1];
+    else if (std::strcmp(argv[i], "--method") == 0)
+      methods.push_back(argv[i + 1]);
   }
   if (db.empty() || module.empty()) {
     std::fprintf(stderr, "usage: export_bench --db FIXTURE --module PATH [--base DIR] [--method M]...\n");

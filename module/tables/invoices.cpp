@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "output/output.h"
 #include "host/host_api.h"
-#include "host/mazovia.h"
 #include "host/host_objects.h"
 #include "host/indexes.h"
+#include "host/mazovia.h"
 #include "host/records/k4_kar.h"
 #include "host/records/tspr.h"
 #include "host/records/tspr_dok.h"
 #include "host/records/umst.h"
+#include "output/output.h"
 #include "tables/documents.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
@@ -71,7 +71,7 @@ void SumDocumentPayments(RunState& run, int32_t reference, int32_t contractor, d
       char entryDate[kTextAreaSize];
       bool dated = false;
       if (kept != nullptr) kept->NextEntry();
-      for (int slot = 0; slot < k4_kar::kSlots; ++slot) {
+      for (std::size_t slot = 0; slot < std::size_t{k4_kar::kSlots}; ++slot) {
         if (entry.I16(k4_kar::kSlotKind + 2 * slot) != 1) continue;
         if (!dated) {
           entry.Text(k4_kar::kDate, entryDate, sizeof entryDate);
@@ -108,8 +108,7 @@ char* WriteInvoiceRow(RunState& run, char* row) {
 
   double paid = 0.0;
   char storedPaymentDate[kTextAreaSize];
-  SumDocumentPayments(run, document.I32(tspr::kSettlement), document.I32(tspr::kContractor), &paid,
-                      storedPaymentDate);
+  SumDocumentPayments(run, document.I32(tspr::kSettlement), document.I32(tspr::kContractor), &paid, storedPaymentDate);
   paymentDate[0] = '\0';
   if (storedPaymentDate[0] != '\0') {
     CopyText(paymentDate, sizeof paymentDate, storedPaymentDate);
@@ -144,7 +143,8 @@ void WriteItemRow(RunState& run, void* item, const RecordView& document) {
   if (row == nullptr) return;
   RowBuilder line(row, kRowCapacity);
   line.Integer(document.I32(tspr::kDocumentId)).Text(name);
-  line.Money(record.F64(oddType ? tspr_dok::kPriceB : tspr_dok::kPriceA)).Integer(VatRateFromCode(record.I16(tspr_dok::kVat)));
+  line.Money(record.F64(oddType ? tspr_dok::kPriceB : tspr_dok::kPriceA))
+      .Integer(VatRateFromCode(record.I16(tspr_dok::kVat)));
   if (!line.fits()) {
     if (run.FirstSecondaryFailure()) ReportLineTooLong(run.SecondaryName(), document.I32(tspr::kDocumentId));
     return;

@@ -25,8 +25,8 @@ void RunState::Begin() {
     host::HostHolderInit(&primaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
                          int32_t{0});
     ++holdersReady;
-    host::HostHolderInit(&secondaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0},
-                         int32_t{0}, int32_t{0});
+    host::HostHolderInit(&secondaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
+                         int32_t{0});
     ++holdersReady;
     currentIndex = 0;
     for (DataFile& file : dataFiles) file = DataFile{nullptr, nullptr};

@@ -82,7 +82,6 @@ class RunState {
   void DestroyHolders();
 
  public:
-
   // The host-visible part: order and offsets are fixed.
   int16_t currentIndex = 0;
   DataFile dataFiles[kDataFileCount] = {};
@@ -94,11 +93,11 @@ class RunState {
   // Run bookkeeping.
   OutputFileState primaryState = {};
   OutputFileState secondaryState = {};
-  DiscountIndex* discounts = nullptr;   // built on the first discount look-up of a run
-  FirstNameList* firstNames = nullptr;  // imiona.txt, read on the first name look-up of a run
+  DiscountIndex* discounts = nullptr;      // built on the first discount look-up of a run
+  FirstNameList* firstNames = nullptr;     // imiona.txt, read on the first name look-up of a run
   SettlementCache* settlements = nullptr;  // made on the first settlement walk of a run
-  bool marksIncomplete = false;         // a standing contract's items could not mark their goods
-  int holdersReady = 0;                 // file holders that Begin initialised
+  bool marksIncomplete = false;            // a standing contract's items could not mark their goods
+  int holdersReady = 0;                    // file holders that Begin initialised
 };
 
 }  // namespace dravenhol

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <new>
 
-
 namespace dravenhol {
 
 namespace {

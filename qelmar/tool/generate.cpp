@@ -34,7 +34,9 @@ class Rng {
   int64_t Between(int64_t low, int64_t high) { return low + Below(high - low + 1); }
   bool Chance(double p) { return static_cast<double>(Next() >> 11) * 0x1.0p-53 < p; }
   template <class T, std::size_t N>
-  const T& Pick(const T (&items)[N]) { return items[Below(N)]; }
+  const T& Pick(const T (&items)[N]) {
+    return items[Below(N)];
+  }
 
  private:
   uint64_t state_;
@@ -54,34 +56,39 @@ enum Stream : uint64_t {
 };
 
 // Polish texts, all within Mazovia; some with apostrophes and backslashes.
-const char* const kFirstNames[] = {"Jan",     "Anna",    "Piotr",     "Małgorzata", "Łukasz", "Żaneta",
-                                   "Jędrzej", "Bożena",  "Grzegorz",  "Katarzyna",  "Józef",  "Agnieszka",
-                                   "Michał",  "Grażyna", "Zdzisław",  "Ewa",        "Paweł",  "Jolanta",
-                                   "Sławomir", "Zofia",  "Wojciech",  "Urszula"};
-const char* const kSurnames[] = {"Kowalski",  "Nowak",     "Wiśniewski", "Wójcik",    "Kowalczyk", "Kamiński",
-                                 "Lewandowski", "Zieliński", "Szymański", "Woźniak",  "Dąbrowski", "Kozłowski",
-                                 "Mazur",     "Krawczyk",  "Piotrowski", "Grabowski", "O'Hara",    "Żółkiewski",
-                                 "Ślęzak",    "Łęcki",     "Gęsiarz",   "Źródłowski"};
-const char* const kFirms[] = {"PHU 'Zorza'",          "Zakład Usług Ślusarskich", "Spółdzielnia Mleczarska",
-                              "Hurtownia Łódź\\Bałuty", "Przedsiębiorstwo Żuraw",  "Biuro Rachunkowe 'Bilans'",
-                              "Sklep Gąska",          "Piekarnia Źródełko",       "Auto-Serwis Ćma",
+const char* const kFirstNames[] = {"Jan",      "Anna",    "Piotr",    "Małgorzata", "Łukasz", "Żaneta",
+                                   "Jędrzej",  "Bożena",  "Grzegorz", "Katarzyna",  "Józef",  "Agnieszka",
+                                   "Michał",   "Grażyna", "Zdzisław", "Ewa",        "Paweł",  "Jolanta",
+                                   "Sławomir", "Zofia",   "Wojciech", "Urszula"};
+const char* const kSurnames[] = {"Kowalski",    "Nowak",     "Wiśniewski", "Wójcik",    "Kowalczyk", "Kamiński",
+                                 "Lewandowski", "Zieliński", "Szymański",  "Woźniak",   "Dąbrowski", "Kozłowski",
+                                 "Mazur",       "Krawczyk",  "Piotrowski", "Grabowski", "O'Hara",    "Żółkiewski",
+                                 "Ślęzak",      "Łęcki",     "Gęsiarz",    "Źródłowski"};
+const char* const kFirms[] = {"PHU 'Zorza'",
+                              "Zakład Usług Ślusarskich",
+                              "Spółdzielnia Mleczarska",
+                              "Hurtownia Łódź\\Bałuty",
+                              "Przedsiębiorstwo Żuraw",
+                              "Biuro Rachunkowe 'Bilans'",
+                              "Sklep Gąska",
+                              "Piekarnia Źródełko",
+                              "Auto-Serwis Ćma",
                               "Drukarnia Ósemka"};
 struct Place {
   const char* postcode;
   const char* city;
 };
-const Place kPlaces[] = {{"00-950", "Warszawa"}, {"30-001", "Kraków"},   {"90-001", "Łódź"},
-                         {"80-001", "Gdańsk"},   {"50-001", "Wrocław"},  {"60-001", "Poznań"},
+const Place kPlaces[] = {{"00-950", "Warszawa"},  {"30-001", "Kraków"},  {"90-001", "Łódź"},
+                         {"80-001", "Gdańsk"},    {"50-001", "Wrocław"}, {"60-001", "Poznań"},
                          {"15-001", "Białystok"}, {"20-001", "Lublin"},  {"40-001", "Katowice"},
-                         {"26-600", "Radom"},    {"87-100", "Toruń"},    {"43-300", "Bielsko-Biała"}};
-const char* const kStreets[] = {"ul. Długa", "ul. Świętokrzyska", "al. Jerozolimskie", "os. Słoneczne",
-                                "ul. Żółkiewskiego", "ul. Piękna", "Rynek Główny", "ul. Źródlana",
-                                "ul. Gęsia", "Plac Wolności"};
-const char* const kGoodsNames[] = {"Młotek ciesielski",  "Wkręt do drewna",   "Usługa montażu",
-                                   "Kabel miedziany",    "Farba 'Śnieżka'",   "Łopata ogrodowa",
-                                   "Żarówka LED",        "Wiertło do betonu", "Klucz nasadowy",
-                                   "Taśma izolacyjna",   "Rura PCV \\ 50 mm", "Gwoździe ocynkowane",
-                                   "Drabina aluminiowa", "Przedłużacz 5 m",   "Szpachla nierdzewna"};
+                         {"26-600", "Radom"},     {"87-100", "Toruń"},   {"43-300", "Bielsko-Biała"}};
+const char* const kStreets[] = {"ul. Długa",         "ul. Świętokrzyska", "al. Jerozolimskie", "os. Słoneczne",
+                                "ul. Żółkiewskiego", "ul. Piękna",        "Rynek Główny",      "ul. Źródlana",
+                                "ul. Gęsia",         "Plac Wolności"};
+const char* const kGoodsNames[] = {
+    "Młotek ciesielski", "Wkręt do drewna",     "Usługa montażu",     "Kabel miedziany", "Farba 'Śnieżka'",
+    "Łopata ogrodowa",   "Żarówka LED",         "Wiertło do betonu",  "Klucz nasadowy",  "Taśma izolacyjna",
+    "Rura PCV \\ 50 mm", "Gwoździe ocynkowane", "Drabina aluminiowa", "Przedłużacz 5 m", "Szpachla nierdzewna"};
 const char* const kUnits[] = {"szt", "szt.", "kg", "m", "godz", "opak."};
 const char* const kRemarks[] = {"",
                                 "",
@@ -92,8 +99,8 @@ const char* const kRemarks[] = {"",
                                 "Proszę o szybką zapłatę; dziękujemy!",
                                 "Towar odebrany osobiście"};
 const char* const kDescriptions[] = {"Abonament 'Biznes' 300 Mb/s", "Serwis kotłowni - przegląd",
-                                     "Dzierżawa terminala", "Wynajem biura \\ pokój 2", "Opieka informatyczna",
-                                     "Sprzątanie klatek schodowych"};
+                                     "Dzierżawa terminala",         "Wynajem biura \\ pokój 2",
+                                     "Opieka informatyczna",        "Sprzątanie klatek schodowych"};
 const int16_t kVatCodes[] = {33, 33, 33, 18, 18, 10, 40};  // 23%, 8%, 0%, exempt
 
 // Output with a buffer of its own: one fwrite per megabyte.
@@ -234,17 +241,28 @@ std::string Address(Rng& rng) {
   const Place& place = rng.Pick(kPlaces);
   std::string street = rng.Pick(kStreets) + std::string(" ") + std::to_string(rng.Between(1, 180));
   switch (rng.Below(4)) {
-    case 0: street += "/" + std::to_string(rng.Between(1, 60)); break;
-    case 1: street += " m " + std::to_string(rng.Between(1, 60)); break;
-    case 2: street += static_cast<char>('a' + rng.Below(4)); break;
-    default: break;
+    case 0:
+      street += "/" + std::to_string(rng.Between(1, 60));
+      break;
+    case 1:
+      street += " m " + std::to_string(rng.Between(1, 60));
+      break;
+    case 2:
+      street += static_cast<char>('a' + rng.Below(4));
+      break;
+    default:
+      break;
   }
   const std::string postal = std::string(place.postcode) + " " + place.city;
   switch (rng.Below(4)) {
-    case 0: return street + " " + postal;                 // street, postcode, city
-    case 1: return postal + " " + street;                 // postcode, city, street
-    case 2: return Padded(street, 25) + postal;           // two halves of 25: street first
-    default: return Padded(postal, 25) + street;          // two halves of 25: postcode first
+    case 0:
+      return street + " " + postal;  // street, postcode, city
+    case 1:
+      return postal + " " + street;  // postcode, city, street
+    case 2:
+      return Padded(street, 25) + postal;  // two halves of 25: street first
+    default:
+      return Padded(postal, 25) + street;  // two halves of 25: postcode first
   }
 }
 
@@ -286,7 +304,9 @@ int32_t SettlementRef(int64_t invoice) { return static_cast<int32_t>(invoice + 1
 int32_t GoodsId(int64_t goods) { return static_cast<int32_t>(goods + 1); }
 
 // The sale date of invoice i: ten years, in order.
-int64_t DayOf(const Sizes& s, int64_t invoice) { return kFirstDay + invoice * kDays / std::max<int64_t>(1, s.invoices); }
+int64_t DayOf(const Sizes& s, int64_t invoice) {
+  return kFirstDay + invoice * kDays / std::max<int64_t>(1, s.invoices);
+}
 
 // The contractor that issues invoice i: a key account with the key share.
 int64_t OwnerOf(const Sizes& s, uint64_t seed, int64_t invoice) {
@@ -339,7 +359,9 @@ void WriteInvoice(Out& out, const Sizes& s, uint64_t seed, int64_t i) {
   const Invoice invoice = InvoiceOf(s, seed, i);
   const int64_t owner = OwnerOf(s, seed, i);
   const int64_t day = DayOf(s, i);
-  out.Raw("{").Key("number", true).Str(rng.Chance(0.02) ? "" : Format("FV/%lld/%lld", i + 1, 2015 + (day - kFirstDay) / 365));
+  out.Raw("{")
+      .Key("number", true)
+      .Str(rng.Chance(0.02) ? "" : Format("FV/%lld/%lld", i + 1, 2015 + (day - kFirstDay) / 365));
   out.Field("number2", Format("PA/%lld", i + 1));
   out.Field("customerKey", Format("%05lld", ContractorId(owner)));
   out.Field("type", rng.Below(4));
@@ -439,8 +461,10 @@ void WriteContractor(Out& out, uint64_t seed, int64_t c, bool keyAccount) {
   if (keyAccount) name = std::string(rng.Pick(kFirms)) + " S.A.";
   std::string tax;
   const int64_t taxKind = rng.Below(20);
-  if (kind >= 6 || taxKind < 10) tax = Nip(rng);
-  else if (taxKind < 17) tax = Pesel(rng);
+  if (kind >= 6 || taxKind < 10)
+    tax = Nip(rng);
+  else if (taxKind < 17)
+    tax = Pesel(rng);
   out.Raw("{").Key("symbol", true).Str(rng.Chance(0.9) ? Format("%05lld", id) : Format("K-%lld", id));
   out.Field("name", name).Field("address", Address(rng)).Field("taxNumber", tax);
   out.Field("account", Format("PL%02lld 1090 1014 0000 %04lld %08lld", rng.Between(10, 99), rng.Below(10000),
@@ -462,11 +486,21 @@ void WriteAttributes(Out& out, uint64_t seed, int64_t c, bool* first) {
     const int64_t which = (start + a) % 5;
     std::string value;
     switch (which) {
-      case 0: value = Format("biuro%lld@firma-%lld.pl", id, rng.Below(1000)); break;
-      case 1: value = Format("+48 %03lld %03lld %03lld", rng.Between(500, 899), rng.Below(1000), rng.Below(1000)); break;
-      case 2: value = Format("ABC%06lld", rng.Below(1000000)); break;
-      case 3: value = Format("\\\\serwer\\umowy\\%lld.pdf", id); break;
-      default: value = Pesel(rng); break;
+      case 0:
+        value = Format("biuro%lld@firma-%lld.pl", id, rng.Below(1000));
+        break;
+      case 1:
+        value = Format("+48 %03lld %03lld %03lld", rng.Between(500, 899), rng.Below(1000), rng.Below(1000));
+        break;
+      case 2:
+        value = Format("ABC%06lld", rng.Below(1000000));
+        break;
+      case 3:
+        value = Format("\\\\serwer\\umowy\\%lld.pdf", id);
+        break;
+      default:
+        value = Pesel(rng);
+        break;
     }
     out.Raw(*first ? "\n{" : ",\n{").Field("contractor", id).Key("name").Str(kNames[which]);
     *first = false;
@@ -487,7 +521,8 @@ void WriteDiscount(Out& out, uint64_t seed, int64_t c, int64_t groups) {
   out.Raw("}").Key("priceLevel").Raw("{");
   for (std::size_t g = 0; g < chosen.size(); ++g) out.Key(std::to_string(chosen[g]), g == 0).Int(rng.Below(3));
   out.Raw("}");
-  if (rng.Chance(0.3)) out.Key("amountDiscount").Raw("{").Key(std::to_string(chosen[0]), true).Int(rng.Between(1, 500) * 100).Raw("}");
+  if (rng.Chance(0.3))
+    out.Key("amountDiscount").Raw("{").Key(std::to_string(chosen[0]), true).Int(rng.Between(1, 500) * 100).Raw("}");
   out.Raw("}");
 }
 
@@ -495,15 +530,18 @@ void WriteGoods(Out& out, const Sizes& s, uint64_t seed, int64_t g) {
   Rng rng(seed, kGoodsStream, static_cast<uint64_t>(g));
   const int64_t net = rng.Between(1, 50000) * 100;
   const int16_t vat = rng.Pick(kVatCodes);
-  const std::string name = std::string(kGoodsNames[g % (sizeof kGoodsNames / sizeof *kGoodsNames)]) + " " + std::to_string(g % 997);
+  const std::string name =
+      std::string(kGoodsNames[g % (sizeof kGoodsNames / sizeof *kGoodsNames)]) + " " + std::to_string(g % 997);
   out.Raw("{").Field("goodsId", GoodsId(g)).Key("name").Str(name);
   out.Field("symbol", Format("T-%06lld", GoodsId(g))).Field("plu", Format("590%010lld", rng.Below(10000000000ll)));
   out.Field("unit", rng.Pick(kUnits)).Field("stock", rng.Between(-100, 100000) * 10).Field("vat", vat);
   out.Field("purchaseNet", net * 8 / 10).Field("net1", net).Field("net2", net * 9 / 10);
   out.Field("gross1", net + net * (vat == 33 ? 23 : vat == 18 ? 8 : 0) / 100);
   out.Field("supplierSymbol", rng.Chance(0.5) ? "DOST'01" : "HURT\\02").Field("shortName", name.substr(0, 30));
-  out.Field("group", rng.Below(s.groups)).Field("pkwiu", Format("%02lld.%02lld.%02lld.0", rng.Between(10, 99), rng.Below(100), rng.Below(100)));
-  out.Field("description", rng.Chance(0.5) ? "" : "Opis towaru: wymiary 10x20; 'gatunek I'; ą ę ł ó ś ż ź ć ń").Raw("}");
+  out.Field("group", rng.Below(s.groups))
+      .Field("pkwiu", Format("%02lld.%02lld.%02lld.0", rng.Between(10, 99), rng.Below(100), rng.Below(100)));
+  out.Field("description", rng.Chance(0.5) ? "" : "Opis towaru: wymiary 10x20; 'gatunek I'; ą ę ł ó ś ż ź ć ń")
+      .Raw("}");
 }
 
 }  // namespace
@@ -531,8 +569,9 @@ bool GenerateFixture(const GenerateOptions& options, const std::string& path, st
   }
   {
     Out out(file);
-    out.Raw("{\n\"#\": ").Str(Format("Generated: scale %lld/1000000, seed %lld", std::llround(options.scale * 1e6),
-                                       static_cast<long long>(seed)));
+    out.Raw("{\n\"#\": ")
+        .Str(Format("Generated: scale %lld/1000000, seed %lld", std::llround(options.scale * 1e6),
+                    static_cast<long long>(seed)));
     out.Raw(",\n\"host\": {}");
     std::string names;
     for (const char* name : kFirstNames) {
@@ -540,18 +579,24 @@ bool GenerateFixture(const GenerateOptions& options, const std::string& path, st
     }
     out.Raw(",\n\"files\": {").Key("imiona.txt", true).Str(names).Raw("}");
     out.Raw(",\n\"groups\": {");
-    for (int64_t g = 0; g < s.groups; g += 2) out.Key(std::to_string(g), g == 0).Str(Format("Grupa %lld - ", g) + kGoodsNames[g % 15]);
+    for (int64_t g = 0; g < s.groups; g += 2)
+      out.Key(std::to_string(g), g == 0).Str(Format("Grupa %lld - ", g) + kGoodsNames[g % 15]);
     out.Raw("}");
-    out.Raw(",\n\"paymentMethods\": {\"1\": \"gotówka\", \"2\": \"Przelew\", \"3\": \"Karta\", \"4\": \"Kompensata\", "
-            "\"5\": \"BARTER\", \"6\": \"umowa\"}");
+    out.Raw(
+        ",\n\"paymentMethods\": {\"1\": \"gotówka\", \"2\": \"Przelew\", \"3\": \"Karta\", \"4\": \"Kompensata\", "
+        "\"5\": \"BARTER\", \"6\": \"umowa\"}");
     out.Raw(",\n\"tables\": {\n\"Tspr_prop\": [{\"discountSwitch3\": 1}]");
 
-    out.Raw(",\n\"w3\": [{\"number\": 1, \"name\": \"Magazyn główny\"}, {\"number\": 2, \"name\": \"Hurtownia Łódź\"}, "
-            "{\"number\": 3, \"name\": \"Sklep 'Pod Zegarem'\"}]");
+    out.Raw(
+        ",\n\"w3\": [{\"number\": 1, \"name\": \"Magazyn główny\"}, {\"number\": 2, \"name\": \"Hurtownia Łódź\"}, "
+        "{\"number\": 3, \"name\": \"Sklep 'Pod Zegarem'\"}]");
     out.Raw(",\n\"h1\": [");
     for (int64_t u = 0; u < s.users; ++u) {
       Rng rng(seed, kUserStream, static_cast<uint64_t>(u));
-      out.Raw(u ? ",\n{" : "\n{").Field("state", rng.Below(3)).Key("name").Str(PersonName(rng, rng.Chance(0.5)).substr(0, 30));
+      out.Raw(u ? ",\n{" : "\n{")
+          .Field("state", rng.Below(3))
+          .Key("name")
+          .Str(PersonName(rng, rng.Chance(0.5)).substr(0, 30));
       out.Field("id", u < 1000 ? Format("U%03lld", u) : Format("%04lld", u % 10000));
       out.Field("third", rng.Chance(0.5) ? "księgowa" : "magazynier 'nocny'").Raw("}");
     }
@@ -617,10 +662,14 @@ bool GenerateFixture(const GenerateOptions& options, const std::string& path, st
       const int64_t method = rng.Between(1, 6);
       const int64_t flags = rng.Pick((const int64_t[]){0, 0, 32, 64, 128});
       out.Raw(k ? ",\n{" : "\n{").Field("state", rng.Below(3)).Field("kind", rng.Below(3));
-      out.Field("frequency", rng.Between(1, 12)).Field("number", Format("UM/%lld/%lld", k + 1, 2015 + (day - kFirstDay) / 365));
-      out.Field("contractorKey", Format("%05lld", ContractorId(contractor))).Field("description", rng.Pick(kDescriptions));
+      out.Field("frequency", rng.Between(1, 12))
+          .Field("number", Format("UM/%lld/%lld", k + 1, 2015 + (day - kFirstDay) / 365));
+      out.Field("contractorKey", Format("%05lld", ContractorId(contractor)))
+          .Field("description", rng.Pick(kDescriptions));
       out.Field("paymentWord", (method << 9) | flags).Field("paymentTerm", rng.Pick((const int64_t[]){7, 14, 30}));
-      out.Field("startDate", DateOf(day)).Field("endDate", DateOf(day + 730)).Field("createdDate", DateOf(day - rng.Below(30)));
+      out.Field("startDate", DateOf(day))
+          .Field("endDate", DateOf(day + 730))
+          .Field("createdDate", DateOf(day - rng.Below(30)));
       out.Field("priceSelector", rng.Below(2)).Field("contractId", k + 1).Raw("}");
     }
     out.Raw("]\n}");
@@ -640,8 +689,10 @@ bool GenerateFixture(const GenerateOptions& options, const std::string& path, st
         if (!rng.Chance(w == 2 ? 0.5 : 0.3)) continue;
         out.Raw(first ? "\n" : ",\n");
         first = false;
-        if (rng.Chance(0.5)) out.Int(g);
-        else out.Raw("{").Field("record", g).Field("stock", rng.Below(50000) * 10).Raw("}");
+        if (rng.Chance(0.5))
+          out.Int(g);
+        else
+          out.Raw("{").Field("record", g).Field("stock", rng.Below(50000) * 10).Raw("}");
       }
       out.Raw("]");
     }
@@ -659,8 +710,14 @@ bool GenerateFixture(const GenerateOptions& options, const std::string& path, st
       for (int n = 0; n < 3; ++n) {
         const int64_t g = rng.Below(s.goods);
         const int64_t net = rng.Between(1, 50000) * 100;
-        out.Raw(n ? ", {" : "{").Key("name", true).Str(std::string(kGoodsNames[g % 15]) + " " + std::to_string(g % 997));
-        out.Field("priceA", net).Field("priceB", net + net * 23 / 100).Field("vat", 33).Field("goodsId", GoodsId(g)).Raw("}");
+        out.Raw(n ? ", {" : "{")
+            .Key("name", true)
+            .Str(std::string(kGoodsNames[g % 15]) + " " + std::to_string(g % 997));
+        out.Field("priceA", net)
+            .Field("priceB", net + net * 23 / 100)
+            .Field("vat", 33)
+            .Field("goodsId", GoodsId(g))
+            .Raw("}");
       }
       out.Raw("]");
     }

@@ -7,9 +7,9 @@
 namespace qelmar_tool {
 
 struct GenerateOptions {
-  double scale = 1.0;      // 1: the standard database (100,000 contractors, 1,000,000 invoices)
-  uint64_t seed = 1;       // the same seed and scale give the same bytes
-  int keyAccounts = 10;    // contractors that hold keyShare of the invoices and settlement entries
+  double scale = 1.0;    // 1: the standard database (100,000 contractors, 1,000,000 invoices)
+  uint64_t seed = 1;     // the same seed and scale give the same bytes
+  int keyAccounts = 10;  // contractors that hold keyShare of the invoices and settlement entries
   double keyShare = 0.3;
 };
 

@@ -65,10 +65,10 @@ bool Configure(const std::string& json) {
 
 int Export(const Options& options) {
   char error[1024];
-  const int loaded = options.db.empty()
-                         ? QelmarLoadFixture(kSampleFixture, std::char_traits<char>::length(kSampleFixture), error,
-                                             sizeof error)
-                         : QelmarLoadFixtureFile(options.db.c_str(), error, sizeof error);
+  const int loaded =
+      options.db.empty()
+          ? QelmarLoadFixture(kSampleFixture, std::char_traits<char>::length(kSampleFixture), error, sizeof error)
+          : QelmarLoadFixtureFile(options.db.c_str(), error, sizeof error);
   if (loaded != 0) {
     std::cerr << "dravenhol-host: " << (options.db.empty() ? "bundled sample" : options.db) << ": " << error << '\n';
     return 2;
@@ -125,7 +125,8 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", DRAVENHOL_VERSION);
   app.require_subcommand(1);
   Options options;
-  CLI::App* exportCommand = app.add_subcommand("export", "Run one whole session: handshake, activation, the export command");
+  CLI::App* exportCommand =
+      app.add_subcommand("export", "Run one whole session: handshake, activation, the export command");
   exportCommand->add_option("--db", options.db, "Database fixture (JSON); default: the bundled sample");
   exportCommand->add_option("--base", options.base, "The host's base directory; BAZA is created in it")
       ->capture_default_str();

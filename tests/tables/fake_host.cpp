@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/mazovia.h"
 #include "export/output_files.h"
+#include "host/mazovia.h"
 #include "tables/row_writers.h"
 
 namespace dravenhol::testing {
@@ -50,8 +50,8 @@ int32_t AdjustFieldText(char*) { return 0; }
 char* DateToText(char* display, const char* stored) {
   display[0] = '\0';
   if (std::strlen(stored) == 8) {
-    const char d[] = {stored[6], stored[7], '.', stored[4], stored[5], '.', stored[0], stored[1], stored[2],
-                      stored[3], '\0'};
+    const char d[] = {stored[6], stored[7], '.',       stored[4], stored[5], '.',
+                      stored[0], stored[1], stored[2], stored[3], '\0'};
     std::memcpy(display, d, sizeof d);
   }
   return display;
@@ -119,7 +119,7 @@ int32_t CursorNext(HostCursor* self) {
   std::memcpy(&state, self->storage, sizeof state);
   static const std::vector<Bytes> none;
   const auto of = current->settlementsOf.find(current->currentContractor);
-  const std::vector<Bytes>& entries = current->settlementsOf.empty() ? current->settlements
+  const std::vector<Bytes>& entries = current->settlementsOf.empty()       ? current->settlements
                                       : of == current->settlementsOf.end() ? none
                                                                            : of->second;
   if (state.index != 53 || state.position >= entries.size()) return 0;
@@ -412,8 +412,8 @@ std::string ToUtf8(const std::string& mazovia) {
   std::string out;
   for (char c : mazovia) {
     char bytes[4];
-    out.append(bytes, static_cast<std::size_t>(
-                          mazovia::EncodeUtf8(mazovia::ToUnicode(static_cast<unsigned char>(c)), bytes)));
+    out.append(bytes,
+               static_cast<std::size_t>(mazovia::EncodeUtf8(mazovia::ToUnicode(static_cast<unsigned char>(c)), bytes)));
   }
   return out;
 }

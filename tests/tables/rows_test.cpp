@@ -107,7 +107,7 @@ TEST(WriteInvoiceRow, FallsBackToTheSecondNumberAndShowsNothingPaid) {
     const std::vector<std::string> fields = Fields(Row(WriteInvoiceRow(run.state, run.host.scratch)));
     ASSERT_EQ(fields.size(), 23u);
     EXPECT_EQ(fields[1], "'PA/9'");
-    EXPECT_EQ(fields[4], "");      // an empty date is an empty field
+    EXPECT_EQ(fields[4], "");  // an empty date is an empty field
     EXPECT_EQ(fields[6], "0.00");
     EXPECT_EQ(fields[21], "");
     EXPECT_EQ(run.host.Count("HostCursorClose"), 1);
@@ -336,9 +336,9 @@ TEST(PaymentKindOf, NamesTheMethodThroughTheHost) {
     const char* name;  // null: the host has none
     int16_t kind;
   } cases[] = {
-      {2, "Przelew", 2},   {2, "", 0},           {2, nullptr, 0},     {4, "Kompensata", 5},
-      {4, "kompensata", 5}, {5, "BARTER", 6},     {6, "Umowa", 7},     {6, "umowa ", 0},
-      {7, "gotówka", 0},   {-32, "umowa", 7},    {-1, "Barter", 6},
+      {2, "Przelew", 2},    {2, "", 0},        {2, nullptr, 0},   {4, "Kompensata", 5},
+      {4, "kompensata", 5}, {5, "BARTER", 6},  {6, "Umowa", 7},   {6, "umowa ", 0},
+      {7, "gotówka", 0},    {-32, "umowa", 7}, {-1, "Barter", 6},
   };
   for (const auto& c : cases) {
     testing::FakeHost host;
