@@ -544,6 +544,17 @@ void WriteGoods(Out& out, const Sizes& s, uint64_t seed, int64_t g) {
       .Raw("}");
 }
 
+// One list or object of records: open, count records written by write, close.
+template <class Write>
+void List(Out& out, const char* open, int64_t count, const char* close, Write write) {
+  out.Raw(open);
+  for (int64_t i = 0; i < count; ++i) {
+    out.Raw(i ? ",\n" : "\n");
+    write(i);
+  }
+  out.Raw(close);
+}
+
 }  // namespace
 
 bool GenerateFixture(const GenerateOptions& options, const std::string& path, std::string* error) {
@@ -602,27 +613,13 @@ bool GenerateFixture(const GenerateOptions& options, const std::string& path, st
     }
     out.Raw("]");
 
-    out.Raw(",\n\"k9\": [");
-    for (int64_t g = 0; g < s.goods; ++g) {
-      out.Raw(g ? ",\n" : "\n");
-      WriteGoods(out, s, seed, g);
-    }
-    out.Raw("]");
+    List(out, ",\n\"k9\": [", s.goods, "]", [&](int64_t g) { WriteGoods(out, s, seed, g); });
 
     const int64_t spacing = s.contractors / s.keyAccounts;
-    out.Raw(",\n\"k4\": [");
-    for (int64_t c = 0; c < s.contractors; ++c) {
-      out.Raw(c ? ",\n" : "\n");
-      WriteContractor(out, seed, c, c % spacing == 0 && c / spacing < s.keyAccounts);
-    }
-    out.Raw("]");
+    List(out, ",\n\"k4\": [", s.contractors, "]",
+         [&](int64_t c) { WriteContractor(out, seed, c, c % spacing == 0 && c / spacing < s.keyAccounts); });
 
-    out.Raw(",\n\"k4_tab\": [");
-    for (int64_t c = 0; c < s.contractors; ++c) {
-      out.Raw(c ? ",\n" : "\n");
-      WriteDiscount(out, seed, c, s.groups);
-    }
-    out.Raw("]");
+    List(out, ",\n\"k4_tab\": [", s.contractors, "]", [&](int64_t c) { WriteDiscount(out, seed, c, s.groups); });
 
     // Settlement entries by contractor: its invoices found by counting.
     {
@@ -647,12 +644,7 @@ bool GenerateFixture(const GenerateOptions& options, const std::string& path, st
       out.Raw("]");
     }
 
-    out.Raw(",\n\"Tspr\": [");
-    for (int64_t i = 0; i < s.invoices; ++i) {
-      out.Raw(i ? ",\n" : "\n");
-      WriteInvoice(out, s, seed, i);
-    }
-    out.Raw("]");
+    List(out, ",\n\"Tspr\": [", s.invoices, "]", [&](int64_t i) { WriteInvoice(out, s, seed, i); });
 
     out.Raw(",\n\"Umst\": [");
     for (int64_t k = 0; k < s.contracts; ++k) {
@@ -723,12 +715,7 @@ bool GenerateFixture(const GenerateOptions& options, const std::string& path, st
     }
     out.Raw("}");
 
-    out.Raw(",\n\"invoiceItems\": {");
-    for (int64_t i = 0; i < s.invoices; ++i) {
-      out.Raw(i ? ",\n" : "\n");
-      WriteItems(out, s, seed, i);
-    }
-    out.Raw("}\n}\n");
+    List(out, ",\n\"invoiceItems\": {", s.invoices, "}\n}\n", [&](int64_t i) { WriteItems(out, s, seed, i); });
     if (!out.Flush()) {
       std::fclose(file);
       *error = "cannot write " + path;
