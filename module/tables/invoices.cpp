@@ -3,19 +3,20 @@
 #include <algorithm>
 #include <cstring>
 
-#include "output/output.h"
 #include "host/host_api.h"
-#include "host/mazovia.h"
 #include "host/host_objects.h"
 #include "host/indexes.h"
+#include "host/mazovia.h"
 #include "host/records/k4_kar.h"
 #include "host/records/tspr.h"
 #include "host/records/tspr_dok.h"
 #include "host/records/umst.h"
+#include "output/output.h"
 #include "tables/documents.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
 #include "tables/run_state.h"
+#include "tables/settlements.h"
 
 namespace dravenhol {
 
@@ -50,6 +51,11 @@ void SumDocumentPayments(RunState& run, int32_t reference, int32_t contractor, d
                          char (&date)[kTextAreaSize]) {
   *paid = 0.0;
   date[0] = '\0';
+  // A contractor whose entries were walked before in this run is not walked
+  // again: its walk kept every reference's payment.
+  SettlementCache* kept = run.Settlements();
+  if (kept != nullptr && kept->Find(contractor, reference, paid, date)) return;
+
   // The host's settlement set-up, with a work block the module never reads.
   unsigned char setupBlock[16] = {};
   host::HostSettlementSetup(static_cast<void*>(setupBlock));
@@ -58,16 +64,29 @@ void SumDocumentPayments(RunState& run, int32_t reference, int32_t contractor, d
   ContractorSwap swap(host::HostCurrentContractorRef(), contractor);
   double sum = 0.0;
   if (cursor.Open(int32_t{kSettlementIndex})) {
+    if (kept != nullptr) kept->Begin(contractor);
     while (cursor.Next()) {
       const RecordView entry = run.Record(kK4Kar);
       if (entry.U32(k4_kar::kActive) == 0) continue;
-      for (int slot = 0; slot < k4_kar::kSlots; ++slot) {
-        if (entry.I32(k4_kar::kSlotReference + 4 * slot) != reference || entry.I16(k4_kar::kSlotKind + 2 * slot) != 1)
-          continue;
-        sum += entry.F64(k4_kar::kSlotAmount + 8 * slot);
-        entry.Text(k4_kar::kDate, date, sizeof date);
+      char entryDate[kTextAreaSize];
+      bool dated = false;
+      if (kept != nullptr) kept->NextEntry();
+      for (std::size_t slot = 0; slot < std::size_t{k4_kar::kSlots}; ++slot) {
+        if (entry.I16(k4_kar::kSlotKind + 2 * slot) != 1) continue;
+        if (!dated) {
+          entry.Text(k4_kar::kDate, entryDate, sizeof entryDate);
+          dated = true;
+        }
+        const int32_t slotReference = entry.I32(k4_kar::kSlotReference + 4 * slot);
+        const double amount = entry.F64(k4_kar::kSlotAmount + 8 * slot);
+        if (kept != nullptr) kept->Slot(slotReference, amount, entryDate);
+        if (slotReference != reference) continue;
+        sum += amount;
+        CopyText(date, sizeof date, entryDate);
       }
     }
+    // Kept only after the whole walk: one left by an exception keeps nothing.
+    if (kept != nullptr) kept->Keep();
   }
   *paid = sum;
   cursor.Close();
@@ -89,8 +108,7 @@ char* WriteInvoiceRow(RunState& run, char* row) {
 
   double paid = 0.0;
   char storedPaymentDate[kTextAreaSize];
-  SumDocumentPayments(run, document.I32(tspr::kSettlement), document.I32(tspr::kContractor), &paid,
-                      storedPaymentDate);
+  SumDocumentPayments(run, document.I32(tspr::kSettlement), document.I32(tspr::kContractor), &paid, storedPaymentDate);
   paymentDate[0] = '\0';
   if (storedPaymentDate[0] != '\0') {
     CopyText(paymentDate, sizeof paymentDate, storedPaymentDate);
@@ -125,7 +143,8 @@ void WriteItemRow(RunState& run, void* item, const RecordView& document) {
   if (row == nullptr) return;
   RowBuilder line(row, kRowCapacity);
   line.Integer(document.I32(tspr::kDocumentId)).Text(name);
-  line.Money(record.F64(oddType ? tspr_dok::kPriceB : tspr_dok::kPriceA)).Integer(VatRateFromCode(record.I16(tspr_dok::kVat)));
+  line.Money(record.F64(oddType ? tspr_dok::kPriceB : tspr_dok::kPriceA))
+      .Integer(VatRateFromCode(record.I16(tspr_dok::kVat)));
   if (!line.fits()) {
     if (run.FirstSecondaryFailure()) ReportLineTooLong(run.SecondaryName(), document.I32(tspr::kDocumentId));
     return;

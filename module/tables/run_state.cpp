@@ -1,10 +1,12 @@
 #include "tables/run_state.h"
 
 #include <algorithm>
+#include <new>
 
 #include "host/host_api.h"
 #include "tables/discounts.h"
 #include "tables/names.h"
+#include "tables/settlements.h"
 
 namespace dravenhol {
 
@@ -23,8 +25,8 @@ void RunState::Begin() {
     host::HostHolderInit(&primaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
                          int32_t{0});
     ++holdersReady;
-    host::HostHolderInit(&secondaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0},
-                         int32_t{0}, int32_t{0});
+    host::HostHolderInit(&secondaryFile, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
+                         int32_t{0});
     ++holdersReady;
     currentIndex = 0;
     for (DataFile& file : dataFiles) file = DataFile{nullptr, nullptr};
@@ -36,6 +38,7 @@ void RunState::Begin() {
     secondaryState = OutputFileState{};
     discounts = nullptr;
     firstNames = nullptr;
+    settlements = nullptr;
     marksIncomplete = false;
   } catch (...) {
     // What was built is taken down in reverse order.
@@ -90,6 +93,13 @@ void RunState::ReleaseCaches() {
   discounts = nullptr;
   delete firstNames;
   firstNames = nullptr;
+  delete settlements;
+  settlements = nullptr;
+}
+
+SettlementCache* RunState::Settlements() {
+  if (settlements == nullptr) settlements = new (std::nothrow) SettlementCache;
+  return settlements;
 }
 
 }  // namespace dravenhol

@@ -32,6 +32,7 @@ struct DataFile {
 
 class DiscountIndex;
 class FirstNameList;
+class SettlementCache;
 
 class RunState {
  public:
@@ -70,14 +71,17 @@ class RunState {
   bool FirstPrimaryFailure() { return NoteLineFailure(&primaryState); }
   bool FirstSecondaryFailure() { return NoteLineFailure(&secondaryState); }
 
-  // Frees what the row writers keep for the run (first names, discount index).
+  // Frees what the row writers keep for the run (first names, discount index,
+  // settlement walks).
   void ReleaseCaches();
+  // The settlement walks kept for the run, made on first use; null when
+  // memory runs out (every invoice then walks its contractor's entries).
+  SettlementCache* Settlements();
 
  private:
   void DestroyHolders();
 
  public:
-
   // The host-visible part: order and offsets are fixed.
   int16_t currentIndex = 0;
   DataFile dataFiles[kDataFileCount] = {};
@@ -89,10 +93,11 @@ class RunState {
   // Run bookkeeping.
   OutputFileState primaryState = {};
   OutputFileState secondaryState = {};
-  DiscountIndex* discounts = nullptr;   // built on the first discount look-up of a run
-  FirstNameList* firstNames = nullptr;  // imiona.txt, read on the first name look-up of a run
-  bool marksIncomplete = false;         // a standing contract's items could not mark their goods
-  int holdersReady = 0;                 // file holders that Begin initialised
+  DiscountIndex* discounts = nullptr;      // built on the first discount look-up of a run
+  FirstNameList* firstNames = nullptr;     // imiona.txt, read on the first name look-up of a run
+  SettlementCache* settlements = nullptr;  // made on the first settlement walk of a run
+  bool marksIncomplete = false;            // a standing contract's items could not mark their goods
+  int holdersReady = 0;                    // file holders that Begin initialised
 };
 
 }  // namespace dravenhol

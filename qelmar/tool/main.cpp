@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "generate.h"
 #include "platform/loader.h"
 #include "platform/platform.h"
 #include "qelmar/qelmar.h"
@@ -64,10 +65,10 @@ bool Configure(const std::string& json) {
 
 int Export(const Options& options) {
   char error[1024];
-  const int loaded = options.db.empty()
-                         ? QelmarLoadFixture(kSampleFixture, std::char_traits<char>::length(kSampleFixture), error,
-                                             sizeof error)
-                         : QelmarLoadFixtureFile(options.db.c_str(), error, sizeof error);
+  const int loaded =
+      options.db.empty()
+          ? QelmarLoadFixture(kSampleFixture, std::char_traits<char>::length(kSampleFixture), error, sizeof error)
+          : QelmarLoadFixtureFile(options.db.c_str(), error, sizeof error);
   if (loaded != 0) {
     std::cerr << "dravenhol-host: " << (options.db.empty() ? "bundled sample" : options.db) << ": " << error << '\n';
     return 2;
@@ -124,7 +125,8 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", DRAVENHOL_VERSION);
   app.require_subcommand(1);
   Options options;
-  CLI::App* exportCommand = app.add_subcommand("export", "Run one whole session: handshake, activation, the export command");
+  CLI::App* exportCommand =
+      app.add_subcommand("export", "Run one whole session: handshake, activation, the export command");
   exportCommand->add_option("--db", options.db, "Database fixture (JSON); default: the bundled sample");
   exportCommand->add_option("--base", options.base, "The host's base directory; BAZA is created in it")
       ->capture_default_str();
@@ -134,10 +136,27 @@ int main(int argc, char** argv) {
   exportCommand->add_option("--transcript", options.transcript, "Also write the transcript to this file");
   exportCommand->add_option("--host", options.host, "Host settings (JSON object) over the fixture's \"host\"");
   exportCommand->add_flag("--call-log", options.callLog, "Print the host calls made (the call log) on standard error");
+  qelmar_tool::GenerateOptions generate;
+  std::string generated;
+  CLI::App* generateCommand = app.add_subcommand("generate", "Write a made-up business database as a fixture");
+  generateCommand->add_option("--scale", generate.scale, "1: 100,000 contractors and 1,000,000 invoices")
+      ->capture_default_str();
+  generateCommand->add_option("--seed", generate.seed, "The same seed gives the same bytes")->capture_default_str();
+  generateCommand->add_option("--key-accounts", generate.keyAccounts, "Contractors holding the key share")
+      ->capture_default_str();
+  generateCommand->add_option("--key-share", generate.keyShare, "Their share of invoices and settlement entries")
+      ->capture_default_str();
+  generateCommand->add_option("OUT", generated, "The fixture file to write")->required();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : 1;  // help and version, or a usage error
+  }
+  if (generateCommand->parsed()) {
+    std::string error;
+    if (qelmar_tool::GenerateFixture(generate, generated, &error)) return 0;
+    std::cerr << "dravenhol-host: " << error << '\n';
+    return 2;
   }
   return Export(options);
 }

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/mazovia.h"
 #include "export/output_files.h"
+#include "host/mazovia.h"
 #include "tables/row_writers.h"
 
 namespace dravenhol::testing {
@@ -50,8 +50,8 @@ int32_t AdjustFieldText(char*) { return 0; }
 char* DateToText(char* display, const char* stored) {
   display[0] = '\0';
   if (std::strlen(stored) == 8) {
-    const char d[] = {stored[6], stored[7], '.', stored[4], stored[5], '.', stored[0], stored[1], stored[2],
-                      stored[3], '\0'};
+    const char d[] = {stored[6], stored[7], '.',       stored[4], stored[5], '.',
+                      stored[0], stored[1], stored[2], stored[3], '\0'};
     std::memcpy(display, d, sizeof d);
   }
   return display;
@@ -117,8 +117,13 @@ int16_t CursorOpen(HostCursor* self, HostTable*, int32_t index, HostKey*, int32_
 int32_t CursorNext(HostCursor* self) {
   CursorState state;
   std::memcpy(&state, self->storage, sizeof state);
-  if (state.index != 53 || state.position >= current->settlements.size()) return 0;
-  const Bytes& entry = current->settlements[state.position++];
+  static const std::vector<Bytes> none;
+  const auto of = current->settlementsOf.find(current->currentContractor);
+  const std::vector<Bytes>& entries = current->settlementsOf.empty()       ? current->settlements
+                                      : of == current->settlementsOf.end() ? none
+                                                                           : of->second;
+  if (state.index != 53 || state.position >= entries.size()) return 0;
+  const Bytes& entry = entries[state.position++];
   std::memcpy(current->settlementBuffer, entry.data(), entry.size());
   std::memcpy(self->storage, &state, sizeof state);
   return 1;
@@ -407,8 +412,8 @@ std::string ToUtf8(const std::string& mazovia) {
   std::string out;
   for (char c : mazovia) {
     char bytes[4];
-    out.append(bytes, static_cast<std::size_t>(
-                          mazovia::EncodeUtf8(mazovia::ToUnicode(static_cast<unsigned char>(c)), bytes)));
+    out.append(bytes,
+               static_cast<std::size_t>(mazovia::EncodeUtf8(mazovia::ToUnicode(static_cast<unsigned char>(c)), bytes)));
   }
   return out;
 }

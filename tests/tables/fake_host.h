@@ -57,6 +57,8 @@ class FakeHost {
 
   // Settlement entries that a cursor over index 53 yields into settlementBuffer.
   std::vector<Bytes> settlements;
+  // When not empty: the entries index 53 yields by the current contractor instead.
+  std::map<int32_t, std::vector<Bytes>> settlementsOf;
   unsigned char* settlementBuffer = nullptr;
   bool settlementCursorFails = false;
   int32_t contractorDuringWalk = 0;

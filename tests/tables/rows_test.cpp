@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "fake_host.h"
 #include "tables/documents.h"
 #include "tables/row_writers.h"
+#include "tables/settlements.h"
 
 namespace dravenhol {
 namespace {
@@ -104,11 +107,58 @@ TEST(WriteInvoiceRow, FallsBackToTheSecondNumberAndShowsNothingPaid) {
     const std::vector<std::string> fields = Fields(Row(WriteInvoiceRow(run.state, run.host.scratch)));
     ASSERT_EQ(fields.size(), 23u);
     EXPECT_EQ(fields[1], "'PA/9'");
-    EXPECT_EQ(fields[4], "");      // an empty date is an empty field
+    EXPECT_EQ(fields[4], "");  // an empty date is an empty field
     EXPECT_EQ(fields[6], "0.00");
     EXPECT_EQ(fields[21], "");
     EXPECT_EQ(run.host.Count("HostCursorClose"), 1);
     EXPECT_EQ(run.host.Count("HostCursorDestroy"), 1);
+  }
+}
+
+// The walk kept per contractor must give every invoice what a walk of its
+// own gives, bit for bit, in any order of invoices and with contractors
+// dropped from a small budget; and a kept contractor is walked only once.
+TEST(SumDocumentPayments, KeptWalksGiveWhatAWalkOfEachInvoiceGives) {
+  std::map<int32_t, std::vector<Bytes>> entries;
+  for (int32_t contractor = 1; contractor <= 4; ++contractor) {
+    for (int e = 0; e < 6 * contractor; ++e) {
+      Bytes entry = SettlementEntry(e % 5 == 4 ? 0 : 1, "2026120" + std::to_string(e % 10));
+      for (int slot = 0; slot < 12; ++slot) {
+        // Amounts whose sum depends on the order of adding.
+        const double amounts[] = {1e20, 1.0, -1e20, 0.1, 3.3e-5};
+        SetSlot(entry, slot, int16_t(slot % 4 == 3 ? 2 : 1), (e * 7 + slot * 3) % 11,
+                amounts[(e + slot) % 5] * contractor);
+      }
+      entries[contractor].push_back(entry);
+    }
+  }
+  std::vector<std::pair<int32_t, int32_t>> invoices;  // contractor, reference
+  for (int i = 0; i < 60; ++i) invoices.emplace_back(1 + (i * 3) % 5, (i * 13) % 12);
+
+  struct Payment {
+    double paid = 0.0;
+    char date[kTextAreaSize] = {};
+  };
+  std::vector<Payment> expected(invoices.size());  // each from a run of its own
+  for (std::size_t i = 0; i < invoices.size(); ++i) {
+    FakeRun own;
+    own.host.settlementsOf = entries;
+    SumDocumentPayments(own.state, invoices[i].second, invoices[i].first, &expected[i].paid, expected[i].date);
+  }
+  for (std::size_t budget : {SettlementCache::kDefaultBudget, std::size_t{600}, std::size_t{0}}) {
+    FakeRun kept;
+    kept.host.settlementsOf = entries;
+    kept.state.settlements = new SettlementCache(budget);
+    for (std::size_t i = 0; i < invoices.size(); ++i) {
+      Payment payment;
+      SumDocumentPayments(kept.state, invoices[i].second, invoices[i].first, &payment.paid, payment.date);
+      EXPECT_EQ(std::memcmp(&payment.paid, &expected[i].paid, sizeof payment.paid), 0) << budget << " " << i;
+      EXPECT_STREQ(payment.date, expected[i].date) << budget << " " << i;
+    }
+    EXPECT_EQ(kept.host.currentContractor, 0);
+    const int walks = kept.host.Count("HostCursorOpen");
+    EXPECT_EQ(kept.host.Count("HostSettlementSetup"), walks);
+    EXPECT_EQ(walks, budget == SettlementCache::kDefaultBudget ? 5 : budget == 0 ? 60 : walks);
   }
 }
 
@@ -286,9 +336,9 @@ TEST(PaymentKindOf, NamesTheMethodThroughTheHost) {
     const char* name;  // null: the host has none
     int16_t kind;
   } cases[] = {
-      {2, "Przelew", 2},   {2, "", 0},           {2, nullptr, 0},     {4, "Kompensata", 5},
-      {4, "kompensata", 5}, {5, "BARTER", 6},     {6, "Umowa", 7},     {6, "umowa ", 0},
-      {7, "gotówka", 0},   {-32, "umowa", 7},    {-1, "Barter", 6},
+      {2, "Przelew", 2},    {2, "", 0},        {2, nullptr, 0},   {4, "Kompensata", 5},
+      {4, "kompensata", 5}, {5, "BARTER", 6},  {6, "Umowa", 7},   {6, "umowa ", 0},
+      {7, "gotówka", 0},    {-32, "umowa", 7}, {-1, "Barter", 6},
   };
   for (const auto& c : cases) {
     testing::FakeHost host;

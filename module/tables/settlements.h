@@ -1,0 +1,90 @@
+// What the settlement walk found, by contractor, for the rest of the run.
+//
+// Walking a contractor's settlement entries (index 53) for every one of its
+// invoices costs invoices times entries: minutes for a large customer with
+// years of payments. One walk instead collects every paying slot (kind 1, in
+// an active entry) of every reference; later invoices of the same contractor
+// read their paid amount and payment date from here.
+//
+// Each reference's sum adds its slots in walk order, starting from 0.0, so it
+// is bit for bit the sum that a walk for that one reference gives; its date
+// is that of the last paying entry in walk order.
+//
+// Memory stays within a byte budget (12 MB: the ten key accounts of the
+// standard database take about 5 MB): contractors are dropped least recently
+// used first, and one whose results alone exceed the budget is not kept (its
+// invoices walk again).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "tables/fields.h"
+
+namespace dravenhol {
+
+class SettlementCache {
+ public:
+  static constexpr std::size_t kDefaultBudget = std::size_t{12} << 20;
+
+  explicit SettlementCache(std::size_t budget = kDefaultBudget) : budget_(budget) {}
+  SettlementCache(const SettlementCache&) = delete;
+  SettlementCache& operator=(const SettlementCache&) = delete;
+
+  // The payment of `reference` when the contractor's walk is kept: the sum
+  // and the date (empty when nothing paid it). False when it is not kept.
+  bool Find(int32_t contractor, int32_t reference, double* paid, char (&date)[kTextAreaSize]);
+
+  // One walk of a contractor's entries, collected in order: Begin, then per
+  // active entry NextEntry and a Slot for each kind-1 slot, then Keep once
+  // the walk went through. A walk that is not kept leaves nothing behind. Out
+  // of memory, the walk is simply not kept.
+  void Begin(int32_t contractor);
+  void NextEntry();
+  // `date` is the entry's date text, taken once per entry.
+  void Slot(int32_t reference, double amount, const char* date);
+  void Keep();
+
+  // Bytes held by the kept contractors.
+  std::size_t bytes() const { return bytes_; }
+
+ private:
+  struct Paid {
+    int32_t reference;
+    uint32_t date;  // offset into the contractor's dates
+    double sum;
+  };
+  struct Kept {
+    int32_t contractor;
+    std::vector<Paid> paid;  // by reference
+    std::string dates;       // zero-terminated texts
+    std::size_t bytes;
+  };
+  struct Collected {
+    int32_t reference;
+    uint32_t date;
+    double amount;
+  };
+
+  void KeepCollected();
+  void Drop(std::list<Kept>::iterator kept);
+
+  std::size_t budget_;
+  std::size_t bytes_ = 0;
+  std::list<Kept> recent_;  // most recently used first
+  std::unordered_map<int32_t, std::list<Kept>::iterator> byContractor_;
+
+  // The walk being collected.
+  bool collecting_ = false;
+  int32_t contractor_ = 0;
+  bool entryDated_ = false;
+  uint32_t entryDate_ = 0;
+  std::vector<Collected> slots_;
+  std::string dates_;
+};
+
+}  // namespace dravenhol
