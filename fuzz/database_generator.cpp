@@ -12,9 +12,8 @@ struct TableShape {
   int length;
 };
 
-constexpr TableShape kTables[] = {{"Tspr", 1469}, {"Tspr_prop", 843}, {"Umst", 888}, {"k4", 1536},
-                                  {"k4_kar", 767}, {"k4_tab", 11256}, {"k9", 1024}, {"h1", 468},
-                                  {"w3", 216}};
+constexpr TableShape kTables[] = {{"Tspr", 1469},    {"Tspr_prop", 843}, {"Umst", 888}, {"k4", 1536}, {"k4_kar", 767},
+                                  {"k4_tab", 11256}, {"k9", 1024},       {"h1", 468},   {"w3", 216}};
 
 const char* const kOutputFiles[] = {"umowystale.csv",  "umowy.csv",          "faktury.csv", "faktury_pozycje.csv",
                                     "kontrahenci.csv", "kontrah_rabaty.csv", "magazyn.csv", "uzytkownicy.csv"};

@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  static const auto base =
-      std::filesystem::temp_directory_path() / ("dravenhol-libfuzzer-" + std::to_string(getpid()));
+  static const auto base = std::filesystem::temp_directory_path() / ("dravenhol-libfuzzer-" + std::to_string(getpid()));
   dravenhol::fuzz::BytesSource source(data, size);
   dravenhol::fuzz::RunCheckedSessions(source, base);
   return 0;

@@ -15,10 +15,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
 namespace {
 
-const char* const kPieces[] = {"ul. ", "UL.", "os.", "al.", "00-950", "12-345", "1", "5", "7a", "12-14", "/",
-                               " m ", " m. ", " lok ", " lok. ", "m", "m.", ".", " ", "  ", ",", "'", "\\",
-                               "Długa", "Warszawa", "Kowalski", "Jan", "maria", "-", "PL", "123-456-32-18",
-                               "44051401359", "\x92", "\x9C", "\x01", ";", "x"};
+const char* const kPieces[] = {"ul. ",
+                               "UL.",
+                               "os.",
+                               "al.",
+                               "00-950",
+                               "12-345",
+                               "1",
+                               "5",
+                               "7a",
+                               "12-14",
+                               "/",
+                               " m ",
+                               " m. ",
+                               " lok ",
+                               " lok. ",
+                               "m",
+                               "m.",
+                               ".",
+                               " ",
+                               "  ",
+                               ",",
+                               "'",
+                               "\\",
+                               "Długa",
+                               "Warszawa",
+                               "Kowalski",
+                               "Jan",
+                               "maria",
+                               "-",
+                               "PL",
+                               "123-456-32-18",
+                               "44051401359",
+                               "\x92",
+                               "\x9C",
+                               "\x01",
+                               ";",
+                               "x"};
 
 void RunText(const std::string& text) {
   LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(text.data()), text.size());

@@ -10,9 +10,9 @@
 //  - a contractor record made of the text gives a row that fits its capacity
 //    (invariants.h), or none;
 //  - nothing is written past an area (checked by the sanitizers).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>

@@ -26,8 +26,8 @@ struct TemplateWriter {
     while (*text != '\0') bytes[used++] = static_cast<unsigned char>(*text++);
     bytes[used++] = 0;
   }
-  constexpr void Control(uint16_t kind, int16_t command, uint16_t flags, uint16_t key, uint16_t column,
-                         uint16_t row, uint16_t width, uint16_t height, const char* text) {
+  constexpr void Control(uint16_t kind, int16_t command, uint16_t flags, uint16_t key, uint16_t column, uint16_t row,
+                         uint16_t width, uint16_t height, const char* text) {
     U16(kind);
     U16(static_cast<uint16_t>(command));
     U16(flags);
@@ -64,8 +64,12 @@ constexpr std::array<unsigned char, 208> BuildTemplate() {
   w.Control(kLabel, -1, 0, 0, 3, 2, 28, 1, MZ("Sposób wysyłki"));
   w.Control(kRadioButton, -1, kRadioGroupFlag, 'U', 3, 3, 28, 1, "~U~niwersalnie");
   w.Control(kRadioButton, -1, kRadioGroupFlag, 'I', 3, 4, 28, 1, "~I~nterkam");
-  w.Control(kButton, kDialogAccepted, 0, kKeyF12, 2, 6, 10, 1, "\x05" "F12\x01 OK");
-  w.Control(kButton, kDialogCancelled, 0, kKeyEsc, 16, 6, 15, 1, "\x05" "ESC\x01 Anuluj");
+  w.Control(kButton, kDialogAccepted, 0, kKeyF12, 2, 6, 10, 1,
+            "\x05"
+            "F12\x01 OK");
+  w.Control(kButton, kDialogCancelled, 0, kKeyEsc, 16, 6, 15, 1,
+            "\x05"
+            "ESC\x01 Anuluj");
   if (w.used != 208) throw "the export dialog template must be 208 bytes";
   return w.bytes;
 }

@@ -13,8 +13,7 @@ namespace dravenhol {
 int32_t ExportRun::Run() {
   int32_t dialogData = 0;  // the dialog always opens with the first method selected
   const int16_t answer = host::HostRunDialog(static_cast<const void*>(kExportDialogTemplate.data()),
-                                             int32_t{kExportDialogNumber}, static_cast<void*>(&dialogData),
-                                             int32_t{0});
+                                             int32_t{kExportDialogNumber}, static_cast<void*>(&dialogData), int32_t{0});
   if (answer != kDialogAccepted) return 0;
   if (PrepareExport(static_cast<int16_t>(dialogData)) != 0) return 0;
 
@@ -40,8 +39,7 @@ int32_t ExportRun::Run() {
 }
 
 int32_t ExportRun::PrepareExport(int16_t method) {
-  for (int i = 0; i < kDataFileCount; ++i)
-    dataFiles[i].table = host::HostTableByNumber(int32_t{kDataFiles[i].number});
+  for (int i = 0; i < kDataFileCount; ++i) dataFiles[i].table = host::HostTableByNumber(int32_t{kDataFiles[i].number});
   for (const DataFile& file : dataFiles) {
     if (file.table == nullptr) {
       host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji dyskowej-Initial!\nOperacja niekompletna!"), int32_t{1});
@@ -53,8 +51,7 @@ int32_t ExportRun::PrepareExport(int16_t method) {
   sendMethod = method;
   tabIdentyf = static_cast<int32_t*>(host::HostAllocZeroed(uint32_t{kGoodsMarkCount * sizeof(int32_t)}));
   if (tabIdentyf == nullptr) {
-    host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci-tabIdentyf!\nOperacja niekompletna!"),
-                         int32_t{1});
+    host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci-tabIdentyf!\nOperacja niekompletna!"), int32_t{1});
     return 1;
   }
   return 0;
@@ -123,8 +120,7 @@ void ExportRun::ExportWarehouses(const OutputFileSpec& file) {
   CursorScope cursor;
   currentIndex = file.index;
   if (OpenOutputFiles(file, nullptr) != 0) return;
-  host::HostMakeDataName(int32_t{kWarehousesIndex}, static_cast<void*>(cursor.key()), "MMM", ".UNR",
-                         int32_t{117});
+  host::HostMakeDataName(int32_t{kWarehousesIndex}, static_cast<void*>(cursor.key()), "MMM", ".UNR", int32_t{117});
   if (cursor.OpenPrepared(dataFiles[kW3].table, kWarehousesIndex)) {
     while (cursor.Next()) {
       const RecordView warehouse = Record(kW3);

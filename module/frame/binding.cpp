@@ -77,8 +77,7 @@ int32_t ReportMissingHostFunctions(char* buffer) {
       sorted[j] = g_frame.missingNumbers[i];
     }
     int used = FormatBounded(list, sizeof list, "%s", MZ("funkcje o numerach"));
-    for (int i = 0; i < n; ++i)
-      used += FormatBounded(list + used, sizeof list - used, " %hu,", sorted[i]);
+    for (int i = 0; i < n; ++i) used += FormatBounded(list + used, sizeof list - used, " %hu,", sorted[i]);
     if (used > 0 && list[used - 1] == ',') list[used - 1] = '\0';
   }
   FormatBounded(buffer, kMissingReportSize,

@@ -78,12 +78,12 @@ void ExplainRefusal() {
 
   // The host may have changed the word since the module was loaded: read it
   // anew from memory, byte by byte (the stamp is packed), little-endian.
-  const auto* word = reinterpret_cast<const volatile unsigned char*>(&g_moduleStamp) + offsetof(ModuleStamp, featureWord);
+  const auto* word =
+      reinterpret_cast<const volatile unsigned char*>(&g_moduleStamp) + offsetof(ModuleStamp, featureWord);
   uint32_t features = 0;
   for (int i = 3; i >= 0; --i) features = features << 8 | word[i];
   if (features != 0) {
-    FormatBounded(buffer, sizeof buffer,
-                  MZ("Program nie obsługuje cech 0x%08X,\nktóre są niezbędne dla modułu '%s'."),
+    FormatBounded(buffer, sizeof buffer, MZ("Program nie obsługuje cech 0x%08X,\nktóre są niezbędne dla modułu '%s'."),
                   static_cast<unsigned>(features), kPluginDescription);
     ShowStop(buffer);
     return;

@@ -13,5 +13,4 @@ int32_t HOST_CDECL_ATTR DravenholActivate(int32_t value) { return dravenhol::Plu
 int32_t HOST_CDECL_ATTR DravenholExport30009() { return dravenhol::OptionalExport30009(); }
 
 int32_t HOST_CDECL_ATTR DravenholExport30010(int32_t value) { return dravenhol::OptionalExport30010(value); }
-
 }

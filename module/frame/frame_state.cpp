@@ -33,7 +33,11 @@ void** StampEntrySlot() {
                                   offsetof(ModuleStamp, stampEntry));
 }
 
-const char* const kPluginDescription = MZ("\x02" "Dravenhol" "\x01" "\nMiesiące->Export,import->Export do innych...");
+const char* const kPluginDescription =
+    MZ("\x02"
+       "Dravenhol"
+       "\x01"
+       "\nMiesiące->Export,import->Export do innych...");
 
 const char* BaseNameOf(const char* path) {
   const char* base = path;

@@ -50,17 +50,16 @@ constexpr bool kThis_HOST_THIS = true;
 
 // NOLINTBEGIN(bugprone-macro-parentheses): Params is a parenthesised list.
 #define HOST_FN(slot, number, Name, Ret, Conv, Params) \
-  using Name##Fn = Ret(Conv##_ATTR*) Params;          \
+  using Name##Fn = Ret(Conv##_ATTR*) Params;           \
   using Name##Plain = Ret(*) Params;
 // NOLINTEND(bugprone-macro-parentheses)
 #include "host/host_catalogue.inc"
 #undef HOST_FN
 
-#define HOST_FN(slot, number, Name, Ret, Conv, Params)                                                          \
-  HostFunctionInfo{number,                                                                                      \
-                   static_cast<uint8_t>(detail::kThis_##Conv && sizeof(void*) == 4                              \
-                                            ? detail::ArgumentsAfterObject<Name##Plain>::value                  \
-                                            : 0)},
+#define HOST_FN(slot, number, Name, Ret, Conv, Params)                                                 \
+  HostFunctionInfo{number, static_cast<uint8_t>(detail::kThis_##Conv && sizeof(void*) == 4             \
+                                                    ? detail::ArgumentsAfterObject<Name##Plain>::value \
+                                                    : 0)},
 inline constexpr std::array<HostFunctionInfo, kHostFunctionCount> kHostFunctions = {{
 #include "host/host_catalogue.inc"
 }};
@@ -95,17 +94,17 @@ void NoteMissingFunction(uint16_t number);
 // Records a call that was not made because the host lacks the function.
 void NoteBlockedCall(int slot);
 
-#define HOST_FN(slot, number, Name, Ret, Conv, Params)           \
-  template <class... A>                                          \
-  inline Ret Name(A... args) {                                   \
-    using R = Ret;                                               \
-    void* target = HostFunctionTable[slot];                      \
-    if (target == nullptr) {                                     \
-      NoteBlockedCall(slot);                                     \
-      return R();                                                \
-    }                                                            \
-    return reinterpret_cast<Name##Fn>(target)(args...);          \
-  }                                                              \
+#define HOST_FN(slot, number, Name, Ret, Conv, Params)  \
+  template <class... A>                                 \
+  inline Ret Name(A... args) {                          \
+    using R = Ret;                                      \
+    void* target = HostFunctionTable[slot];             \
+    if (target == nullptr) {                            \
+      NoteBlockedCall(slot);                            \
+      return R();                                       \
+    }                                                   \
+    return reinterpret_cast<Name##Fn>(target)(args...); \
+  }                                                     \
   inline constexpr int Name##Slot = slot;
 #include "host/host_catalogue.inc"
 #undef HOST_FN

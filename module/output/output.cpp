@@ -63,7 +63,6 @@ constexpr int kMaxDeferred = 16;
 const char* g_deferred[kMaxDeferred];
 int g_deferredCount = 0;
 
-
 }  // namespace
 
 bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize) {
@@ -244,8 +243,8 @@ void ShowFormattedMessage(const char* title, const char* format, int32_t style, 
   host::HostMessageBoxFormat(static_cast<void*>(nullptr), title, "%s", style, static_cast<const char*>(text));
 }
 
-int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key,
-                       const char* format, ...) {
+int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key, const char* format,
+                       ...) {
   va_list arguments;
   va_start(arguments, format);
   const int16_t status = host::HostIniAccess(file, operation, section, key, format, arguments);

@@ -123,8 +123,8 @@ bool CloseFileHolder(HostHolder* holder, OutputFileState* state);
 void ShowFormattedMessage(const char* title, const char* format, int32_t style, ...);
 
 // HostIniAccess: operation 8 reads a key, 9 writes it. Returns the host's status.
-int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key,
-                       const char* format, ...);
+int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key, const char* format,
+                       ...);
 
 // Opens an input file with HostFileOpen(path, mode) into `input`, through a
 // short-lived holder with no release function. Close it with CloseHostStream.

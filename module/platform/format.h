@@ -21,7 +21,7 @@ inline int FormatBoundedV(char* buffer, std::size_t size, const char* format, va
 
 // Returns the length of the text written.
 __attribute__((format(printf, 3, 4))) inline int FormatBounded(char* buffer, std::size_t size, const char* format,
-                                                                ...) {
+                                                               ...) {
   va_list arguments;
   va_start(arguments, format);
   const int n = FormatBoundedV(buffer, size, format, arguments);

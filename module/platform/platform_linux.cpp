@@ -1,6 +1,6 @@
 #include <dlfcn.h>
-#include <link.h>
 #include <fcntl.h>
+#include <link.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -92,10 +92,10 @@ __asm__(
     "  pushl %ebx\n"
     "  pushl %esi\n"
     "  pushl %edi\n"
-    "  pushl $0\n"           // ReturnValue
-    "  pushl 28(%esp)\n"     // ExceptionRecord
-    "  pushl $1f\n"          // TargetIp
-    "  pushl 32(%esp)\n"     // TargetFrame
+    "  pushl $0\n"        // ReturnValue
+    "  pushl 28(%esp)\n"  // ExceptionRecord
+    "  pushl $1f\n"       // TargetIp
+    "  pushl 32(%esp)\n"  // TargetFrame
     "  call _RtlUnwind@16\n"
     "1:\n"
     "  popl %edi\n"
@@ -104,8 +104,8 @@ __asm__(
     "  popl %ebp\n"
     "  ret\n");
 
-extern "C" EXCEPTION_DISPOSITION __cdecl DravenholGuardHandler(EXCEPTION_RECORD* exception, void* establisher,
-                                                               CONTEXT*, void*) {
+extern "C" EXCEPTION_DISPOSITION __cdecl DravenholGuardHandler(EXCEPTION_RECORD* exception, void* establisher, CONTEXT*,
+                                                               void*) {
   if ((exception->ExceptionFlags & kUnwindFlags) != 0) return ExceptionContinueSearch;
   auto* record = static_cast<GuardRecord*>(establisher);
   record->fault->code = exception->ExceptionCode;

@@ -42,8 +42,7 @@ bool PostcodeAt(const char* text, int i, int length) {
 bool StreetPrefixAt(const char* text, int i, int length) {
   if (i + 3 > length) return false;
   for (const char* prefix : kStreetPrefixes) {
-    if (Lower(text[i]) == prefix[0] && Lower(text[i + 1]) == prefix[1] && Lower(text[i + 2]) == prefix[2])
-      return true;
+    if (Lower(text[i]) == prefix[0] && Lower(text[i + 1]) == prefix[1] && Lower(text[i + 2]) == prefix[2]) return true;
   }
   return false;
 }
@@ -133,7 +132,7 @@ void CutFlatNumber(AddressPiece& street, AddressPiece& flat, const char* separat
   const char* after = occurrence + std::strlen(separator);
   const char* digit = after;
   while (*digit != '\0' && !IsDigit(*digit)) ++digit;
-  if (*digit == '\0') return;  // no number after it: not a flat number
+  if (*digit == '\0') return;                                      // no number after it: not a flat number
   if (HasText(after, 0, static_cast<int>(digit - after))) return;  // words before the number
   CopyText(flat, kTextAreaSize, digit);
   *occurrence = '\0';

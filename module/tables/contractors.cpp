@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "host/host_api.h"
-#include "host/records/k4.h"
 #include "host/mazovia.h"
+#include "host/records/k4.h"
 #include "tables/address.h"
 #include "tables/lookups.h"
 #include "tables/names.h"

@@ -87,7 +87,8 @@ void WriteContractItemRow(RunState& run, void* item, const RecordView& contract)
   if (row != nullptr) {
     RowBuilder line(row, kRowCapacity);
     line.Integer(contract.I32(umst::kId)).Text(number).Integer(goodsId).Text(name);
-    line.Money(record.F64(priceB ? umst_dok::kPriceB : umst_dok::kPriceA)).Integer(VatRateFromCode(record.I16(umst_dok::kVat)));
+    line.Money(record.F64(priceB ? umst_dok::kPriceB : umst_dok::kPriceA))
+        .Integer(VatRateFromCode(record.I16(umst_dok::kVat)));
     if (line.fits())
       run.WriteSecondary(line.line());
     else if (run.FirstSecondaryFailure())

@@ -3,14 +3,14 @@
 
 #include <new>
 
-#include "output/output.h"
 #include "host/host_api.h"
+#include "host/host_objects.h"
+#include "host/indexes.h"
+#include "host/mazovia.h"
 #include "host/records/k4.h"
 #include "host/records/k4_tab.h"
 #include "host/records/tspr_prop.h"
-#include "host/mazovia.h"
-#include "host/host_objects.h"
-#include "host/indexes.h"
+#include "output/output.h"
 #include "tables/lookups.h"
 #include "tables/nip.h"
 #include "tables/numbers.h"
@@ -28,7 +28,8 @@ constexpr std::size_t kNameAreaSize = 260;
 
 // The host's layout markers (0x01 'c' ... 0x01) belong to the message text.
 constexpr const char* kReadFailure =
-    MZ("\x01" "cBłąd od_fseek w EksportujRabaty!\nOperacja niekompletna!\x01");
+    MZ("\x01"
+       "cBłąd od_fseek w EksportujRabaty!\nOperacja niekompletna!\x01");
 
 }  // namespace
 

@@ -49,8 +49,7 @@ char* WriteGoodsRow(RunState& run, char* row) {
 
 char* WriteUserRow(RunState& run, char* row) {
   const RecordView user = run.Record(kH1);
-  char identifier[kQuotedFieldSize], whole[kQuotedFieldSize], firstName[kQuotedFieldSize],
-      surname[kQuotedFieldSize];
+  char identifier[kQuotedFieldSize], whole[kQuotedFieldSize], firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
   QuoteRecordText(identifier, user, h1::kIdentifier);
   QuoteRecordText(whole, user, h1::kName);
   char name[kSourceAreaSize];

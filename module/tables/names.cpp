@@ -5,8 +5,8 @@
 #include <memory>
 #include <new>
 
-#include "output/output.h"
 #include "host/host_api.h"
+#include "output/output.h"
 #include "tables/run_state.h"
 
 namespace dravenhol {
@@ -122,8 +122,8 @@ void SplitUserName(RunState& run, const char* name, char (&firstName)[kQuotedFie
   host::HostCopyTextMax(lookedUp, tail, static_cast<int32_t>(kNamePartSize - 1));
   lookedUp[kNamePartSize - 1] = '\0';
   const bool tailIsFirstName = IsFirstName(run, lookedUp);
-  char (&tailField)[kQuotedFieldSize] = tailIsFirstName ? firstName : surname;
-  char (&headField)[kQuotedFieldSize] = tailIsFirstName ? surname : firstName;
+  char(&tailField)[kQuotedFieldSize] = tailIsFirstName ? firstName : surname;
+  char(&headField)[kQuotedFieldSize] = tailIsFirstName ? surname : firstName;
   WrapInApostrophes(tailField, sizeof tailField, tail);
   if (head[0] != '\0') WrapInApostrophes(headField, sizeof headField, head);
 }

@@ -9,9 +9,7 @@ namespace dravenhol {
 
 // The division runs in SSE2 registers also on i686, so the quotient is the
 // correctly rounded double there too, as on x86-64.
-DRAVENHOL_SSE2_MATH double ScaleDown(double value, double divisor) {
-  return value / divisor;
-}
+DRAVENHOL_SSE2_MATH double ScaleDown(double value, double divisor) { return value / divisor; }
 
 std::size_t FormatFixed(double value, int decimals, char* out, std::size_t size) {
   if (size == 0) return 0;

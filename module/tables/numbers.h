@@ -29,7 +29,7 @@ std::size_t FormatFixed(double value, int decimals, char* out, std::size_t size)
 std::size_t FormatInteger(int64_t value, char* out, std::size_t size);
 
 // The conversions of the row formats.
-inline double MoneyValue(double stored) { return ScaleDown(stored, 10000.0); }      // ten-thousandths
+inline double MoneyValue(double stored) { return ScaleDown(stored, 10000.0); }             // ten-thousandths
 inline double QuantityValue(int32_t stored) { return ScaleDown(double(stored), 1000.0); }  // thousandths
 inline double PercentValue(int32_t stored) { return ScaleDown(double(stored), 1000.0); }   // thousandths of %
 

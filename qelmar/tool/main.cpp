@@ -51,7 +51,7 @@ fs::path ProgramDirectory() {
 
 fs::path DefaultModule() {
   const std::string name = std::string("dravenhol") + dravenhol::platform::ModuleSuffix();
-  const fs::path beside = ProgramDirectory() / name;
+  fs::path beside = ProgramDirectory() / name;
   if (fs::exists(beside)) return beside;
   return ProgramDirectory().parent_path() / "module" / name;
 }
@@ -120,7 +120,9 @@ int Export(const Options& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
   CLI::App app{"Plays the host program for the Dravenhol module."};
   app.set_version_flag("--version", DRAVENHOL_VERSION);
   app.require_subcommand(1);
@@ -159,4 +161,16 @@ int main(int argc, char** argv) {
     return 2;
   }
   return Export(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Nothing the library or the file system throws leaves the program as a crash.
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "dravenhol-host: " << e.what() << '\n';
+    return 2;
+  }
 }

@@ -110,8 +110,8 @@ TEST_F(Export, BazaIsCreatedUnderABaseDirectoryWithPolishLetters) {
   LoadSample();
   Run();
   for (const std::string& name : kOutputFiles) EXPECT_TRUE(fs::exists(polish / "BAZA" / name)) << name;
-  EXPECT_EQ(Messages().back(), R"(HostMessageBoxFormat "Uwaga" "Pliki uworzono w katalogu:\n)" +
-                                   Escaped(polish.string()) + R"(\\BAZA")");
+  EXPECT_EQ(Messages().back(),
+            R"(HostMessageBoxFormat "Uwaga" "Pliki uworzono w katalogu:\n)" + Escaped(polish.string()) + R"(\\BAZA")");
 }
 
 TEST_F(Export, InstallNoticeAppearsOnceAndIsRemembered) {
@@ -148,8 +148,7 @@ TEST_F(Export, TheRunningFlagIsSetOnlyForTheRunThatFoundItClear) {
 TEST_F(Export, MissingDataFileOrMarksEndTheRunBeforeAnyFile) {
   LoadSample(R"({"recordLengths": {"w3": "absent"}, "activation": 0})");
   Run();
-  EXPECT_EQ(Messages().back(),
-            R"(HostMessageBox "Uwaga" "Błąd operacji dyskowej-Initial!\nOperacja niekompletna!")");
+  EXPECT_EQ(Messages().back(), R"(HostMessageBox "Uwaga" "Błąd operacji dyskowej-Initial!\nOperacja niekompletna!")");
   EXPECT_FALSE(fs::exists(Baza()));
 
   LoadSample(R"({"failures": {"allocZeroed": true}})");
@@ -164,8 +163,11 @@ TEST_F(Export, CommandDoesNotStartWhenHostFunctionsAreMissing) {
   LoadSample(R"({"missingFunctions": [40008], "activation": 0})");
   const QelmarSession session = Run();
   EXPECT_TRUE(session.commandRan);
-  EXPECT_EQ(Messages().back(), Stop(R"(Wtyczka \")" + kDescription +
-                                    R"(\" potrzebuje zaimportować\nfunkcję o numerze 40008 z modułu głównego,\njednak moduł główny jej nie posiada. Aby naprawić tę sytuację\nzainstaluj aktualizację programu oraz wtyczki.\n\nWTYCZKA NIE ZOSTANIE ZAŁADOWANA!!!\n)"));
+  EXPECT_EQ(
+      Messages().back(),
+      Stop(
+          R"(Wtyczka \")" + kDescription +
+          R"(\" potrzebuje zaimportować\nfunkcję o numerze 40008 z modułu głównego,\njednak moduł główny jej nie posiada. Aby naprawić tę sytuację\nzainstaluj aktualizację programu oraz wtyczki.\n\nWTYCZKA NIE ZOSTANIE ZAŁADOWANA!!!\n)"));
   EXPECT_FALSE(fs::exists(Baza()));
   EXPECT_EQ(QelmarCounter("dialogBase.construct"), 0);
 }
@@ -240,7 +242,8 @@ TEST_F(Export, GoodsWithIdsAbove32767AreMarkedByTheirContractItems) {
   nlohmann::json fixture = nlohmann::json::parse(in);
   fixture["tables"]["k9"].push_back({{"name", "Kabel sieciowy"}, {"@1022/u16", 40000}});
   fixture["contractItems"]["501"].push_back({{"name", "Kabel sieciowy"}, {"@418/u16", 40000}});
-  for (auto& [warehouse, goods] : fixture["warehouseGoods"].items()) goods.push_back(fixture["tables"]["k9"].size() - 1);
+  for (auto& [warehouse, goods] : fixture["warehouseGoods"].items())
+    goods.push_back(fixture["tables"]["k9"].size() - 1);
   fixture["host"]["dialog"] = "interkam";
   const std::string text = fixture.dump();
   char error[512] = {};

@@ -54,7 +54,7 @@ TEST_F(Faults, ARunThatStopsPartWayLeavesNoFileOfAnEarlierRun) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     LoadSample();
-    Run();  // an earlier, complete export
+    Run();          // an earlier, complete export
     QelmarReset();  // calls are counted afresh
     LoadSample(c.host);
     Run();
@@ -125,9 +125,9 @@ TEST_F(Faults, WhatTheHostsPrintfAndApplyReturnDecidesNothing) {
     return messages;
   };
   const std::vector<std::string> cleanMessages = exportMessages();
-  for (const char* results : {R"({"HostHolderApply": 0, "HostFilePrintf": 0})",
-                              R"({"HostHolderApply": 1, "HostFilePrintf": 1})",
-                              R"({"HostHolderApply": 7, "HostFilePrintf": -1})"}) {
+  for (const char* results :
+       {R"({"HostHolderApply": 0, "HostFilePrintf": 0})", R"({"HostHolderApply": 1, "HostFilePrintf": 1})",
+        R"({"HostHolderApply": 7, "HostFilePrintf": -1})"}) {
     SCOPED_TRACE(results);
     LoadSample(std::string(R"({"results": )") + results + "}");
     Run();
@@ -175,7 +175,8 @@ class FailureSweep : public SessionTest {
     for (const auto& [name, content] : files) {
       if (content == clean.at(name) || name == exempt) continue;
       bool named = false;
-      for (const std::string& message : Messages()) named = named || message.find("BAZA\\\\" + name) != std::string::npos;
+      for (const std::string& message : Messages())
+        named = named || message.find("BAZA\\\\" + name) != std::string::npos;
       EXPECT_TRUE(named || (!finished && !content.has_value())) << name << " changed without a word";
     }
   }
@@ -185,8 +186,8 @@ TEST_F(FailureSweep, EveryKindAtEveryCall) {
   for (const std::string method : {"universal", "interkam"}) {
     const Files clean = CleanRun(method);
     std::map<std::string, int64_t> calls;
-    for (const char* kind : {"alloc", "allocZeroed", "openOutput", "write", "closeOutput", "itemFile", "itemRead",
-                             "discountRead"})
+    for (const char* kind :
+         {"alloc", "allocZeroed", "openOutput", "write", "closeOutput", "itemFile", "itemRead", "discountRead"})
       calls[kind] = QelmarCounter(("inject." + std::string(kind) + ".calls").c_str());
     for (const auto& [kind, count] : calls) {
       EXPECT_GT(count, 0) << kind;
@@ -204,12 +205,12 @@ TEST_F(FailureSweep, AStructuredExceptionAtEveryCallOfTheRun) {
   // The host functions a run calls that take or use what must be given back;
   // release functions themselves are left out (a raise before their work
   // leaves their object with the host by definition).
-  const char* functions[] = {"HostDialogBaseConstruct", "HostHolderInit", "HostHolderGet", "HostHolderSet",
-                             "HostHolderApply", "HostFileOpenShared", "HostRecodeText", "HostFilePrintf",
-                             "HostConvertText", "HostAlloc", "HostGuardEnter", "HostCursorOpen", "HostCursorNext",
-                             "HostOpenItemFile", "HostReadItems", "HostPrepareContractItem", "HostGetAttribute",
-                             "HostScratchBuffer", "HostFileGets", "HostCompareText", "HostReadItemRecord",
-                             "HostScanStep", "HostGroupName", "HostDateToText", "HostSettlementSetup"};
+  const char* functions[] = {
+      "HostDialogBaseConstruct", "HostHolderInit",   "HostHolderGet",     "HostHolderSet",    "HostHolderApply",
+      "HostFileOpenShared",      "HostRecodeText",   "HostFilePrintf",    "HostConvertText",  "HostAlloc",
+      "HostGuardEnter",          "HostCursorOpen",   "HostCursorNext",    "HostOpenItemFile", "HostReadItems",
+      "HostPrepareContractItem", "HostGetAttribute", "HostScratchBuffer", "HostFileGets",     "HostCompareText",
+      "HostReadItemRecord",      "HostScanStep",     "HostGroupName",     "HostDateToText",   "HostSettlementSetup"};
   for (const std::string method : {"universal", "interkam"}) {
     const Files clean = CleanRun(method);
     std::map<std::string, int64_t> calls;

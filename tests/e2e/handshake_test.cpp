@@ -20,8 +20,8 @@ std::string MissingReport(const std::string& list, const std::string& pronoun) {
 std::string LayoutReport(const std::string& rows) {
   const std::string name = ModuleBaseName();
   return R"(Rozmiary rekordów niektórych tabel nie zgadzają się\nmiędzy programem a wtyczką ')" + kDescription +
-         "' (moduł '" + name + R"('):\n\n\x01tl18l33\x01TABELA\tWE WTYCZCE\tW PROGRAMIE\n)" + rows +
-         R"(\nModuł \x02)" + name + R"(\x01\nNIE zostanie załadowany!)";
+         "' (moduł '" + name + R"('):\n\n\x01tl18l33\x01TABELA\tWE WTYCZCE\tW PROGRAMIE\n)" + rows + R"(\nModuł \x02)" +
+         name + R"(\x01\nNIE zostanie załadowany!)";
 }
 
 std::string VersionsMessage() {
@@ -85,9 +85,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "Wtyczka jest zablokowana."},
         Refusal{"OlderInterface", R"({"interfaceVersion": 111})", -1, VersionsMessage()},
         Refusal{"NewerInterface", R"({"interfaceVersion": 113})", -1, VersionsMessage()},
-        Refusal{"NoReasonFound", R"({"activation": 1})", 0,
-                R"(Moduł \")" + ModuleBaseName() +
-                    R"(\" nie został poprawnie zainicjowany,\nwięc NIE BĘDZIE AKTYWNY!)"}),
+        Refusal{
+            "NoReasonFound", R"({"activation": 1})", 0,
+            R"(Moduł \")" + ModuleBaseName() + R"(\" nie został poprawnie zainicjowany,\nwięc NIE BĘDZIE AKTYWNY!)"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 TEST_F(Handshake, AcceptedHostRegistersTheCommandAndCopiesTheDescription) {

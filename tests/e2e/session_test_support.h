@@ -3,8 +3,8 @@
 // counters.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 // The module's fixed blocks byte by byte, the code page, and the texts the
 // frame builds from its state.
-#include <gtest/gtest.h>
 #include <cxxabi.h>
+#include <gtest/gtest.h>
 #include <iconv.h>
 
 #include <cstddef>
@@ -58,16 +58,19 @@ TEST(Mazovia, PolishLettersSitAtTheirPositionsAndTheRestIsCodePage437) {
 }
 
 TEST(Mazovia, LiteralsAreConvertedAtCompileTime) {
-  EXPECT_EQ(Bytes(MZ("Błąd")), "B\x92\x86" "d");
-  EXPECT_EQ(Bytes(MZ("Zażółć gęślą jaźń")),
-            "Za\xA7\xA2\x92\x8D g\x91\x9El\x86 ja\xA6\xA4");
+  EXPECT_EQ(Bytes(MZ("Błąd")),
+            "B\x92\x86"
+            "d");
+  EXPECT_EQ(Bytes(MZ("Zażółć gęślą jaźń")), "Za\xA7\xA2\x92\x8D g\x91\x9El\x86 ja\xA6\xA4");
   EXPECT_EQ(Bytes(MZ("ZAŻÓŁĆ GĘŚLĄ JAŹŃ")), "ZA\xA1\xA3\x9C\x95 G\x90\x98L\x8F JA\xA0\xA5");
   EXPECT_EQ(Bytes(MZ("\x01tl18l33\x01")), "\x01tl18l33\x01");
 }
 
 TEST(FixedBlocks, PluginDescription) {
   EXPECT_EQ(Bytes(kPluginDescription),
-            "\x02" "Dravenhol\x01\nMiesi\x86" "ce->Export,import->Export do innych...");
+            "\x02"
+            "Dravenhol\x01\nMiesi\x86"
+            "ce->Export,import->Export do innych...");
 }
 
 TEST(FixedBlocks, ModuleStampIsThreeContiguousFieldsInWritableData) {
@@ -92,24 +95,24 @@ TEST(FixedBlocks, CommandRecord) {
 
 TEST(FixedBlocks, ExportDialogTemplate) {
   // Written out from the dialog's layout: header, title, five controls.
-  const unsigned char expected[208] = {
-      204, 0, 0, 0, 200, 0, 5, 0, 0xFF, 0xFF, 0x8F, 0x52, 0, 0, 0, 0, 0, 0, 0, 0, 34, 0, 9, 0, 0, 0, 0, 0,
-      'J', 'a', 'k', ' ', 'w', 'y', 's', 'y', 0x92, 'a', 0x8D, ' ', 'd', 'a', 'n', 'e', 0,
-      // label
-      3, 0, 0xFF, 0xFF, 0, 0, 0, 0, 3, 0, 2, 0, 28, 0, 1, 0, 0, 0, 0, 0,
-      'S', 'p', 'o', 's', 0xA2, 'b', ' ', 'w', 'y', 's', 'y', 0x92, 'k', 'i', 0,
-      // first radio button
-      1, 0, 0xFF, 0xFF, 0x00, 0x04, 'U', 0, 3, 0, 3, 0, 28, 0, 1, 0, 0, 0, 0, 0,
-      '~', 'U', '~', 'n', 'i', 'w', 'e', 'r', 's', 'a', 'l', 'n', 'i', 'e', 0,
-      // second radio button
-      1, 0, 0xFF, 0xFF, 0x00, 0x04, 'I', 0, 3, 0, 4, 0, 28, 0, 1, 0, 0, 0, 0, 0,
-      '~', 'I', '~', 'n', 't', 'e', 'r', 'k', 'a', 'm', 0,
-      // OK
-      0, 0, 0x01, 0x50, 0, 0, 0x00, 0x86, 2, 0, 6, 0, 10, 0, 1, 0, 0, 0, 0, 0,
-      0x05, 'F', '1', '2', 0x01, ' ', 'O', 'K', 0,
-      // Anuluj
-      0, 0, 0x02, 0x50, 0, 0, 0x1B, 0x00, 16, 0, 6, 0, 15, 0, 1, 0, 0, 0, 0, 0,
-      0x05, 'E', 'S', 'C', 0x01, ' ', 'A', 'n', 'u', 'l', 'u', 'j', 0};
+  const unsigned char expected[208] = {204, 0, 0, 0, 200, 0, 5, 0, 0xFF, 0xFF, 0x8F, 0x52, 0, 0, 0, 0, 0, 0, 0, 0, 34,
+                                       0, 9, 0, 0, 0, 0, 0, 'J', 'a', 'k', ' ', 'w', 'y', 's', 'y', 0x92, 'a', 0x8D,
+                                       ' ', 'd', 'a', 'n', 'e', 0,
+                                       // label
+                                       3, 0, 0xFF, 0xFF, 0, 0, 0, 0, 3, 0, 2, 0, 28, 0, 1, 0, 0, 0, 0, 0, 'S', 'p', 'o',
+                                       's', 0xA2, 'b', ' ', 'w', 'y', 's', 'y', 0x92, 'k', 'i', 0,
+                                       // first radio button
+                                       1, 0, 0xFF, 0xFF, 0x00, 0x04, 'U', 0, 3, 0, 3, 0, 28, 0, 1, 0, 0, 0, 0, 0, '~',
+                                       'U', '~', 'n', 'i', 'w', 'e', 'r', 's', 'a', 'l', 'n', 'i', 'e', 0,
+                                       // second radio button
+                                       1, 0, 0xFF, 0xFF, 0x00, 0x04, 'I', 0, 3, 0, 4, 0, 28, 0, 1, 0, 0, 0, 0, 0, '~',
+                                       'I', '~', 'n', 't', 'e', 'r', 'k', 'a', 'm', 0,
+                                       // OK
+                                       0, 0, 0x01, 0x50, 0, 0, 0x00, 0x86, 2, 0, 6, 0, 10, 0, 1, 0, 0, 0, 0, 0, 0x05,
+                                       'F', '1', '2', 0x01, ' ', 'O', 'K', 0,
+                                       // Anuluj
+                                       0, 0, 0x02, 0x50, 0, 0, 0x1B, 0x00, 16, 0, 6, 0, 15, 0, 1, 0, 0, 0, 0, 0, 0x05,
+                                       'E', 'S', 'C', 0x01, ' ', 'A', 'n', 'u', 'l', 'u', 'j', 0};
   ASSERT_EQ(kExportDialogTemplate.size(), sizeof expected);
   for (std::size_t i = 0; i < sizeof expected; ++i) EXPECT_EQ(kExportDialogTemplate[i], expected[i]) << i;
 }
@@ -133,12 +136,12 @@ TEST(Frame, MissingFunctionReport) {
   g_frame.missingCount = 1;
   g_frame.missingNumbers[0] = 52082;
   EXPECT_EQ(ReportMissingHostFunctions(report), 1);
-  EXPECT_EQ(std::string(report),
-            std::string("Wtyczka \"") + kPluginDescription + MZ("\" potrzebuje zaimportować\nfunkcję o numerze 52082 "
-                                                                "z modułu głównego,\njednak moduł główny jej nie "
-                                                                "posiada. Aby naprawić tę sytuację\nzainstaluj "
-                                                                "aktualizację programu oraz wtyczki.\n\nWTYCZKA NIE "
-                                                                "ZOSTANIE ZAŁADOWANA!!!\n"));
+  EXPECT_EQ(std::string(report), std::string("Wtyczka \"") + kPluginDescription +
+                                     MZ("\" potrzebuje zaimportować\nfunkcję o numerze 52082 "
+                                        "z modułu głównego,\njednak moduł główny jej nie "
+                                        "posiada. Aby naprawić tę sytuację\nzainstaluj "
+                                        "aktualizację programu oraz wtyczki.\n\nWTYCZKA NIE "
+                                        "ZOSTANIE ZAŁADOWANA!!!\n"));
 
   g_frame.missingCount = 2;
   g_frame.missingNumbers[0] = 52465;

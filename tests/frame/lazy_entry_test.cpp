@@ -58,9 +58,7 @@ int32_t HOST_CDECL_ATTR StandInMessageBoxFormat(void* owner, const char* title, 
   va_start(arguments, style);
   std::vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
-  return owner == nullptr && std::strcmp(title, "T") == 0 && style == 7 && std::strcmp(text, "1.5 x 42") == 0
-             ? 77
-             : -1;
+  return owner == nullptr && std::strcmp(title, "T") == 0 && style == 7 && std::strcmp(text, "1.5 x 42") == 0 ? 77 : -1;
 }
 
 }  // extern "C"
@@ -102,9 +100,9 @@ int main() {
   Check(HostFunctionTable[host::HostCopyTextMaxSlot] == reinterpret_cast<void*>(&StandInCopyTextMax),
         "a slot bound by a lazy call stays bound");
   Check(g_frame.missingCount == host::kHostFunctionCount - 3, "every other number is missing once");
-  Check(host::HostCursorOpen(&g_cursor, static_cast<HostTable*>(nullptr), int32_t{72}, &key, int32_t{0},
-                             int32_t{0}) == 0,
-        "a typed call to a missing function is not made");
+  Check(
+      host::HostCursorOpen(&g_cursor, static_cast<HostTable*>(nullptr), int32_t{72}, &key, int32_t{0}, int32_t{0}) == 0,
+      "a typed call to a missing function is not made");
 
   // A call thunk of a missing slot continues into the trap as well.
   static_assert(host::HostCursorOpenSlot == 13);

@@ -35,8 +35,8 @@ TEST_F(FixtureTest, NamedFieldsLandAtTheHostsOffsets) {
   EXPECT_EQ(At<int32_t>(r, 1461), 501);
   EXPECT_EQ(At<int32_t>(r, 1465), 1001);
   // Texts are stored in Mazovia: ż 0xA7, ó 0xA2, ł 0x92, ć 0x8D, ę 0x91, ś 0x9E, ą 0x86, ź 0xA6, ń 0xA4.
-  const unsigned char expected[] = {'Z', 'a', 0xA7, 0xA2, 0x92, 0x8D, ' ', 'g', 0x91, 0x9E, 'l', 0x86,
-                                    ' ', 'j', 'a', 0xA6, 0xA4, 0};
+  const unsigned char expected[] = {'Z',  'a', 0xA7, 0xA2, 0x92, 0x8D, ' ',  'g',  0x91,
+                                    0x9E, 'l', 0x86, ' ',  'j',  'a',  0xA6, 0xA4, 0};
   EXPECT_EQ(std::memcmp(r + 436, expected, sizeof expected), 0);
 }
 
@@ -103,8 +103,7 @@ TEST_F(FixtureTest, CurrentSalesSettingsAreInTheirBuffer) {
 
 TEST_F(FixtureTest, MistakesAreReportedWithTheirPlace) {
   EXPECT_EQ(LoadError(R"({"tables": {"k4": [{"nazwa": "x"}]}})"), "tables.k4[0].nazwa: no such field in k4");
-  EXPECT_EQ(LoadError(R"({"tables": {"h1": [{"id": "ABCDEF"}]}})"),
-            "tables.h1[0].id: text of 6 bytes does not fit 4");
+  EXPECT_EQ(LoadError(R"({"tables": {"h1": [{"id": "ABCDEF"}]}})"), "tables.h1[0].id: text of 6 bytes does not fit 4");
   EXPECT_EQ(LoadError(R"({"tables": {"w3": [{"name": "Łódź €"}]}})"),
             "tables.w3[0].name: character \"€\" has no Mazovia code");
   EXPECT_EQ(LoadError(R"({"tabels": {}})"), "tabels: unknown section");
@@ -132,10 +131,12 @@ TEST_F(FixtureTest, WrongTypesAndDeepNestingAreReportedWithTheirPlace) {
        R"(host.failures.missingItemFile: expected {"invoices": [...], "contracts": [...]})"},
       {R"({"host": {"recordLengths": ["k9"]}})",
        "host.recordLengths: expected an object of record lengths by data file name"},
-      {R"({"host": {"missingFunctions": {"a": 1}}})", "host.missingFunctions: expected a list of host function numbers"},
+      {R"({"host": {"missingFunctions": {"a": 1}}})",
+       "host.missingFunctions: expected a list of host function numbers"},
       {R"({"indexes": 6})", "indexes: expected an object of record numbers by index"},
       {R"({"files": {"a.txt": {"utf8": 1}}})", "files.a.txt.utf8: expected a text"},
-      {R"({"host": {"failures": {"alloc": {"cal": 2}}}})", R"(host.failures.alloc.cal: expected "call", "from" or "count")"},
+      {R"({"host": {"failures": {"alloc": {"cal": 2}}}})",
+       R"(host.failures.alloc.cal: expected "call", "from" or "count")"},
       {R"({"host": {"failures": {"raise": {"function": "HostNothing"}}}})",
        R"(host.failures.raise.function: no host function "HostNothing")"},
       {R"({"host": {"failures": {"raise": [{"function": 12345}]}}})",

@@ -23,8 +23,9 @@ Fn Bind(uint16_t number) {
 }
 
 // The host function of that catalogue name, e.g. HOST(HostCursorNext)(&cursor).
-#define HOST(Name) \
-  (::qelmar_test::Bind<::dravenhol::host::Name##Fn>(::dravenhol::host::kHostFunctions[::dravenhol::host::Name##Slot].number))
+#define HOST(Name)                                   \
+  (::qelmar_test::Bind<::dravenhol::host::Name##Fn>( \
+      ::dravenhol::host::kHostFunctions[::dravenhol::host::Name##Slot].number))
 
 inline void Load(const std::string& json) {
   char error[512] = "";

@@ -78,8 +78,8 @@ constexpr const char* kDatabase = R"("tables": {"k4_tab": [{"contractorId": 1}]}
                                      "invoiceItems": {"1001": [{"name": "A"}]})";
 
 TEST_F(InjectionTest, EachKindFailsAtTheChosenCallOnlyAndCountsItsCalls) {
-  for (const char* kind : {"alloc", "allocZeroed", "openOutput", "write", "closeOutput", "itemFile", "itemRead",
-                           "discountRead"}) {
+  for (const char* kind :
+       {"alloc", "allocZeroed", "openOutput", "write", "closeOutput", "itemFile", "itemRead", "discountRead"}) {
     SCOPED_TRACE(kind);
     QelmarReset();
     Load(std::string("{") + kDatabase + R"(, "host": {"failures": {")" + kind + R"(": {"call": 2}}}})");
@@ -108,10 +108,13 @@ TEST_F(InjectionTest, AStructuredExceptionAtTheNthCallOfAnyHostFunction) {
   };
   const std::vector<Case> cases = {
       {R"({"function": "HostCursorNext", "call": 2, "code": "0xC0000094"})", 0xC0000094u, "calls.HostCursorNext",
-       [&] { HOST(HostCursorNext)(&cursor); }},
-      {R"({"function": 21284, "call": 2})", 0xC0000005u, "calls.HostAlloc", [] { HOST(HostFree)(HOST(HostAlloc)(4)); }},
+       [&] { HOST(HostCursorNext)
+             (&cursor); }},
+      {R"({"function": 21284, "call": 2})", 0xC0000005u, "calls.HostAlloc", [] { HOST(HostFree)
+                                                                                 (HOST(HostAlloc)(4)); }},
       {R"([{"function": "HostMessageBoxFormat", "call": 2, "code": 7}])", 7u, "calls.HostMessageBoxFormat",
-       [] { HOST(HostMessageBoxFormat)(nullptr, "T", "%d", 0, 1); }},
+       [] { HOST(HostMessageBoxFormat)
+            (nullptr, "T", "%d", 0, 1); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.raise);

@@ -63,13 +63,25 @@ TEST_F(TextTest, CopiesDatesTrimmingAndComparison) {
 }
 
 TEST_F(TextTest, MessagesAreTranscribedInUtf8WithEscapes) {
-  HOST(HostMessageBox)("Uwaga", "B\x92\xA5" "d \"x\"\\y\n\tz\x01\x02\x05\x7F", 1);
-  EXPECT_EQ(LastLine(), R"(HostMessageBox "Uwaga" "BłŃd \"x\"\\y\n\tz\x01\x02\x05)" "\x7F\"");
+  HOST(HostMessageBox)
+  ("Uwaga",
+   "B\x92\xA5"
+   "d \"x\"\\y\n\tz\x01\x02\x05\x7F",
+   1);
+  EXPECT_EQ(LastLine(), R"(HostMessageBox "Uwaga" "BłŃd \"x\"\\y\n\tz\x01\x02\x05)"
+                        "\x7F\"");
   HOST(HostMessageBoxFormat)(nullptr, "Uwaga", "Pliki uworzono w katalogu:\n%s", 1, "C:\\Dane\\BAZA");
   EXPECT_EQ(LastLine(), R"(HostMessageBoxFormat "Uwaga" "Pliki uworzono w katalogu:\nC:\\Dane\\BAZA")");
-  HOST(HostAlertBox)(15000, "STOP!!!", "cech 0x%08X, %s", 0xF001, 0x6E2E, 4u, "\x02" "Dravenhol" "\x01");
+  HOST(HostAlertBox)
+  (15000, "STOP!!!", "cech 0x%08X, %s", 0xF001, 0x6E2E, 4u,
+   "\x02"
+   "Dravenhol"
+   "\x01");
   EXPECT_EQ(LastLine(), R"(HostAlertBox "STOP!!!" "cech 0x00000004, \x02Dravenhol\x01")");
-  HOST(HostErrorMessage)("B\x92\x86" "d", "Brak pliku dokumentu!", 1, "Dravenhol");
+  HOST(HostErrorMessage)
+  ("B\x92\x86"
+   "d",
+   "Brak pliku dokumentu!", 1, "Dravenhol");
   EXPECT_EQ(LastLine(), R"(HostErrorMessage "Błąd" "Brak pliku dokumentu!" "Dravenhol")");
   HOST(HostShowError)("Operacja konwersji nieudana");
   EXPECT_EQ(LastLine(), R"(HostShowError "Operacja konwersji nieudana")");
@@ -85,7 +97,10 @@ TEST_F(TextTest, DialogAnswersAndTemplateCopy) {
   unsigned char tpl[48] = {};
   const uint32_t rest = 44;
   std::memcpy(tpl, &rest, 4);
-  std::memcpy(tpl + 28, "Jak wysy\x92" "a\x8D", 11);
+  std::memcpy(tpl + 28,
+              "Jak wysy\x92"
+              "a\x8D",
+              11);
   tpl[47] = 0x5A;
   int32_t data = 7;
   EXPECT_EQ(HOST(HostRunDialog)(tpl, 21135, &data, 0), 0x5001);

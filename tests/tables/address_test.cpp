@@ -19,8 +19,8 @@ struct Pieces {
 };
 
 std::ostream& operator<<(std::ostream& out, const Pieces& p) {
-  return out << "street [" << p.street << "] house [" << p.house << "] flat [" << p.flat << "] postcode ["
-             << p.postcode << "] city [" << p.city << "]";
+  return out << "street [" << p.street << "] house [" << p.house << "] flat [" << p.flat << "] postcode [" << p.postcode
+             << "] city [" << p.city << "]";
 }
 
 Pieces Split(const std::string& line) {

@@ -55,14 +55,9 @@ TEST(DiscountEntry, IsEmptyOnlyWithoutPercentPriceLevelAndAmount) {
     DiscountEntry entry;
     bool empty;
   } cases[] = {
-      {{0, 0, 0, 0.0}, true},
-      {{12500, 0, 0, 0.0}, false},
-      {{0, 0, 2, 0.0}, false},
-      {{0, 0, -1, 0.0}, false},
-      {{0, 0, 0, 1.0}, false},
-      {{0, 0, 0, 0.000001}, true},
-      {{0, 0, 0, -0.000001}, true},
-      {{0, 0, 0, 0.00001}, false},   // the bounds themselves are not "strictly between"
+      {{0, 0, 0, 0.0}, true},       {{12500, 0, 0, 0.0}, false}, {{0, 0, 2, 0.0}, false},
+      {{0, 0, -1, 0.0}, false},     {{0, 0, 0, 1.0}, false},     {{0, 0, 0, 0.000001}, true},
+      {{0, 0, 0, -0.000001}, true}, {{0, 0, 0, 0.00001}, false},  // the bounds themselves are not "strictly between"
       {{0, 0, 0, -0.00001}, false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsEmptyDiscount(c.entry), c.empty) << "amount " << c.entry.amount;
@@ -162,12 +157,14 @@ TEST(EksportujRabaty, AFailedReadShowsItsMessageOnceAndKeepsWhatWasRead) {
     EksportujRabaty(run.state);
   }
   // Records 0 and 1 were read before the failure; 2 and 3 were not reached.
-  EXPECT_EQ(run.PrimaryLines(), (std::vector<std::string>{"1;'S';;brak grupy;0;1.00;0.00;1;",
-                                                          "2;'S';;brak grupy;0;1.00;0.00;1;"}));
+  EXPECT_EQ(run.PrimaryLines(),
+            (std::vector<std::string>{"1;'S';;brak grupy;0;1.00;0.00;1;", "2;'S';;brak grupy;0;1.00;0.00;1;"}));
   ASSERT_EQ(run.host.messages.size(), 1u);
   EXPECT_EQ(run.host.messages[0].title, "Uwaga");
   EXPECT_EQ(run.host.messages[0].text,
-            "\x01" "cB\x92\x86" "d od_fseek w EksportujRabaty!\nOperacja niekompletna!\x01");
+            "\x01"
+            "cB\x92\x86"
+            "d od_fseek w EksportujRabaty!\nOperacja niekompletna!\x01");
   const std::vector<std::string> tail(run.host.calls.end() - 3, run.host.calls.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"HostMessageBox", "HostCloseItemFile", "HostScanEnd"}));
   EXPECT_EQ(run.host.discountFileOpens, 1);

@@ -24,16 +24,16 @@ TEST(QuoteField, WrapsAndEscapesText) {
   const struct {
     std::string source, expected;
   } cases[] = {
-      {"", ""},                          // an empty value is an empty field, not ''
+      {"", ""},  // an empty value is an empty field, not ''
       {"Kowalski", "'Kowalski'"},
       {"O'Neil", "'O\\'Neil'"},
-      {"ab'", "'ab\\''"},                // a final apostrophe is escaped, the field still closes
+      {"ab'", "'ab\\''"},  // a final apostrophe is escaped, the field still closes
       {"''", "'\\'\\''"},
-      {"C:\\dane\\", "'C:\\dane'"},      // a trailing backslash would escape the closing apostrophe
+      {"C:\\dane\\", "'C:\\dane'"},  // a trailing backslash would escape the closing apostrophe
       {"\\", "''"},
-      {"a\\\\", "'a'"},                  // so every trailing backslash goes
-      {"a\\b", "'a\\b'"},                // inner backslashes stay
-      {"a;b", "'a;b'"},                  // separators inside a text are not escaped
+      {"a\\\\", "'a'"},    // so every trailing backslash goes
+      {"a\\b", "'a\\b'"},  // inner backslashes stay
+      {"a;b", "'a;b'"},    // separators inside a text are not escaped
       {"a\"b\r\nc", "'a\"b\r\nc'"},
   };
   for (const auto& c : cases) EXPECT_EQ(Quoted(c.source), c.expected) << "source: " << c.source;
@@ -78,8 +78,8 @@ TEST(FormatDateField, WritesYearMonthDayBetweenApostrophes) {
   } cases[] = {
       {"20261207", "'2026-12-07'"},
       {"19990101", "'1999-01-01'"},
-      {"", ""},          // an empty date is an empty field
-      {"garbage", ""},   // one the host cannot show in full is empty too
+      {"", ""},         // an empty date is an empty field
+      {"garbage", ""},  // one the host cannot show in full is empty too
   };
   for (const auto& c : cases) {
     testing::Bytes record(32, 0);
@@ -94,9 +94,8 @@ TEST(VatRateFromCode, MapsCodesToPercentages) {
   const struct {
     int16_t code;
     int32_t rate;
-  } cases[] = {{0, 0},   {5, 0},   {11, 0},  {12, 2},   {18, 8},     {33, 23},
-               {38, 28}, {39, 0},  {40, 0},  {41, 0},   {42, 32},    {110, 100},
-               {-1, -11}, {-10, -20}, {32767, 32757}, {-32768, -32778}};
+  } cases[] = {{0, 0},  {5, 0},  {11, 0},  {12, 2},    {18, 8},   {33, 23},   {38, 28},       {39, 0},
+               {40, 0}, {41, 0}, {42, 32}, {110, 100}, {-1, -11}, {-10, -20}, {32767, 32757}, {-32768, -32778}};
   for (const auto& c : cases) EXPECT_EQ(VatRateFromCode(c.code), c.rate) << "code " << c.code;
 }
 
@@ -111,11 +110,19 @@ TEST(Numbers, MoneyHasTwoDecimalsWithExactHalvesToEven) {
     double stored;
     const char* expected;
   } cases[] = {
-      {0, "0.00"},         {2500, "0.25"},        {12345, "1.23"},         {-50000, "-5.00"},
-      {-40, "-0.00"},      {1250, "0.12"},        {3750, "0.38"},          {1, "0.00"},
-      {50, "0.01"},        {150, "0.01"},         {1234567890123.0, "123456789.01"},
+      {0, "0.00"},
+      {2500, "0.25"},
+      {12345, "1.23"},
+      {-50000, "-5.00"},
+      {-40, "-0.00"},
+      {1250, "0.12"},
+      {3750, "0.38"},
+      {1, "0.00"},
+      {50, "0.01"},
+      {150, "0.01"},
+      {1234567890123.0, "123456789.01"},
       {-0.0, "-0.00"},  // 150 / 10000 lies just below 0.015 in binary, so it gives 0.01
-          {1e19, "1000000000000000.00"},
+      {1e19, "1000000000000000.00"},
   };
   for (const auto& c : cases) EXPECT_EQ(Fixed(MoneyValue(c.stored), 2), c.expected) << "stored " << c.stored;
   EXPECT_EQ(Fixed(0.125, 2), "0.12");
@@ -132,7 +139,7 @@ TEST(Numbers, QuantitiesAndPercentagesAreThousandths) {
   EXPECT_EQ(Fixed(QuantityValue(INT32_MIN), 3), "-2147483.648");
   EXPECT_EQ(Fixed(PercentValue(12500), 2), "12.50");
   EXPECT_EQ(Fixed(PercentValue(125), 2), "0.12");  // 0.125: an exact half, to even
-  EXPECT_EQ(Fixed(1e308, 2).size(), 312u);          // the largest values fit the number area
+  EXPECT_EQ(Fixed(1e308, 2).size(), 312u);         // the largest values fit the number area
 }
 
 TEST(Numbers, IntegersAreDecimalWithTheirSign) {

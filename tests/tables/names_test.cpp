@@ -25,15 +25,15 @@ TEST(IsFirstName, ComparesUpperCasedTextWithTheLinesOfTheList) {
   const Lookup cases[] = {
       {"Jan\n", "jan", true, "JAN"},
       {"Jan\n", "JAN", true, "JAN"},
-      {"Anna\nJan", "Jan", true, "JAN"},            // a last line without a line end
-      {"JAN \n", "JAN", false, "JAN"},              // blanks are part of a name
-      {"Jan\r\n", "jan", true, "JAN"},              // carriage returns and line feeds go
-      {"\nJan\n", "", true, ""},                    // an empty line is an empty name
+      {"Anna\nJan", "Jan", true, "JAN"},  // a last line without a line end
+      {"JAN \n", "JAN", false, "JAN"},    // blanks are part of a name
+      {"Jan\r\n", "jan", true, "JAN"},    // carriage returns and line feeds go
+      {"\nJan\n", "", true, ""},          // an empty line is an empty name
       {"Jan\n", "", false, ""},
-      {"Jan\n", "kowalski", false, "KOWALSKI"},     // upper-cased whatever the answer
-      {"łukasz\n", "łukasz", true, "łUKASZ"},       // Polish letters keep their case
+      {"Jan\n", "kowalski", false, "KOWALSKI"},  // upper-cased whatever the answer
+      {"łukasz\n", "łukasz", true, "łUKASZ"},    // Polish letters keep their case
       {"ŁUKASZ\n", "łukasz", false, "łUKASZ"},
-      {std::nullopt, "jan", false, "JAN"},          // no file: nothing is a first name
+      {std::nullopt, "jan", false, "JAN"},  // no file: nothing is a first name
       {std::nullopt, "", false, ""},
       {std::string(300, 'A') + "\n", std::string(42, 'a'), true, std::string(42, 'A')},  // pieces of 258
       {std::string(300, 'A') + "\n", std::string(300, 'a'), false, std::string(300, 'A')},
@@ -76,10 +76,10 @@ TEST(SplitContractorName, CutsSurnameFirstNamesAtTheFirstBlank) {
       {"JAN\n", "Jan Kowalski", "", "'Jan Kowalski'"},
       {"JAN\n", "Kowalski Jan Maria", "", "'Kowalski Jan Maria'"},  // the whole rest is looked up
       {"JAN MARIA\n", "Kowalski Jan Maria", "'JAN MARIA'", "'Kowalski'"},
-      {"JAN\n", "O'Brien Jan", "'JAN'", "'O'Brien'"},               // name parts are not escaped
-      {"JAN\n", "O'Brien", "", "'O\\'Brien'"},                      // a whole name is quoted
-      {"JAN\n", " Jan", "'JAN'", ""},                               // nothing before the blank
-      {"\nJAN\n", "Kowalski ", "", "'Kowalski'"},                   // an empty first name stays empty
+      {"JAN\n", "O'Brien Jan", "'JAN'", "'O'Brien'"},  // name parts are not escaped
+      {"JAN\n", "O'Brien", "", "'O\\'Brien'"},         // a whole name is quoted
+      {"JAN\n", " Jan", "'JAN'", ""},                  // nothing before the blank
+      {"\nJAN\n", "Kowalski ", "", "'Kowalski'"},      // an empty first name stays empty
       {"JAN\n", "Kowalski ", "", "'Kowalski '"},
       {"JAN\n", "", "", ""},
       {"", "Kowalski Jan", "", "'Kowalski Jan'"},
@@ -102,7 +102,7 @@ TEST(SplitUserName, TakesThePartsAsWritten) {
       {"JAN\n", "Kowalski", "", "'Kowalski'"},
       {"JAN\n", "O'Neil", "", "'O\\'Neil'"},
       {"JAN\n", "Jan O'Neil", "'Jan'", "'O'Neil'"},
-      {"JAN\n", "Jan ", "'Jan'", "''"},                              // the tail is written even when empty
+      {"JAN\n", "Jan ", "'Jan'", "''"},  // the tail is written even when empty
       {"JAN\n", " Kowalski", "", "'Kowalski'"},
       {"JAN\n", "", "", ""},
       {"", "Kowalski Jan", "'Kowalski'", "'Jan'"},

@@ -5,7 +5,7 @@
 
 namespace dravenhol::tspr {
 
-inline constexpr std::size_t kNumber = 2;        // text; empty for some documents
+inline constexpr std::size_t kNumber = 2;         // text; empty for some documents
 inline constexpr std::size_t kSecondNumber = 19;  // text; the number when kNumber is empty
 inline constexpr std::size_t kCustomerKey = 36;   // text
 inline constexpr std::size_t kType = 219;         // i16; odd types price items at the second price

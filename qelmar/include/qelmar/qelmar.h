@@ -67,13 +67,13 @@ QELMAR_API size_t QelmarUnreleased(char* text, size_t size);
 
 /// What one session did.
 typedef struct QelmarSession {
-  int32_t loaded;             /* the module was loaded */
-  int32_t stampFound;         /* its ModuleStamp was found */
-  int32_t handshake;          /* result of export 30001 */
-  int32_t activation;         /* value passed to export 30008: 0 after an accepted handshake with featureWord 0 */
-  int32_t commandRegistered;  /* the module registered its command */
-  int32_t commandRan;         /* its handler was called */
-  int32_t faulted;            /* a structured exception left the handler */
+  int32_t loaded;            /* the module was loaded */
+  int32_t stampFound;        /* its ModuleStamp was found */
+  int32_t handshake;         /* result of export 30001 */
+  int32_t activation;        /* value passed to export 30008: 0 after an accepted handshake with featureWord 0 */
+  int32_t commandRegistered; /* the module registered its command */
+  int32_t commandRan;        /* its handler was called */
+  int32_t faulted;           /* a structured exception left the handler */
   uint32_t faultCode;
 } QelmarSession;
 
