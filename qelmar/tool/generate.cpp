@@ -443,9 +443,10 @@ void WriteSettlements(Out& out, const Sizes& s, uint64_t seed, int64_t contracto
     std::string kinds, amounts, references;
     for (std::size_t k = 0; k < take; ++k) {
       const Slot& slot = slots[next + k];
-      kinds += (k ? ", " : "") + std::to_string(slot.kind);
-      amounts += (k ? ", " : "") + std::to_string(slot.amount);
-      references += (k ? ", " : "") + std::to_string(slot.reference);
+      const char* separator = k != 0 ? ", " : "";
+      kinds.append(separator).append(std::to_string(slot.kind));
+      amounts.append(separator).append(std::to_string(slot.amount));
+      references.append(separator).append(std::to_string(slot.reference));
     }
     next += take;
     out.Key("slotKind").Raw("[" + kinds + "]").Key("slotAmount").Raw("[" + amounts + "]");
