@@ -174,9 +174,7 @@ QELMAR_API int QelmarCallStampEntry(int32_t argument, int32_t* result) {
   return 0;
 }
 
-QELMAR_API int QelmarAttachModule(void* module) {
-  return module != nullptr && AttachModule(module) ? 1 : 0;
-}
+QELMAR_API int QelmarAttachModule(void* module) { return module != nullptr && AttachModule(module) ? 1 : 0; }
 
 QELMAR_API int QelmarRegisteredCommand(QelmarCommand* command) {
   const Host& host = TheHost();

@@ -63,9 +63,8 @@ struct Function {
 
 const std::array<Function, kHostSlotCount>& Functions() {
   static const std::array<Function, kHostSlotCount> functions = {{
-#define HOST_FN(slot, number, Name, Ret, Conv, Params)                                                   \
-  {#Name, number,                                                                                        \
-   EntryAddress<Name##Target, dravenhol::host::Name##Plain, dravenhol::host::detail::kThis_##Conv>()},
+#define HOST_FN(slot, number, Name, Ret, Conv, Params) \
+  {#Name, number, EntryAddress<Name##Target, dravenhol::host::Name##Plain, dravenhol::host::detail::kThis_##Conv>()},
 #include "host/host_catalogue.inc"
 #undef HOST_FN
   }};

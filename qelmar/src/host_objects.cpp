@@ -99,8 +99,7 @@ extern "C" int32_t HOST_THIS_ATTR HostHolderApply(HostHolder* self, HostApplyFun
   void* value = HolderValue(self);
   int32_t result = -1;
   if (value != nullptr && function != nullptr) {
-    const bool closeFails =
-        !HostSeesStreamClose() && TheHost().outputStreams.count(value) != 0 && StreamClosing(value);
+    const bool closeFails = !HostSeesStreamClose() && TheHost().outputStreams.count(value) != 0 && StreamClosing(value);
     // A failing close is a stream that could not write its last data: the
     // module sees it in the stream's error state before it closes.
     if (closeFails) MarkWriteError(static_cast<std::FILE*>(value));
@@ -188,22 +187,27 @@ extern "C" void HOST_THIS_ATTR HostDialogBaseDestroy(WDialogBase* self) {
 }
 
 // The base class's virtual operations answer with their slot number.
-#define QELMAR_DIALOG_SLOT(n)                                                    \
-  extern "C" int32_t HOST_THIS_ATTR HostDialogBaseSlot##n(WDialogBase*) {        \
-    Count(kDialogSlots);                                                          \
-    return n;                                                                     \
+#define QELMAR_DIALOG_SLOT(n)                                             \
+  extern "C" int32_t HOST_THIS_ATTR HostDialogBaseSlot##n(WDialogBase*) { \
+    Count(kDialogSlots);                                                  \
+    return n;                                                             \
   }
-QELMAR_DIALOG_SLOT(1) QELMAR_DIALOG_SLOT(2) QELMAR_DIALOG_SLOT(3) QELMAR_DIALOG_SLOT(4) QELMAR_DIALOG_SLOT(5)
-QELMAR_DIALOG_SLOT(6) QELMAR_DIALOG_SLOT(7) QELMAR_DIALOG_SLOT(8) QELMAR_DIALOG_SLOT(9) QELMAR_DIALOG_SLOT(10)
-QELMAR_DIALOG_SLOT(11) QELMAR_DIALOG_SLOT(12) QELMAR_DIALOG_SLOT(13) QELMAR_DIALOG_SLOT(14) QELMAR_DIALOG_SLOT(15)
-QELMAR_DIALOG_SLOT(16) QELMAR_DIALOG_SLOT(17) QELMAR_DIALOG_SLOT(18) QELMAR_DIALOG_SLOT(19) QELMAR_DIALOG_SLOT(20)
-QELMAR_DIALOG_SLOT(21) QELMAR_DIALOG_SLOT(22) QELMAR_DIALOG_SLOT(23) QELMAR_DIALOG_SLOT(24) QELMAR_DIALOG_SLOT(25)
-QELMAR_DIALOG_SLOT(26) QELMAR_DIALOG_SLOT(27) QELMAR_DIALOG_SLOT(28) QELMAR_DIALOG_SLOT(29) QELMAR_DIALOG_SLOT(30)
-QELMAR_DIALOG_SLOT(31) QELMAR_DIALOG_SLOT(32) QELMAR_DIALOG_SLOT(33) QELMAR_DIALOG_SLOT(34)
+QELMAR_DIALOG_SLOT(1)
+QELMAR_DIALOG_SLOT(2)
+QELMAR_DIALOG_SLOT(3) QELMAR_DIALOG_SLOT(4) QELMAR_DIALOG_SLOT(5) QELMAR_DIALOG_SLOT(6) QELMAR_DIALOG_SLOT(7)
+    QELMAR_DIALOG_SLOT(8) QELMAR_DIALOG_SLOT(9) QELMAR_DIALOG_SLOT(10) QELMAR_DIALOG_SLOT(11) QELMAR_DIALOG_SLOT(12)
+        QELMAR_DIALOG_SLOT(13) QELMAR_DIALOG_SLOT(14) QELMAR_DIALOG_SLOT(15) QELMAR_DIALOG_SLOT(16)
+            QELMAR_DIALOG_SLOT(17) QELMAR_DIALOG_SLOT(18) QELMAR_DIALOG_SLOT(19) QELMAR_DIALOG_SLOT(20)
+                QELMAR_DIALOG_SLOT(21) QELMAR_DIALOG_SLOT(22) QELMAR_DIALOG_SLOT(23) QELMAR_DIALOG_SLOT(24)
+                    QELMAR_DIALOG_SLOT(25) QELMAR_DIALOG_SLOT(26) QELMAR_DIALOG_SLOT(27) QELMAR_DIALOG_SLOT(28)
+                        QELMAR_DIALOG_SLOT(29) QELMAR_DIALOG_SLOT(30) QELMAR_DIALOG_SLOT(31) QELMAR_DIALOG_SLOT(32)
+                            QELMAR_DIALOG_SLOT(33) QELMAR_DIALOG_SLOT(34)
 #undef QELMAR_DIALOG_SLOT
 
-// Bound at load, never called by the module.
-extern "C" int32_t HOST_CDECL_ATTR HostReserved40008() { return 0; }
+    // Bound at load, never called by the module.
+    extern "C" int32_t HOST_CDECL_ATTR HostReserved40008() {
+  return 0;
+}
 extern "C" int32_t HOST_CDECL_ATTR HostReserved41611() { return 0; }
 extern "C" int32_t HOST_CDECL_ATTR HostReserved41613() { return 0; }
 extern "C" int32_t HOST_CDECL_ATTR HostReserved30005() { return 0; }

@@ -47,7 +47,7 @@ extern "C" char* HOST_CDECL_ATTR HostDateToText(char* display, const char* store
   for (const char* p = stored != nullptr ? stored : ""; *p != '\0' && n < sizeof digits; ++p)
     if (std::isdigit(static_cast<unsigned char>(*p))) digits[n++] = *p;
   for (; n < sizeof digits; ++n) digits[n] = '0';
-  const char text[11] = {digits[6], digits[7], '.', digits[4], digits[5], '.',
+  const char text[11] = {digits[6], digits[7], '.',       digits[4], digits[5], '.',
                          digits[0], digits[1], digits[2], digits[3], '\0'};
   std::memcpy(display, text, sizeof text);
   return display;

@@ -88,8 +88,7 @@ bool CallStampEntry(int32_t argument, int32_t& result) {
 void WriteBaseFiles() {
   const Host& host = TheHost();
   for (const BaseFile& file : host.store.baseFiles) {
-    const std::string path =
-        FileSystemPath(host.baseDirectory + "/" + Convert(file.name, kCodeUtf8, kCodeFileSystem));
+    const std::string path = FileSystemPath(host.baseDirectory + "/" + Convert(file.name, kCodeUtf8, kCodeFileSystem));
     if (!file.content) {
       std::remove(path.c_str());
       continue;
@@ -131,7 +130,7 @@ int RunSession(const char* modulePath, QelmarSession& session) {
   // module to explain.
   uint32_t featureWord = 0;
   if (host.stamp != nullptr) std::memcpy(&featureWord, host.stamp, sizeof featureWord);
-  session.activation = host.config.activation >= 0                      ? host.config.activation
+  session.activation = host.config.activation >= 0                  ? host.config.activation
                        : session.handshake == 0 && featureWord == 0 ? 0
                                                                     : 1;
   Record(Line("Activate", std::to_string(session.activation)));

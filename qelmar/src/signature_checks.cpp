@@ -8,8 +8,8 @@
 namespace qelmar::impl {
 
 // NOLINTBEGIN(bugprone-macro-parentheses): Name is a function's name.
-#define HOST_FN(slot, number, Name, Ret, Conv, Params)                               \
-  static_assert(std::is_same_v<decltype(&Name), dravenhol::host::Name##Fn>,          \
+#define HOST_FN(slot, number, Name, Ret, Conv, Params)                      \
+  static_assert(std::is_same_v<decltype(&Name), dravenhol::host::Name##Fn>, \
                 "host function " #Name " (" #number ") differs from the catalogue");
 // NOLINTEND(bugprone-macro-parentheses)
 #include "host/host_catalogue.inc"

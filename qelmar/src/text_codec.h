@@ -29,12 +29,8 @@ int32_t ConvertText(const char* source, std::size_t length, int32_t from, int32_
 // Whole-string conversions for the host's own use.
 std::string Convert(std::string_view text, int32_t from, int32_t to);
 inline std::string MazoviaToUtf8(std::string_view text) { return Convert(text, kCodeMazovia, kCodeUtf8); }
-inline std::string MazoviaToFileSystem(std::string_view text) {
-  return Convert(text, kCodeMazovia, kCodeFileSystem);
-}
-inline std::string FileSystemToMazovia(std::string_view text) {
-  return Convert(text, kCodeFileSystem, kCodeMazovia);
-}
+inline std::string MazoviaToFileSystem(std::string_view text) { return Convert(text, kCodeMazovia, kCodeFileSystem); }
+inline std::string FileSystemToMazovia(std::string_view text) { return Convert(text, kCodeFileSystem, kCodeMazovia); }
 
 // UTF-8 to Mazovia for fixture texts; false (with the offending character
 // named in error) when a character has no Mazovia code.

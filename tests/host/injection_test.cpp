@@ -108,13 +108,20 @@ TEST_F(InjectionTest, AStructuredExceptionAtTheNthCallOfAnyHostFunction) {
   };
   const std::vector<Case> cases = {
       {R"({"function": "HostCursorNext", "call": 2, "code": "0xC0000094"})", 0xC0000094u, "calls.HostCursorNext",
-       [&] { HOST(HostCursorNext)
-             (&cursor); }},
-      {R"({"function": 21284, "call": 2})", 0xC0000005u, "calls.HostAlloc", [] { HOST(HostFree)
-                                                                                 (HOST(HostAlloc)(4)); }},
+       [&] {
+         HOST(HostCursorNext)
+         (&cursor);
+       }},
+      {R"({"function": 21284, "call": 2})", 0xC0000005u, "calls.HostAlloc",
+       [] {
+         HOST(HostFree)
+         (HOST(HostAlloc)(4));
+       }},
       {R"([{"function": "HostMessageBoxFormat", "call": 2, "code": 7}])", 7u, "calls.HostMessageBoxFormat",
-       [] { HOST(HostMessageBoxFormat)
-            (nullptr, "T", "%d", 0, 1); }},
+       [] {
+         HOST(HostMessageBoxFormat)
+         (nullptr, "T", "%d", 0, 1);
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.raise);
