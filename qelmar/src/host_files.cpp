@@ -13,6 +13,7 @@
 #include "host_platform.h"
 #include "host_state.h"
 #include "ini_store.h"
+#include "progress.h"
 #include "text_codec.h"
 
 namespace qelmar::impl {
@@ -67,6 +68,7 @@ void Opened(std::FILE* stream) {
 namespace qelmar {
 
 bool StreamClosing(void* stream) {
+  ProgressClosed(stream);
   Host& host = TheHost();
   if (host.liveStreams.erase(stream) == 0) return false;
   Count(kStreamClose);
@@ -105,6 +107,7 @@ extern "C" HostStream* HOST_CDECL_ATTR HostFileOpenShared(const char* path, cons
   std::FILE* stream = OpenSharedStream(FileSystemPath(path), mode);
   Opened(stream);
   if (stream != nullptr) host.outputStreams[stream] = Listed(path, host.config.closeFailures);
+  ProgressOpened(stream, path);
   return stream;
 }
 
@@ -133,6 +136,7 @@ extern "C" int32_t HOST_CDECL_ATTR HostFilePrintf(HostStream* stream, const char
     va_start(arguments, format);
     result = std::vfprintf(stream, format, arguments);
     va_end(arguments);
+    ProgressLine(stream);
   }
   return HostResult(kSlotHostFilePrintf, result);
 }

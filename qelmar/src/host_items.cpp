@@ -8,6 +8,7 @@
 
 #include "host_functions.h"
 #include "host_state.h"
+#include "progress.h"
 
 namespace qelmar {
 
@@ -186,6 +187,7 @@ extern "C" void HOST_CDECL_ATTR HostScanBegin(int32_t kind) {
 
 extern "C" void HOST_CDECL_ATTR HostScanStep(int32_t record, int32_t count) {
   Count(kScanStep);
+  ProgressScan(record, count);
   if (CallLogOn()) LogCall(Line("HostScanStep", std::to_string(record), std::to_string(count)));
 }
 

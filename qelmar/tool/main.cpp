@@ -11,6 +11,7 @@
 #include "generate.h"
 #include "platform/loader.h"
 #include "platform/platform.h"
+#include "progress_display.h"
 #include "qelmar/qelmar.h"
 
 extern const char* const kSampleFixture;
@@ -94,8 +95,10 @@ int Export(const Options& options) {
 
   const fs::path module = options.module.empty() ? DefaultModule() : fs::path(options.module);
   QelmarSession session{};
+  qelmar_tool::ProgressDisplay progress;
   const int result = QelmarRunSession(module.string().c_str(), &session);
   QelmarSetTranscriptSink(nullptr, nullptr);
+  progress.Summary(base / "BAZA");
   if (result == -1) {
     std::cerr << "dravenhol-host: cannot load the module " << module.string() << '\n';
     return 3;

@@ -45,6 +45,21 @@ QELMAR_API void QelmarSetBaseDirectory(const char* path);
 typedef void (*QelmarLineSink)(const char* line, void* context);
 QELMAR_API void QelmarSetTranscriptSink(QelmarLineSink sink, void* context);
 
+/// What the running export is doing, for a progress display: an output file
+/// opened, a line written to it, the file closed, or a step of the host's
+/// scan (the discount pass). file is the file's name without its directory.
+enum { QELMAR_PROGRESS_OPENED = 1, QELMAR_PROGRESS_LINE = 2, QELMAR_PROGRESS_CLOSED = 3, QELMAR_PROGRESS_SCAN = 4 };
+typedef struct QelmarProgress {
+  int32_t event;
+  const char* file;
+  int64_t lines;      /* written to the file so far */
+  int32_t scanRecord; /* for a scan step */
+  int32_t scanCount;
+} QelmarProgress;
+typedef void (*QelmarProgressSink)(const QelmarProgress* progress, void* context);
+/// Receives each event as it happens; null stops it (and costs nothing).
+QELMAR_API void QelmarSetProgressSink(QelmarProgressSink sink, void* context);
+
 /// Transcript lines in order; a line stays valid until the next reset or clear.
 QELMAR_API size_t QelmarTranscriptCount(void);
 QELMAR_API const char* QelmarTranscriptLine(size_t index);
