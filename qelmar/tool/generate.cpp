@@ -441,11 +441,13 @@ void WriteSettlements(Out& out, const Sizes& s, uint64_t seed, int64_t contracto
     for (std::size_t k = 0; k < take; ++k) day = std::max(day, slots[next + k].day);
     out.Field("date", DateOf(day + rng.Below(45)));
     std::string kinds, amounts, references;
+    // Appended piece by piece: GCC 12 for i686 misreads `"..." + std::string&&` as an overlapping copy.
     for (std::size_t k = 0; k < take; ++k) {
       const Slot& slot = slots[next + k];
-      kinds += (k ? ", " : "") + std::to_string(slot.kind);
-      amounts += (k ? ", " : "") + std::to_string(slot.amount);
-      references += (k ? ", " : "") + std::to_string(slot.reference);
+      const char* separator = k ? ", " : "";
+      kinds.append(separator).append(std::to_string(slot.kind));
+      amounts.append(separator).append(std::to_string(slot.amount));
+      references.append(separator).append(std::to_string(slot.reference));
     }
     next += take;
     out.Key("slotKind").Raw("[" + kinds + "]").Key("slotAmount").Raw("[" + amounts + "]");
