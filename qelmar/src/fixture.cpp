@@ -347,6 +347,7 @@ void FillRecord(const Json& object, int dataFile, const RecordOut& out, const st
 
 void ReadRecords(const Json& list, int dataFile, RecordSet& set, const std::string& where) {
   if (!list.is_array()) Fail(where, "expected a list of records");
+  set.Reserve(set.size() + list.size());
   for (std::size_t i = 0; i < list.size(); ++i) {
     unsigned char* record = set.Append();
     FillRecord(list[i], dataFile, {record, static_cast<std::size_t>(set.length())}, where + "[" + std::to_string(i) + "]");
@@ -582,6 +583,7 @@ void ReadWarehouseGoods(const Json& warehouses, const HostConfig& config, Store&
     const auto number = static_cast<int32_t>(Integer(Json(key), at, -32768, 32767));
     if (!list.is_array()) Fail(at, "expected a list");
     RecordSet presented(config.recordLengths[kK9]);
+    presented.Reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
       const Json& entry = list[i];
       const std::string item = at + "[" + std::to_string(i) + "]";
