@@ -345,12 +345,15 @@ void FillRecord(const Json& object, int dataFile, const RecordOut& out, const st
   }
 }
 
-void ReadRecords(const Json& list, int dataFile, RecordSet& set, const std::string& where) {
+// Each record's JSON is released once it is stored, so that the records
+// read later take the memory it held.
+void ReadRecords(Json& list, int dataFile, RecordSet& set, const std::string& where) {
   if (!list.is_array()) Fail(where, "expected a list of records");
   set.Reserve(set.size() + list.size());
   for (std::size_t i = 0; i < list.size(); ++i) {
     unsigned char* record = set.Append();
     FillRecord(list[i], dataFile, {record, static_cast<std::size_t>(set.length())}, where + "[" + std::to_string(i) + "]");
+    list[i] = Json();
   }
 }
 
@@ -561,7 +564,7 @@ std::vector<uint32_t> Positions(const Json& list, std::size_t count, const std::
   return positions;
 }
 
-void ReadItems(const Json& items, int dataFile, int32_t length, std::unordered_map<int32_t, RecordSet>& out,
+void ReadItems(Json& items, int dataFile, int32_t length, std::unordered_map<int32_t, RecordSet>& out,
                const std::string& where) {
   if (!items.is_object()) Fail(where, "expected an object of item lists by id");
   for (const auto& [key, list] : items.items()) {
@@ -642,7 +645,7 @@ void ReadFiles(const Json& files, Store& store) {
   }
 }
 
-void ReadTables(const Json& tables, FixtureContent& content) {
+void ReadTables(Json& tables, FixtureContent& content) {
   if (!tables.is_object()) Fail("tables", "expected an object of record lists by data file name");
   for (const auto& [name, list] : tables.items()) {
     if (IsComment(name)) continue;
@@ -683,7 +686,7 @@ void BuildIndexes(const Json& fixture, FixtureContent& content) {
   }
 }
 
-void Read(const Json& fixture, const Json& overrides, FixtureContent& content) {
+void Read(Json& fixture, const Json& overrides, FixtureContent& content) {
   if (!fixture.is_object()) Fail("fixture", "expected a JSON object");
   static constexpr const char* kSections[] = {"host",          "tables",     "indexes", "warehouseGoods",
                                               "invoiceItems",  "contractItems", "attributes", "groups",
@@ -720,7 +723,7 @@ void Read(const Json& fixture, const Json& overrides, FixtureContent& content) {
 bool ReadFixture(std::string_view fixture, std::string_view hostOverrides, FixtureContent& content,
                  std::string& error) {
   try {
-    const Json document = Parse(fixture, "fixture");
+    Json document = Parse(fixture, "fixture");
     const Json overrides = hostOverrides.empty() ? Json() : Parse(hostOverrides, "host settings");
     content = FixtureContent{};
     Read(document, overrides, content);
