@@ -103,17 +103,18 @@ class DocumentBuilder {
     auto& members = static_cast<Json::object_t::Container&>(frame.value->get_ref<Json::object_t&>());
     if (frame.keys.empty() && members.size() >= kIndexFrom)
       for (std::size_t i = 0; i < members.size(); ++i) frame.keys.emplace(members[i].first, i);
-    const Json::object_t::Container::iterator repeated =
-        frame.keys.empty() ? std::find_if(members.begin(), members.end(), [&](const auto& m) { return m.first == name; })
-        : frame.keys.contains(name) ? members.begin() + static_cast<std::ptrdiff_t>(frame.keys[name])
-                                    : members.end();
-    if (repeated != members.end()) {
-      member_ = &repeated->second;
-      return true;
+    std::size_t at = members.size();
+    if (frame.keys.empty())
+      at = static_cast<std::size_t>(
+          std::find_if(members.begin(), members.end(), [&](const auto& m) { return m.first == name; }) -
+          members.begin());
+    else if (const auto known = frame.keys.find(name); known != frame.keys.end())
+      at = known->second;
+    if (at == members.size()) {
+      if (!frame.keys.empty()) frame.keys.emplace(name, at);
+      members.emplace_back(std::move(name), Json());
     }
-    if (!frame.keys.empty()) frame.keys.emplace(name, members.size());
-    members.emplace_back(std::move(name), Json());
-    member_ = &members.back().second;
+    member_ = &members[at].second;
     return true;
   }
 
