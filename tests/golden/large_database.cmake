@@ -34,14 +34,7 @@ set(ENV{DRAVENHOL_WINE_TIMEOUT} 1500)
 run("Windows export" ${EMULATOR} ${HOST} export --db ${WORK}/database.json --base ${WORK}/windows)
 string(TIMESTAMP end "%s")
 
-set(differing "")
-foreach(name IN LISTS DRAVENHOL_OUTPUT_FILES)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/native/BAZA/${name} ${WORK}/windows/BAZA/${name}
-                  RESULT_VARIABLE different)
-  if(different)
-    list(APPEND differing ${name})
-  endif()
-endforeach()
+dravenhol_differing_output_files(differing ${WORK}/native/BAZA ${WORK}/windows/BAZA)
 if(differing)
   message(FATAL_ERROR "scale ${SCALE}: the Windows export differs from the native one: ${differing} "
                       "(in ${WORK}/windows/BAZA and ${WORK}/native/BAZA)")
