@@ -8,3 +8,17 @@ foreach(row IN LISTS dravenhol_output_rows)
   string(REGEX MATCH "^OUTPUT_FILE\\(\"([^\"]+)\"" _ "${row}")
   list(APPEND DRAVENHOL_OUTPUT_FILES ${CMAKE_MATCH_1})
 endforeach()
+
+# Sets out to the output files that differ, byte for byte, between the
+# directories first and second.
+function(dravenhol_differing_output_files out first second)
+  set(differing "")
+  foreach(name IN LISTS DRAVENHOL_OUTPUT_FILES)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${first}/${name} ${second}/${name}
+                    RESULT_VARIABLE different)
+    if(different)
+      list(APPEND differing ${name})
+    endif()
+  endforeach()
+  set(${out} "${differing}" PARENT_SCOPE)
+endfunction()

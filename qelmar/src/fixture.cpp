@@ -1,11 +1,13 @@
 #include "fixture.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
@@ -75,11 +77,102 @@ void CheckNesting(std::string_view text, const std::string& what) {
   }
 }
 
+// Builds the document exactly as Json::parse does (members in the order
+// written; a repeated key keeps its first place and takes its last value),
+// but finds repeated keys of a large object through a hash of its keys.
+// Json::parse searches an object's keys one by one for every key it adds,
+// which makes a section of one key per invoice quadratic.
+class DocumentBuilder {
+ public:
+  explicit DocumentBuilder(Json& root) : root_(root) {}
+
+  bool null() { return Put(Json(nullptr)); }
+  bool boolean(bool value) { return Put(Json(value)); }
+  bool number_integer(Json::number_integer_t value) { return Put(Json(value)); }
+  bool number_unsigned(Json::number_unsigned_t value) { return Put(Json(value)); }
+  bool number_float(Json::number_float_t value, const Json::string_t& /*text*/) { return Put(Json(value)); }
+  bool string(Json::string_t& value) { return Put(Json(std::move(value))); }
+  bool binary(Json::binary_t& value) { return Put(Json::binary(std::move(value))); }
+  bool start_object(std::size_t /*size*/) { return Open(Json::object()); }
+  bool start_array(std::size_t /*size*/) { return Open(Json::array()); }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+
+  bool key(Json::string_t& name) {
+    Frame& frame = open_.back();
+    auto& members = static_cast<Json::object_t::Container&>(frame.value->get_ref<Json::object_t&>());
+    if (frame.keys.empty() && members.size() >= kIndexFrom)
+      for (std::size_t i = 0; i < members.size(); ++i) frame.keys.emplace(members[i].first, i);
+    std::size_t at = members.size();
+    if (frame.keys.empty())
+      at = static_cast<std::size_t>(
+          std::find_if(members.begin(), members.end(), [&](const auto& m) { return m.first == name; }) -
+          members.begin());
+    else if (const auto known = frame.keys.find(name); known != frame.keys.end())
+      at = known->second;
+    if (at == members.size()) {
+      if (!frame.keys.empty()) frame.keys.emplace(name, at);
+      members.emplace_back(std::move(name), Json());
+    }
+    member_ = &members[at].second;
+    return true;
+  }
+
+  template <class Exception>
+  bool parse_error(std::size_t /*position*/, const std::string& /*token*/, const Exception& error) {
+    throw error;
+  }
+
+ private:
+  // Objects with fewer keys are searched one by one.
+  static constexpr std::size_t kIndexFrom = 64;
+
+  struct Frame {
+    Json* value;
+    std::unordered_map<std::string, std::size_t> keys;  // member positions, once the object is large
+  };
+
+  // Places a value where the parse stands: the root, the next element of an
+  // array, or the member of the key just read.
+  Json* Place(Json&& value) {
+    if (open_.empty()) {
+      root_ = std::move(value);
+      return &root_;
+    }
+    Json& parent = *open_.back().value;
+    if (parent.is_array()) {
+      parent.get_ref<Json::array_t&>().push_back(std::move(value));
+      return &parent.get_ref<Json::array_t&>().back();
+    }
+    *member_ = std::move(value);
+    return member_;
+  }
+  bool Put(Json&& value) {
+    Place(std::move(value));
+    return true;
+  }
+  bool Open(Json&& value) {
+    open_.push_back({Place(std::move(value)), {}});
+    return true;
+  }
+  bool Close() {
+    open_.pop_back();
+    return true;
+  }
+
+  Json& root_;
+  std::vector<Frame> open_;
+  Json* member_ = nullptr;
+};
+
 // Parses one JSON text of at most kFixtureSizeLimit bytes and bounded nesting.
 Json Parse(std::string_view text, const std::string& what) {
   if (text.size() > kFixtureSizeLimit) Fail(what, "larger than " + std::to_string(kFixtureSizeLimit >> 20) + " MiB");
   CheckNesting(text, what);
-  return Json::parse(text.begin(), text.end());
+  Json document;
+  DocumentBuilder builder(document);
+  Json::sax_parse(text.begin(), text.end(), &builder);
+  return document;
 }
 
 int64_t ParseInteger(const std::string& text, const std::string& where) {
@@ -253,11 +346,15 @@ void FillRecord(const Json& object, int dataFile, const RecordOut& out, const st
   }
 }
 
-void ReadRecords(const Json& list, int dataFile, RecordSet& set, const std::string& where) {
+// Each record's JSON is released once it is stored, so that the records
+// read later take the memory it held.
+void ReadRecords(Json& list, int dataFile, RecordSet& set, const std::string& where) {
   if (!list.is_array()) Fail(where, "expected a list of records");
+  set.Reserve(set.size() + list.size());
   for (std::size_t i = 0; i < list.size(); ++i) {
     unsigned char* record = set.Append();
     FillRecord(list[i], dataFile, {record, static_cast<std::size_t>(set.length())}, where + "[" + std::to_string(i) + "]");
+    list[i] = Json();
   }
 }
 
@@ -468,7 +565,7 @@ std::vector<uint32_t> Positions(const Json& list, std::size_t count, const std::
   return positions;
 }
 
-void ReadItems(const Json& items, int dataFile, int32_t length, std::unordered_map<int32_t, RecordSet>& out,
+void ReadItems(Json& items, int dataFile, int32_t length, std::unordered_map<int32_t, RecordSet>& out,
                const std::string& where) {
   if (!items.is_object()) Fail(where, "expected an object of item lists by id");
   for (const auto& [key, list] : items.items()) {
@@ -490,6 +587,7 @@ void ReadWarehouseGoods(const Json& warehouses, const HostConfig& config, Store&
     const auto number = static_cast<int32_t>(Integer(Json(key), at, -32768, 32767));
     if (!list.is_array()) Fail(at, "expected a list");
     RecordSet presented(config.recordLengths[kK9]);
+    presented.Reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
       const Json& entry = list[i];
       const std::string item = at + "[" + std::to_string(i) + "]";
@@ -548,7 +646,7 @@ void ReadFiles(const Json& files, Store& store) {
   }
 }
 
-void ReadTables(const Json& tables, FixtureContent& content) {
+void ReadTables(Json& tables, FixtureContent& content) {
   if (!tables.is_object()) Fail("tables", "expected an object of record lists by data file name");
   for (const auto& [name, list] : tables.items()) {
     if (IsComment(name)) continue;
@@ -589,7 +687,7 @@ void BuildIndexes(const Json& fixture, FixtureContent& content) {
   }
 }
 
-void Read(const Json& fixture, const Json& overrides, FixtureContent& content) {
+void Read(Json& fixture, const Json& overrides, FixtureContent& content) {
   if (!fixture.is_object()) Fail("fixture", "expected a JSON object");
   static constexpr const char* kSections[] = {"host",          "tables",     "indexes", "warehouseGoods",
                                               "invoiceItems",  "contractItems", "attributes", "groups",
@@ -626,7 +724,7 @@ void Read(const Json& fixture, const Json& overrides, FixtureContent& content) {
 bool ReadFixture(std::string_view fixture, std::string_view hostOverrides, FixtureContent& content,
                  std::string& error) {
   try {
-    const Json document = Parse(fixture, "fixture");
+    Json document = Parse(fixture, "fixture");
     const Json overrides = hostOverrides.empty() ? Json() : Parse(hostOverrides, "host settings");
     content = FixtureContent{};
     Read(document, overrides, content);

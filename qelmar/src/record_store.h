@@ -41,6 +41,8 @@ class RecordSet {
   unsigned char* at(std::size_t i) { return const_cast<unsigned char*>(Base()) + i * static_cast<std::size_t>(length_); }
   // Adds a zero-filled record and returns it.
   unsigned char* Append();
+  // Makes room for count records in all, so that appending them allocates once.
+  void Reserve(std::size_t count) { bytes_.reserve(count * static_cast<std::size_t>(length_)); }
 
  private:
   const unsigned char* Base() const {

@@ -4,7 +4,6 @@
 #   cmake -DHOST=<dravenhol-host> -DMETHOD=universal|interkam -DWORK=<dir> -DGOLDEN=<dir>
 #         [-DEMULATOR=wine] [-DMODULE=<module>] -P compare.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/output_files.cmake)
-set(files ${DRAVENHOL_OUTPUT_FILES})
 
 set(module_option "")
 if(MODULE)
@@ -21,14 +20,7 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "dravenhol-host failed (${result}):\n${transcript}")
 endif()
 
-set(differing "")
-foreach(name IN LISTS files)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/BAZA/${name} ${GOLDEN}/${METHOD}/${name}
-                  RESULT_VARIABLE different)
-  if(different)
-    list(APPEND differing ${name})
-  endif()
-endforeach()
+dravenhol_differing_output_files(differing ${WORK}/BAZA ${GOLDEN}/${METHOD})
 if(differing)
   message(FATAL_ERROR "${METHOD}: differs from the golden copy: ${differing} (written to ${WORK}/BAZA)")
 endif()

@@ -58,6 +58,20 @@ TEST_F(FixtureTest, TypedFieldsAndRawBytesGiveExactBytes) {
   EXPECT_STREQ(reinterpret_cast<const char*>(r + 620), "20261207");
 }
 
+// A key written twice keeps its first place and takes its last value, in a
+// record of a few keys and in one of many (found through the key hash).
+TEST_F(FixtureTest, RepeatedKeysKeepTheirFirstPlaceAndTakeTheirLastValue) {
+  for (const int comments : {0, 100}) {
+    std::string filler;
+    for (int i = 0; i < comments; ++i) filler += "\"#" + std::to_string(i) + "\": 0, ";
+    const unsigned char* r =
+        FirstInvoice(R"({"tables": {"Tspr": [{"number": "AAAA", "@2/text": "X", )" + filler + R"("number": "B"}]}})");
+    // "B" was written in the first key's place, then "X" over it; "AAAA" never.
+    EXPECT_STREQ(reinterpret_cast<const char*>(r + 2), "X") << comments;
+    EXPECT_EQ(r[4], 0) << comments;
+  }
+}
+
 TEST_F(FixtureTest, RepeatedFieldsTakeListsOrIndexedObjects) {
   Load(R"({"tables": {"k4_tab": [{"contractorId": 3, "percent": {"449": 2500}, "priceLevel": [null, 2],
            "amountDiscount": {"0": 100.5}}]}})");
