@@ -249,7 +249,8 @@ struct RecordOut {
 // A stored date is "YYYYMMDD"; "YYYY-MM-DD" in a fixture is stored that way.
 std::string DateText(const Json& value, const std::string& where) {
   std::string text = Text(value, where);
-  if (text.size() == 10 && text[4] == '-' && text[7] == '-') text = text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2);
+  if (text.size() == 10 && text[4] == '-' && text[7] == '-')
+    text = text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2);
   return text;
 }
 
@@ -273,7 +274,8 @@ void PutNumber(const RecordOut& out, std::size_t offset, FieldType type, const J
       out.Put(offset, &v, sizeof v);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -353,7 +355,8 @@ void ReadRecords(Json& list, int dataFile, RecordSet& set, const std::string& wh
   set.Reserve(set.size() + list.size());
   for (std::size_t i = 0; i < list.size(); ++i) {
     unsigned char* record = set.Append();
-    FillRecord(list[i], dataFile, {record, static_cast<std::size_t>(set.length())}, where + "[" + std::to_string(i) + "]");
+    FillRecord(list[i], dataFile, {record, static_cast<std::size_t>(set.length())},
+               where + "[" + std::to_string(i) + "]");
     list[i] = Json();
   }
 }
@@ -369,7 +372,8 @@ CallFailure ReadCallFailure(const Json& value, const std::string& where) {
       if (!IsComment(key) && key != "call" && key != "from" && key != "count")
         Fail(where + "." + key, "expected \"call\", \"from\" or \"count\"");
     if (value.contains("call")) {
-      if (value.contains("from") || value.contains("count")) Fail(where, "\"call\" goes without \"from\" and \"count\"");
+      if (value.contains("from") || value.contains("count"))
+        Fail(where, "\"call\" goes without \"from\" and \"count\"");
       failure.from = Integer(value["call"], where + ".call", 1, INT64_MAX);
       failure.count = 1;
       return failure;
@@ -395,7 +399,8 @@ std::string RelativeName(const Json& value, const std::string& where) {
 int HostFunction(const Json& value, const std::string& where) {
   const int slot = value.is_string() ? HostSlotByName(value.get<std::string>()) : -1;
   if (slot >= 0) return slot;
-  if (value.is_string() && !value.get<std::string>().empty() && std::isalpha(static_cast<unsigned char>(value.get<std::string>()[0])))
+  if (value.is_string() && !value.get<std::string>().empty() &&
+      std::isalpha(static_cast<unsigned char>(value.get<std::string>()[0])))
     Fail(where, "no host function \"" + value.get<std::string>() + "\"");
   const int64_t number = Integer(value, where, 1, 65535);
   const int byNumber = HostSlotByNumber(number);
@@ -418,10 +423,14 @@ void ReadRaise(const Json& value, const std::string& where, HostConfig& config) 
   for (const auto& [key, item] : value.items()) {
     const std::string at = where + "." + key;
     if (IsComment(key)) continue;
-    if (key == "function") raise.slot = HostFunction(item, at);
-    else if (key == "call") raise.call = Integer(item, at, 0, INT64_MAX);
-    else if (key == "code") raise.code = static_cast<uint32_t>(Integer(item, at, 0, UINT32_MAX));
-    else Fail(at, "expected \"function\", \"call\" or \"code\"");
+    if (key == "function")
+      raise.slot = HostFunction(item, at);
+    else if (key == "call")
+      raise.call = Integer(item, at, 0, INT64_MAX);
+    else if (key == "code")
+      raise.code = static_cast<uint32_t>(Integer(item, at, 0, UINT32_MAX));
+    else
+      Fail(at, "expected \"function\", \"call\" or \"code\"");
   }
   if (raise.slot < 0) Fail(where, "names no \"function\"");
   if (!value.contains("call")) raise.call = 1;
@@ -450,7 +459,8 @@ void ReadFailures(const Json& failures, HostConfig& config) {
     } else if (kind >= 0) {
       config.injections[kind] = ReadCallFailure(value, at);
     } else if (key == "missingItemFile") {
-      for (const auto& [documents, ids] : Object(value, at, "expected {\"invoices\": [...], \"contracts\": [...]}").items()) {
+      for (const auto& [documents, ids] :
+           Object(value, at, "expected {\"invoices\": [...], \"contracts\": [...]}").items()) {
         if (IsComment(documents)) continue;
         const std::string list = at + "." + documents;
         if (documents != "invoices" && documents != "contracts") Fail(list, "expected \"invoices\" or \"contracts\"");
@@ -472,7 +482,8 @@ void ReadFailures(const Json& failures, HostConfig& config) {
       RaiseAt raise{kSlotHostFilePrintf};
       if (value.is_object()) {
         raise.call = Integer(value.value("call", Json(1)), at + ".call", 0, INT64_MAX);
-        if (value.contains("code")) raise.code = static_cast<uint32_t>(Integer(value["code"], at + ".code", 0, UINT32_MAX));
+        if (value.contains("code"))
+          raise.code = static_cast<uint32_t>(Integer(value["code"], at + ".code", 0, UINT32_MAX));
       } else {
         raise.call = Integer(value, at, 0, INT64_MAX);
       }
@@ -515,19 +526,23 @@ void ReadHost(const Json& host, HostConfig& config) {
       config.checkText = Text(value, at);
     } else if (key == "missingFunctions") {
       config.missingFunctions.clear();
-      if (value.is_object() || value.is_boolean() || value.is_null()) Fail(at, "expected a list of host function numbers");
+      if (value.is_object() || value.is_boolean() || value.is_null())
+        Fail(at, "expected a list of host function numbers");
       for (const auto& n : value) config.missingFunctions.push_back(static_cast<uint16_t>(Integer(n, at, 1, 65535)));
     } else if (key == "recordLengths") {
-      for (const auto& [name, length] : Object(value, at, "expected an object of record lengths by data file name").items()) {
+      for (const auto& [name, length] :
+           Object(value, at, "expected an object of record lengths by data file name").items()) {
         if (IsComment(name)) continue;
         const int file = DataFileByName(name);
         if (file < 0) Fail(at, "no data file \"" + name + "\"");
         config.absent[file] = length.is_string() && length.get<std::string>() == "absent";
-        if (!config.absent[file]) config.recordLengths[file] = static_cast<int32_t>(Integer(length, at + "." + name, -32768, 65535));
+        if (!config.absent[file])
+          config.recordLengths[file] = static_cast<int32_t>(Integer(length, at + "." + name, -32768, 65535));
       }
     } else if (key == "featureWord") {
       config.featureUntouched = value.is_string() && value.get<std::string>() == "untouched";
-      if (!config.featureUntouched) config.featureWord = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
+      if (!config.featureUntouched)
+        config.featureWord = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
     } else if (key == "stateFlags") {
       config.stateFlags = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
     } else if (key == "activation") {
@@ -538,10 +553,14 @@ void ReadHost(const Json& host, HostConfig& config) {
       config.noticeAnswer = static_cast<int16_t>(Integer(value, at, -32768, 32767));
     } else if (key == "dialog") {
       const std::string answer = value.is_string() ? value.get<std::string>() : "";
-      if (answer == "universal") config.dialog = DialogAnswer::kUniversal;
-      else if (answer == "interkam") config.dialog = DialogAnswer::kInterkam;
-      else if (answer == "cancel") config.dialog = DialogAnswer::kCancel;
-      else Fail(at, "expected \"universal\", \"interkam\" or \"cancel\"");
+      if (answer == "universal")
+        config.dialog = DialogAnswer::kUniversal;
+      else if (answer == "interkam")
+        config.dialog = DialogAnswer::kInterkam;
+      else if (answer == "cancel")
+        config.dialog = DialogAnswer::kCancel;
+      else
+        Fail(at, "expected \"universal\", \"interkam\" or \"cancel\"");
     } else if (key == "callLog") {
       config.callLog = Bool(value, at);
     } else if (key == "currentContractor") {
@@ -561,7 +580,8 @@ void ReadHost(const Json& host, HostConfig& config) {
 std::vector<uint32_t> Positions(const Json& list, std::size_t count, const std::string& where) {
   if (!list.is_array()) Fail(where, "expected a list of record numbers");
   std::vector<uint32_t> positions;
-  for (const auto& n : list) positions.push_back(static_cast<uint32_t>(Integer(n, where, 0, static_cast<int64_t>(count) - 1)));
+  for (const auto& n : list)
+    positions.push_back(static_cast<uint32_t>(Integer(n, where, 0, static_cast<int64_t>(count) - 1)));
   return positions;
 }
 
@@ -667,7 +687,8 @@ void BuildIndexes(const Json& fixture, FixtureContent& content) {
   }
   store.indexes[198] = {};
   if (fixture.contains("indexes")) {
-    for (const auto& [key, list] : Object(fixture["indexes"], "indexes", "expected an object of record numbers by index").items()) {
+    for (const auto& [key, list] :
+         Object(fixture["indexes"], "indexes", "expected an object of record numbers by index").items()) {
       if (IsComment(key)) continue;
       const std::string at = "indexes." + key;
       const auto index = static_cast<int32_t>(Integer(Json(key), at, INT32_MIN, INT32_MAX));
@@ -689,8 +710,8 @@ void BuildIndexes(const Json& fixture, FixtureContent& content) {
 
 void Read(Json& fixture, const Json& overrides, FixtureContent& content) {
   if (!fixture.is_object()) Fail("fixture", "expected a JSON object");
-  static constexpr const char* kSections[] = {"host",          "tables",     "indexes", "warehouseGoods",
-                                              "invoiceItems",  "contractItems", "attributes", "groups",
+  static constexpr const char* kSections[] = {"host",           "tables",        "indexes",    "warehouseGoods",
+                                              "invoiceItems",   "contractItems", "attributes", "groups",
                                               "paymentMethods", "files"};
   for (const auto& [key, value] : fixture.items()) {
     bool known = IsComment(key);
@@ -705,12 +726,15 @@ void Read(Json& fixture, const Json& overrides, FixtureContent& content) {
   BuildIndexes(fixture, content);
   if (fixture.contains("warehouseGoods")) ReadWarehouseGoods(fixture["warehouseGoods"], config, content.store);
   if (fixture.contains("invoiceItems"))
-    ReadItems(fixture["invoiceItems"], kTsprDok, config.recordLengths[kTsprDok], content.store.invoiceItems, "invoiceItems");
+    ReadItems(fixture["invoiceItems"], kTsprDok, config.recordLengths[kTsprDok], content.store.invoiceItems,
+              "invoiceItems");
   if (fixture.contains("contractItems"))
-    ReadItems(fixture["contractItems"], kUmstDok, config.recordLengths[kUmstDok], content.store.contractItems, "contractItems");
+    ReadItems(fixture["contractItems"], kUmstDok, config.recordLengths[kUmstDok], content.store.contractItems,
+              "contractItems");
   if (fixture.contains("attributes")) ReadAttributes(fixture["attributes"], content.store);
   if (fixture.contains("groups")) ReadNames(fixture["groups"], content.store.groups, "groups");
-  if (fixture.contains("paymentMethods")) ReadNames(fixture["paymentMethods"], content.store.paymentMethods, "paymentMethods");
+  if (fixture.contains("paymentMethods"))
+    ReadNames(fixture["paymentMethods"], content.store.paymentMethods, "paymentMethods");
   if (fixture.contains("files")) ReadFiles(fixture["files"], content.store);
   const RecordSet& props = content.store.files[kTsprProp];
   if (props.size() > 0)
@@ -751,8 +775,8 @@ bool ReadFixtureFile(const std::string& path, std::string& text, std::string& er
     error = path + " is not a regular file (a device, pipe or socket): not read";
     return false;
   }
-  const std::string tooLarge = path + " is larger than the fixture limit of " +
-                               std::to_string(kFixtureSizeLimit >> 20) + " MiB";
+  const std::string tooLarge =
+      path + " is larger than the fixture limit of " + std::to_string(kFixtureSizeLimit >> 20) + " MiB";
   if (fs::file_size(path, ec) > kFixtureSizeLimit) {
     error = tooLarge;
     return false;

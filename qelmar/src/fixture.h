@@ -30,8 +30,7 @@ bool ReadFixtureFile(const std::string& path, std::string& text, std::string& er
 
 // Parses fixture, then applies hostOverrides (a JSON object in the form of the
 // fixture's "host" section, may be empty) on top of its "host" section.
-bool ReadFixture(std::string_view fixture, std::string_view hostOverrides, FixtureContent& content,
-                 std::string& error);
+bool ReadFixture(std::string_view fixture, std::string_view hostOverrides, FixtureContent& content, std::string& error);
 
 // Merges the JSON object update into the JSON object overrides (both texts);
 // false when either is not an object.

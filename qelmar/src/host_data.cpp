@@ -87,7 +87,8 @@ extern "C" void HOST_CDECL_ATTR HostTablePrepare(HostTable* table, int32_t mode)
     std::memcpy(descriptor->buffer, host.currentProp.data(),
                 std::min<std::size_t>(host.currentProp.size(), host.config.recordLengths[kTsprProp]));
   if (CallLogOn())
-    LogCall(Line("HostTablePrepare", std::to_string(descriptor != nullptr ? descriptor->number : -1), std::to_string(mode)));
+    LogCall(Line("HostTablePrepare", std::to_string(descriptor != nullptr ? descriptor->number : -1),
+                 std::to_string(mode)));
 }
 
 extern "C" void* HOST_CDECL_ATTR HostKeyInit(int32_t index, int32_t value, HostKey* key, int32_t) {
@@ -111,8 +112,8 @@ extern "C" int32_t HOST_CDECL_ATTR HostItemIndexOf(int32_t index) {
   return 0;
 }
 
-extern "C" int16_t HOST_THIS_ATTR HostCursorOpen(HostCursor* self, HostTable* table, int32_t index, HostKey*,
-                                                 int32_t, int32_t) {
+extern "C" int16_t HOST_THIS_ATTR HostCursorOpen(HostCursor* self, HostTable* table, int32_t index, HostKey*, int32_t,
+                                                 int32_t) {
   Host& host = TheHost();
   if (self == nullptr) return 0;
   CursorState state{};

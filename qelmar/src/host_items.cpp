@@ -111,8 +111,9 @@ extern "C" int32_t HOST_CDECL_ATTR HostReadItemRecord(int32_t, int32_t record, H
   if (file == nullptr || !file->discounts || record < 0 || static_cast<std::size_t>(record) >= CountOf(file)) return 0;
   if (record == host.config.discountReadFailsAt || Injected(kInjectDiscountRead)) return 0;
   if (table != reinterpret_cast<HostTable*>(&host.tables[kK4Tab])) return 0;
-  const std::size_t length = std::min<std::size_t>(static_cast<std::size_t>(file->records->length()),
-                                                   static_cast<std::size_t>(std::max(host.config.recordLengths[kK4Tab], 0)));
+  const std::size_t length =
+      std::min<std::size_t>(static_cast<std::size_t>(file->records->length()),
+                            static_cast<std::size_t>(std::max(host.config.recordLengths[kK4Tab], 0)));
   std::memcpy(host.tables[kK4Tab].buffer, file->records->at(static_cast<std::size_t>(record)), length);
   return 1;
 }

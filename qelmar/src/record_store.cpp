@@ -36,15 +36,23 @@ unsigned char* RecordSet::Append() {
 
 int DataFileOfIndex(int32_t index) {
   switch (index) {
-    case 72: return kUmst;
-    case 811: return kTspr;
+    case 72:
+      return kUmst;
+    case 811:
+      return kTspr;
     case 6:
-    case 198: return kK4;
-    case 53: return kK4Kar;
-    case 3: return kW3;
-    case 4: return kK9;
-    case 34: return kH1;
-    default: return -1;
+    case 198:
+      return kK4;
+    case 53:
+      return kK4Kar;
+    case 3:
+      return kW3;
+    case 4:
+      return kK9;
+    case 34:
+      return kH1;
+    default:
+      return -1;
   }
 }
 

@@ -38,7 +38,9 @@ class RecordSet {
   // Never null, also for records of length 0 (which hold no bytes), so that
   // copying a record is always a valid memcpy.
   const unsigned char* at(std::size_t i) const { return Base() + i * static_cast<std::size_t>(length_); }
-  unsigned char* at(std::size_t i) { return const_cast<unsigned char*>(Base()) + i * static_cast<std::size_t>(length_); }
+  unsigned char* at(std::size_t i) {
+    return const_cast<unsigned char*>(Base()) + i * static_cast<std::size_t>(length_);
+  }
   // Adds a zero-filled record and returns it.
   unsigned char* Append();
   // Makes room for count records in all, so that appending them allocates once.
@@ -77,11 +79,11 @@ struct Store {
   // Goods as each warehouse presents them, in index order; a warehouse that
   // is not listed presents the k9 records as stored.
   std::map<int32_t, RecordSet> warehouseGoods;
-  std::unordered_map<int32_t, RecordSet> invoiceItems;   // by document id
-  std::unordered_map<int32_t, RecordSet> contractItems;  // by standing-contract id
+  std::unordered_map<int32_t, RecordSet> invoiceItems;             // by document id
+  std::unordered_map<int32_t, RecordSet> contractItems;            // by standing-contract id
   std::unordered_map<int32_t, std::vector<Attribute>> attributes;  // by contractor id
-  std::map<int32_t, std::string> groups;                 // Mazovia
-  std::map<int32_t, std::string> paymentMethods;         // Mazovia
+  std::map<int32_t, std::string> groups;                           // Mazovia
+  std::map<int32_t, std::string> paymentMethods;                   // Mazovia
   std::vector<BaseFile> baseFiles;
 };
 
