@@ -32,13 +32,17 @@ struct CallFailure {
 // (host.failures.<kind>); a run's calls of each kind are counted as
 // "inject.<kind>.calls". closeOutput counts the closes of output streams that
 // the host sees, every other kind the calls of one host function.
-#define QELMAR_INJECTIONS(X)                                                                                   \
-  X(kInjectAlloc, "alloc", kSlotHostAlloc)                                                                     \
-  X(kInjectAllocZeroed, "allocZeroed", kSlotHostAllocZeroed)                                                   \
-  X(kInjectOpenOutput, "openOutput", kSlotHostFileOpenShared)                                                  \
-  X(kInjectWrite, "write", kSlotHostFilePrintf) X(kInjectCloseOutput, "closeOutput", -1)                       \
-      X(kInjectItemFile, "itemFile", kSlotHostOpenItemFile) X(kInjectItemRead, "itemRead", kSlotHostReadItems) \
-          X(kInjectDiscountRead, "discountRead", kSlotHostReadItemRecord)
+// clang-format off
+#define QELMAR_INJECTIONS(X)                                        \
+  X(kInjectAlloc, "alloc", kSlotHostAlloc)                          \
+  X(kInjectAllocZeroed, "allocZeroed", kSlotHostAllocZeroed)        \
+  X(kInjectOpenOutput, "openOutput", kSlotHostFileOpenShared)       \
+  X(kInjectWrite, "write", kSlotHostFilePrintf)                     \
+  X(kInjectCloseOutput, "closeOutput", -1)                          \
+  X(kInjectItemFile, "itemFile", kSlotHostOpenItemFile)             \
+  X(kInjectItemRead, "itemRead", kSlotHostReadItems)                \
+  X(kInjectDiscountRead, "discountRead", kSlotHostReadItemRecord)
+// clang-format on
 
 enum Injection : int {
 #define QELMAR_INJECTION_ENUM(id, name, slot) id,
@@ -85,31 +89,51 @@ struct HostConfig {
   HostConfig();
 };
 
-#define QELMAR_COUNTERS(X)                                                                                             \
-  X(kCursorOpen, "cursor.open")                                                                                        \
-  X(kCursorOpenFailed, "cursor.openFailed")                                                                            \
-  X(kCursorClose, "cursor.close") X(kCursorCloseUnopened, "cursor.closeUnopened") X(kCursorDestroy, "cursor.destroy")  \
-      X(kCursorNext, "cursor.next") X(kKeyInit, "key.init") X(kItemFileOpen, "itemFile.open")                          \
-          X(kItemFileClose, "itemFile.close") X(kItemFileRelease, "itemFile.release") X(kItemsRead, "items.read")      \
-              X(kItemsFree, "items.free") X(kAllocFailed, "alloc.failed") X(kFreeCalls, "free.calls")                  \
-                  X(kFreeInvalid, "free.invalid") X(kHolderInit, "holder.init") X(kHolderDestroy, "holder.destroy")    \
-                      X(kHolderApply, "holder.apply") X(kGuardEnter, "guard.enter") X(kGuardLeave, "guard.leave")      \
-                          X(kGuardMismatch, "guard.mismatch") X(kDialogConstruct, "dialogBase.construct")              \
-                              X(kDialogDestroy, "dialogBase.destroy") X(kDialogSlots, "dialogBase.slots")              \
-                                  X(kDialogVirtualTableMismatch, "dialogBase.virtualTableMismatch")                    \
-                                      X(kStreamOpen, "stream.open") X(kStreamOpenFailed, "stream.openFailed")          \
-                                          X(kStreamClose, "stream.close") X(kScanBegin, "scan.begin")                  \
-                                              X(kScanStep, "scan.step") X(kScanIdle, "scan.idle")                      \
-                                                  X(kScanEnd, "scan.end") X(kDiscountSetupA, "discountSetupA")         \
-                                                      X(kDiscountSetupB, "discountSetupB")                             \
-                                                          X(kTablePrepare, "tablePrepare")                             \
-                                                              X(kPrepareContractItem, "prepareContractItem")           \
-                                                                  X(kSettlementSetup, "settlementSetup")               \
-                                                                      X(kStampTargetCalls, "stampTarget.calls")        \
-                                                                          X(kStampResolves, "stampTarget.resolves") X( \
-                                                                              kCallbackCalls, "callback.calls")        \
-                                                                              X(kReportCalls, "exceptionReport.calls") \
-                                                                                  X(kMessages, "messages")
+// clang-format off
+#define QELMAR_COUNTERS(X)                                            \
+  X(kCursorOpen, "cursor.open")                                       \
+  X(kCursorOpenFailed, "cursor.openFailed")                           \
+  X(kCursorClose, "cursor.close")                                     \
+  X(kCursorCloseUnopened, "cursor.closeUnopened")                     \
+  X(kCursorDestroy, "cursor.destroy")                                 \
+  X(kCursorNext, "cursor.next")                                       \
+  X(kKeyInit, "key.init")                                             \
+  X(kItemFileOpen, "itemFile.open")                                   \
+  X(kItemFileClose, "itemFile.close")                                 \
+  X(kItemFileRelease, "itemFile.release")                             \
+  X(kItemsRead, "items.read")                                         \
+  X(kItemsFree, "items.free")                                         \
+  X(kAllocFailed, "alloc.failed")                                     \
+  X(kFreeCalls, "free.calls")                                         \
+  X(kFreeInvalid, "free.invalid")                                     \
+  X(kHolderInit, "holder.init")                                       \
+  X(kHolderDestroy, "holder.destroy")                                 \
+  X(kHolderApply, "holder.apply")                                     \
+  X(kGuardEnter, "guard.enter")                                       \
+  X(kGuardLeave, "guard.leave")                                       \
+  X(kGuardMismatch, "guard.mismatch")                                 \
+  X(kDialogConstruct, "dialogBase.construct")                         \
+  X(kDialogDestroy, "dialogBase.destroy")                             \
+  X(kDialogSlots, "dialogBase.slots")                                 \
+  X(kDialogVirtualTableMismatch, "dialogBase.virtualTableMismatch")   \
+  X(kStreamOpen, "stream.open")                                       \
+  X(kStreamOpenFailed, "stream.openFailed")                           \
+  X(kStreamClose, "stream.close")                                     \
+  X(kScanBegin, "scan.begin")                                         \
+  X(kScanStep, "scan.step")                                           \
+  X(kScanIdle, "scan.idle")                                           \
+  X(kScanEnd, "scan.end")                                             \
+  X(kDiscountSetupA, "discountSetupA")                                \
+  X(kDiscountSetupB, "discountSetupB")                                \
+  X(kTablePrepare, "tablePrepare")                                    \
+  X(kPrepareContractItem, "prepareContractItem")                      \
+  X(kSettlementSetup, "settlementSetup")                              \
+  X(kStampTargetCalls, "stampTarget.calls")                           \
+  X(kStampResolves, "stampTarget.resolves")                           \
+  X(kCallbackCalls, "callback.calls")                                 \
+  X(kReportCalls, "exceptionReport.calls")                            \
+  X(kMessages, "messages")
+// clang-format on
 
 enum Counter : int {
 #define QELMAR_COUNTER_ENUM(id, name) id,
