@@ -30,10 +30,4 @@ void Held::ReleaseAll() {
   }
 }
 
-int Held::Count() {
-  int n = 0;
-  for (const Held* h = g_newest; h != nullptr; h = h->previous_) ++n;
-  return n;
-}
-
 }  // namespace dravenhol

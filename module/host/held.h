@@ -25,8 +25,6 @@ class Held {
   // Releases every listed holding, newest first, and empties the list. Each
   // leaves the list before its release runs, so none is released twice.
   static void ReleaseAll();
-  // The number of listed holdings.
-  static int Count();
 
  private:
   void* owner_;
