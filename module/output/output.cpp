@@ -63,6 +63,48 @@ constexpr int kMaxDeferred = 16;
 const char* g_deferred[kMaxDeferred];
 int g_deferredCount = 0;
 
+// Room for "BAZA\\" and a file name.
+constexpr int kRelativeNameSize = 64;
+
+// "BAZA\\<name>": the name by which messages show an output file.
+void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize]) {
+  FormatBounded(relativeName, sizeof relativeName, "%s\\%s", kOutputDirectory, name);
+}
+
+// Creates the directories on a (Windows code page) path and opens the file for
+// writing, replacing its content, into `opened` (null when it failed).
+void CreatePathAndOpen(const char* path, StreamScope* opened) {
+  char work[kMaxPath + 1];
+  host::HostCopyTextMax(work, path, int32_t{kMaxPath});
+  work[kMaxPath] = '\0';
+  for (int i = 1; work[0] != '\0' && work[i] != '\0'; ++i) {
+    if (work[i] != '\\' || work[i - 1] == ':') continue;
+    work[i] = '\0';
+    platform::MakeDirectory(work);
+    work[i] = '\\';
+  }
+  opened->Reset(host::HostFileOpenShared(path, "wt", int32_t{0x40}, int32_t{0}, int32_t{-1}));
+  HolderScope holder(static_cast<void*>(opened->get()), HostReleaseFunction{});
+  holder.Get();
+  holder.Destroy();
+}
+
+// Closes the stream a holder holds, if any, and empties the holder. Returns
+// false when data did not reach the disk: the flush or the close failed, or
+// the stream had an error.
+bool CloseFileHolder(HostHolder* holder, OutputFileState* state) {
+  if (host::HostHolderIsSet(holder) == 0) return true;
+  // A stream is closed once, even when emptying its holder is interrupted
+  // and the close is taken up again on the way out.
+  if (!state->streamClosed) {
+    g_closeLostData = false;
+    host::HostHolderApply(holder, HostApplyFunction{&CloseStream});
+    state->streamClosed = true;
+  }
+  host::HostHolderSet(holder, static_cast<void*>(nullptr));
+  return !g_closeLostData;
+}
+
 }  // namespace
 
 bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize) {
@@ -113,26 +155,6 @@ bool BaseDirectoryLock::Take() {
 }
 
 void BaseDirectoryLock::Release() { platform::UnlockFile(&lock_); }
-
-void CreatePathAndOpen(const char* path, StreamScope* opened) {
-  char work[kMaxPath + 1];
-  host::HostCopyTextMax(work, path, int32_t{kMaxPath});
-  work[kMaxPath] = '\0';
-  for (int i = 1; work[0] != '\0' && work[i] != '\0'; ++i) {
-    if (work[i] != '\\' || work[i - 1] == ':') continue;
-    work[i] = '\0';
-    platform::MakeDirectory(work);
-    work[i] = '\\';
-  }
-  opened->Reset(host::HostFileOpenShared(path, "wt", int32_t{0x40}, int32_t{0}, int32_t{-1}));
-  HolderScope holder(static_cast<void*>(opened->get()), HostReleaseFunction{});
-  holder.Get();
-  holder.Destroy();
-}
-
-void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize]) {
-  FormatBounded(relativeName, sizeof relativeName, "%s\\%s", kOutputDirectory, name);
-}
 
 bool OpenOutputFile(HostHolder* holder, OutputFileState* state, const char* name, int32_t capacity) {
   char relativeName[kRelativeNameSize];
@@ -219,19 +241,6 @@ LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
     throw LineWriterFault{fault.code};
   }
   return line.result;
-}
-
-bool CloseFileHolder(HostHolder* holder, OutputFileState* state) {
-  if (host::HostHolderIsSet(holder) == 0) return true;
-  // A stream is closed once, even when emptying its holder is interrupted
-  // and the close is taken up again on the way out.
-  if (!state->streamClosed) {
-    g_closeLostData = false;
-    host::HostHolderApply(holder, HostApplyFunction{&CloseStream});
-    state->streamClosed = true;
-  }
-  host::HostHolderSet(holder, static_cast<void*>(nullptr));
-  return !g_closeLostData;
 }
 
 void ShowFormattedMessage(const char* title, const char* format, int32_t style, ...) {

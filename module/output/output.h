@@ -52,17 +52,8 @@ class BaseDirectoryLock {
   Held held_{this, &ReleaseBy<BaseDirectoryLock, &BaseDirectoryLock::Release>};
 };
 
-// Creates the directories on a (Windows code page) path and opens the file for
-// writing, replacing its content, into `opened` (null when it failed).
-void CreatePathAndOpen(const char* path, StreamScope* opened);
-
 // The directory under the base directory that receives the output files.
 inline constexpr const char* kOutputDirectory = "BAZA";
-// Room for "BAZA\\" and a file name.
-inline constexpr int kRelativeNameSize = 64;
-
-// "BAZA\\<name>": the name by which messages show an output file.
-void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize]);
 
 // What a run knows about one open output file besides its stream.
 struct OutputFileState {
@@ -113,11 +104,6 @@ enum class LineResult { kWritten, kNotWritten, kConversionFailed };
 // not be converted; throws LineWriterFault when a structured exception
 // interrupted the write.
 LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity);
-
-// Closes the stream a holder holds, if any, and empties the holder. Returns
-// false when data did not reach the disk: the flush or the close failed, or
-// the stream had an error.
-bool CloseFileHolder(HostHolder* holder, OutputFileState* state);
 
 // HostMessageBoxFormat with no owner.
 void ShowFormattedMessage(const char* title, const char* format, int32_t style, ...);

@@ -78,10 +78,6 @@ class RunState {
   // memory runs out (every invoice then walks its contractor's entries).
   SettlementCache* Settlements();
 
- private:
-  void DestroyHolders();
-
- public:
   // The host-visible part: order and offsets are fixed.
   int16_t currentIndex = 0;
   DataFile dataFiles[kDataFileCount] = {};
@@ -98,6 +94,9 @@ class RunState {
   SettlementCache* settlements = nullptr;  // made on the first settlement walk of a run
   bool marksIncomplete = false;            // a standing contract's items could not mark their goods
   int holdersReady = 0;                    // file holders that Begin initialised
+
+ private:
+  void DestroyHolders();
 };
 
 }  // namespace dravenhol
