@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "fixture.h"
 #include "host_platform.h"
+#include "host_settings.h"
 #include "host_state.h"
 #include "qelmar/qelmar.h"
 #include "session.h"
@@ -15,33 +17,47 @@ namespace qelmar {
 
 namespace {
 
-// The fixture last loaded and the host settings merged over it since.
-struct FixtureSource {
-  std::string text = "{}";
-  std::string overrides;
-};
-
-FixtureSource& Source() {
-  static FixtureSource source;
-  return source;
+// The host settings merged over the database's "host" section since it was
+// loaded.
+std::string& Overrides() {
+  static std::string overrides;
+  return overrides;
 }
 
 void CopyOut(char* error, size_t size, const std::string& text) {
   if (error != nullptr && size > 0) std::snprintf(error, size, "%s", text.c_str());
 }
 
-// Replaces database and configuration; keeps transcript, counters and sink.
-bool Load(const std::string& text, const std::string& overrides, std::string& error) {
-  FixtureContent content;
-  if (!ReadFixture(text, overrides, content, error)) return false;
+// Reads the configuration again: the database's "host" section with the
+// settings over it.
+bool Configure(const std::string& overrides, std::string& error) {
   Host& host = TheHost();
-  host.config = std::move(content.config);
-  host.store = std::move(content.store);
-  host.currentProp = std::move(content.currentProp);
+  HostConfig config;
+  if (!ReadHostSettings(host.store.hostSection(), overrides, config, error)) return false;
+  host.config = std::move(config);
   RebuildTables(host);
   ApplyInitialState(host);
-  Source() = FixtureSource{text, overrides};
+  Overrides() = overrides;
   return true;
+}
+
+// Replaces database and configuration; keeps transcript, counters and sink.
+bool Install(Store store, std::string& error) {
+  Host& host = TheHost();
+  host.store = std::move(store);
+  host.paymentMethodNames.clear();
+  // The current sales-settings record is the first of Tspr_prop.
+  const RecordRange props = host.store.Records(kTsprProp);
+  host.currentProp.assign(props.length, 0);
+  if (props.count > 0) std::memcpy(host.currentProp.data(), props.At(0), props.length);
+  return Configure("", error);
+}
+
+bool Load(const std::string& text, std::string& error) {
+  MemoryOutput output;
+  Store store;
+  return CompileFixtureText(text, output, error) && store.Adopt(output.Take(), error) &&
+         Install(std::move(store), error);
 }
 
 void ResetHost() {
@@ -54,7 +70,7 @@ void ResetHost() {
   host.sinkContext = sinkContext;
   SetBaseDirectory(host, base);
   std::string error;
-  Load("{}", "", error);
+  Load("{}", error);
 }
 
 template <class F>
@@ -82,7 +98,7 @@ QELMAR_API int QelmarLoadFixture(const char* json, size_t length, char* error, s
   return Guarded(
       [&] {
         std::string message;
-        if (json != nullptr && Load(std::string(json, length), "", message)) return 0;
+        if (json != nullptr && Load(std::string(json, length), message)) return 0;
         CopyOut(error, errorSize, json == nullptr ? "no fixture" : message);
         ResetHost();
         return -1;
@@ -103,13 +119,48 @@ QELMAR_API int QelmarLoadFixtureFile(const char* path, char* error, size_t error
       -1);
 }
 
+QELMAR_API int QelmarBuildStore(const char* fixturePath, const char* directory, char* error, size_t errorSize) {
+  return Guarded(
+      [&] {
+        std::string message;
+        if (fixturePath == nullptr || directory == nullptr) {
+          CopyOut(error, errorSize, "no fixture or no directory");
+          return -1;
+        }
+        std::unique_ptr<StoreOutput> output;
+        try {
+          output = DirectoryOutput(directory);
+        } catch (const std::exception& e) {
+          CopyOut(error, errorSize, e.what());
+          return -1;
+        }
+        if (CompileFixtureFile(fixturePath, *output, message)) return 0;
+        CopyOut(error, errorSize, message);
+        return -1;
+      },
+      -1);
+}
+
+QELMAR_API int QelmarOpenStore(const char* directory, char* error, size_t errorSize) {
+  return Guarded(
+      [&] {
+        std::string message;
+        Store store;
+        if (directory != nullptr && store.OpenDirectory(directory, message) && Install(std::move(store), message))
+          return 0;
+        CopyOut(error, errorSize, directory == nullptr ? "no directory" : message);
+        ResetHost();
+        return -1;
+      },
+      -1);
+}
+
 QELMAR_API int QelmarConfigure(const char* json, char* error, size_t errorSize) {
   return Guarded(
       [&] {
         std::string message;
-        std::string overrides = Source().overrides;
-        if (json != nullptr && MergeHostOverrides(overrides, json, message) && Load(Source().text, overrides, message))
-          return 0;
+        std::string overrides = Overrides();
+        if (json != nullptr && MergeHostOverrides(overrides, json, message) && Configure(overrides, message)) return 0;
         CopyOut(error, errorSize, json == nullptr ? "no settings" : message);
         return -1;
       },

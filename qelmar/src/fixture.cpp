@@ -1,240 +1,24 @@
 #include "fixture.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
-#include <unordered_map>
+#include <map>
+#include <memory>
+#include <optional>
 
-#include <nlohmann/json.hpp>
-
+#include "host_settings.h"
+#include "json_reading.h"
 #include "layouts.h"
-#include "text_codec.h"
 
 namespace qelmar {
 
+using namespace json_reading;
+namespace layout = store_layout;
+
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-struct FixtureError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void Fail(const std::string& where, const std::string& what) { throw FixtureError(where + ": " + what); }
-
-bool IsComment(const std::string& key) { return !key.empty() && key[0] == '#'; }
-
-const Json& Object(const Json& value, const std::string& where, const char* what = "expected an object") {
-  if (!value.is_object()) Fail(where, what);
-  return value;
-}
-
-const Json& List(const Json& value, const std::string& where, const char* what = "expected a list") {
-  if (!value.is_array()) Fail(where, what);
-  return value;
-}
-
-bool Bool(const Json& value, const std::string& where) {
-  if (!value.is_boolean()) Fail(where, "expected true or false");
-  return value.get<bool>();
-}
-
-// Fails when arrays and objects nest deeper than kFixtureNestingLimit. The
-// text is scanned before it is parsed, so that no deeper structure is ever
-// built: copying, merging and printing one recurse once per level.
-void CheckNesting(std::string_view text, const std::string& what) {
-  int depth = 0;
-  bool inString = false;
-  bool escaped = false;
-  std::size_t line = 1;
-  std::size_t column = 0;
-  for (const char c : text) {
-    ++column;
-    if (c == '\n') {
-      ++line;
-      column = 0;
-    }
-    if (inString) {
-      if (escaped)
-        escaped = false;
-      else if (c == '\\')
-        escaped = true;
-      else if (c == '"')
-        inString = false;
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '[' || c == '{') {
-      if (++depth > kFixtureNestingLimit)
-        Fail(what, "arrays and objects nested deeper than " + std::to_string(kFixtureNestingLimit) +
-                       " levels at line " + std::to_string(line) + ", column " + std::to_string(column));
-    } else if (c == ']' || c == '}') {
-      --depth;
-    }
-  }
-}
-
-// Builds the document exactly as Json::parse does (members in the order
-// written; a repeated key keeps its first place and takes its last value),
-// but finds repeated keys of a large object through a hash of its keys.
-// Json::parse searches an object's keys one by one for every key it adds,
-// which makes a section of one key per invoice quadratic.
-class DocumentBuilder {
- public:
-  explicit DocumentBuilder(Json& root) : root_(root) {}
-
-  bool null() { return Put(Json(nullptr)); }
-  bool boolean(bool value) { return Put(Json(value)); }
-  bool number_integer(Json::number_integer_t value) { return Put(Json(value)); }
-  bool number_unsigned(Json::number_unsigned_t value) { return Put(Json(value)); }
-  bool number_float(Json::number_float_t value, const Json::string_t& /*text*/) { return Put(Json(value)); }
-  bool string(Json::string_t& value) { return Put(Json(std::move(value))); }
-  bool binary(Json::binary_t& value) { return Put(Json::binary(std::move(value))); }
-  bool start_object(std::size_t /*size*/) { return Open(Json::object()); }
-  bool start_array(std::size_t /*size*/) { return Open(Json::array()); }
-  bool end_object() { return Close(); }
-  bool end_array() { return Close(); }
-
-  bool key(Json::string_t& name) {
-    Frame& frame = open_.back();
-    auto& members = static_cast<Json::object_t::Container&>(frame.value->get_ref<Json::object_t&>());
-    if (frame.keys.empty() && members.size() >= kIndexFrom)
-      for (std::size_t i = 0; i < members.size(); ++i) frame.keys.emplace(members[i].first, i);
-    std::size_t at = members.size();
-    if (frame.keys.empty())
-      at = static_cast<std::size_t>(
-          std::find_if(members.begin(), members.end(), [&](const auto& m) { return m.first == name; }) -
-          members.begin());
-    else if (const auto known = frame.keys.find(name); known != frame.keys.end())
-      at = known->second;
-    if (at == members.size()) {
-      if (!frame.keys.empty()) frame.keys.emplace(name, at);
-      members.emplace_back(std::move(name), Json());
-    }
-    member_ = &members[at].second;
-    return true;
-  }
-
-  template <class Exception>
-  bool parse_error(std::size_t /*position*/, const std::string& /*token*/, const Exception& error) {
-    throw error;
-  }
-
- private:
-  // Objects with fewer keys are searched one by one.
-  static constexpr std::size_t kIndexFrom = 64;
-
-  struct Frame {
-    Json* value;
-    std::unordered_map<std::string, std::size_t> keys;  // member positions, once the object is large
-  };
-
-  // Places a value where the parse stands: the root, the next element of an
-  // array, or the member of the key just read.
-  Json* Place(Json&& value) {
-    if (open_.empty()) {
-      root_ = std::move(value);
-      return &root_;
-    }
-    Json& parent = *open_.back().value;
-    if (parent.is_array()) {
-      parent.get_ref<Json::array_t&>().push_back(std::move(value));
-      return &parent.get_ref<Json::array_t&>().back();
-    }
-    *member_ = std::move(value);
-    return member_;
-  }
-  bool Put(Json&& value) {
-    Place(std::move(value));
-    return true;
-  }
-  bool Open(Json&& value) {
-    open_.push_back({Place(std::move(value)), {}});
-    return true;
-  }
-  bool Close() {
-    open_.pop_back();
-    return true;
-  }
-
-  Json& root_;
-  std::vector<Frame> open_;
-  Json* member_ = nullptr;
-};
-
-// Parses one JSON text of at most kFixtureSizeLimit bytes and bounded nesting.
-Json Parse(std::string_view text, const std::string& what) {
-  if (text.size() > kFixtureSizeLimit) Fail(what, "larger than " + std::to_string(kFixtureSizeLimit >> 20) + " MiB");
-  CheckNesting(text, what);
-  Json document;
-  DocumentBuilder builder(document);
-  Json::sax_parse(text.begin(), text.end(), &builder);
-  return document;
-}
-
-int64_t ParseInteger(const std::string& text, const std::string& where) {
-  int64_t value = 0;
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  bool negative = false;
-  if (begin != end && *begin == '-') {
-    negative = true;
-    ++begin;
-  }
-  int base = 10;
-  if (end - begin > 2 && begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X')) {
-    base = 16;
-    begin += 2;
-  }
-  const auto [ptr, ec] = std::from_chars(begin, end, value, base);
-  if (ec != std::errc() || ptr != end || begin == end) Fail(where, "\"" + text + "\" is not an integer");
-  return negative ? -value : value;
-}
-
-// An integer given as a JSON number or as a decimal or 0x-hexadecimal string.
-int64_t Integer(const Json& value, const std::string& where, int64_t low, int64_t high) {
-  int64_t n = 0;
-  if (value.is_number_integer())
-    n = value.get<int64_t>();
-  else if (value.is_string())
-    n = ParseInteger(value.get<std::string>(), where);
-  else
-    Fail(where, "expected an integer");
-  if (n < low || n > high) Fail(where, std::to_string(n) + " is out of range");
-  return n;
-}
-
-std::string Text(const Json& value, const std::string& where) {
-  if (!value.is_string()) Fail(where, "expected a text");
-  std::string mazovia, error;
-  if (!Utf8ToMazoviaStrict(value.get<std::string>(), mazovia, error)) Fail(where, error);
-  return mazovia;
-}
-
-std::vector<unsigned char> Hex(const Json& value, const std::string& where) {
-  if (!value.is_string()) Fail(where, "expected hexadecimal bytes");
-  std::vector<unsigned char> bytes;
-  int high = -1;
-  for (const char c : value.get<std::string>()) {
-    if (c == ' ' || c == ':' || c == '-') continue;
-    int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    if (digit < 0) Fail(where, "bad hexadecimal digit");
-    if (high < 0) {
-      high = digit;
-    } else {
-      bytes.push_back(static_cast<unsigned char>(high * 16 + digit));
-      high = -1;
-    }
-  }
-  if (high >= 0) Fail(where, "odd number of hexadecimal digits");
-  return bytes;
-}
 
 // A record under construction: writes past its length are not stored.
 struct RecordOut {
@@ -348,410 +132,627 @@ void FillRecord(const Json& object, int dataFile, const RecordOut& out, const st
   }
 }
 
-// Each record's JSON is released once it is stored, so that the records
-// read later take the memory it held.
-void ReadRecords(Json& list, int dataFile, RecordSet& set, const std::string& where) {
-  if (!list.is_array()) Fail(where, "expected a list of records");
-  set.Reserve(set.size() + list.size());
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    unsigned char* record = set.Append();
-    FillRecord(list[i], dataFile, {record, static_cast<std::size_t>(set.length())},
-               where + "[" + std::to_string(i) + "]");
-    list[i] = Json();
+// ---------------------------------------------------------------------------
+// Reading a fixture one section value at a time.
+
+// Where a fixture's text comes from.
+class Source {
+ public:
+  virtual ~Source() = default;
+  // Feeds the whole text to the scan.
+  virtual void Scan(TextScan& scan) = 0;
+  // Parses the one JSON value that begins at offset.
+  virtual void Parse(uint64_t offset, nlohmann::json_sax<Json>& sax) = 0;
+  // Parses the whole text; throws its first syntax error, with its place.
+  virtual void Validate() = 0;
+};
+
+// Takes every value and builds nothing: checks syntax only.
+class CheckOnly : public nlohmann::json_sax<Json> {
+ public:
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool start_object(std::size_t) override { return true; }
+  bool key(string_t&) override { return true; }
+  bool end_object() override { return true; }
+  bool start_array(std::size_t) override { return true; }
+  bool end_array() override { return true; }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) override {
+    throw std::runtime_error(error.what());
   }
-}
+};
 
-// true (every call), n or {"call": n} (the nth call only), {"from": n,
-// "count": k} (k calls from the nth; without count, all from the nth).
-CallFailure ReadCallFailure(const Json& value, const std::string& where) {
-  CallFailure failure;
-  if (value.is_boolean()) {
-    failure.from = value.get<bool>() ? 1 : 0;
-  } else if (value.is_object()) {
-    for (const auto& [key, item] : value.items())
-      if (!IsComment(key) && key != "call" && key != "from" && key != "count")
-        Fail(where + "." + key, "expected \"call\", \"from\" or \"count\"");
-    if (value.contains("call")) {
-      if (value.contains("from") || value.contains("count"))
-        Fail(where, "\"call\" goes without \"from\" and \"count\"");
-      failure.from = Integer(value["call"], where + ".call", 1, INT64_MAX);
-      failure.count = 1;
-      return failure;
-    }
-    failure.from = value.contains("from") ? Integer(value["from"], where + ".from", 1, INT64_MAX) : 1;
-    if (value.contains("count")) failure.count = Integer(value["count"], where + ".count", 1, INT64_MAX);
-  } else {
-    failure.from = Integer(value, where, 1, INT64_MAX);
-    failure.count = 1;
+class TextSource : public Source {
+ public:
+  explicit TextSource(std::string_view text) : text_(text) {}
+  void Scan(TextScan& scan) override { scan.Feed(text_); }
+  void Parse(uint64_t offset, nlohmann::json_sax<Json>& sax) override {
+    Json::sax_parse(text_.data() + offset, text_.data() + text_.size(), &sax, nlohmann::json::input_format_t::json,
+                    false);
   }
-  return failure;
-}
-
-std::string RelativeName(const Json& value, const std::string& where) {
-  if (!value.is_string()) Fail(where, "expected a relative file name");
-  std::string name = value.get<std::string>();
-  for (char& c : name)
-    if (c == '\\') c = '/';
-  return name;
-}
-
-// A host function by its catalogue name or its number.
-int HostFunction(const Json& value, const std::string& where) {
-  const int slot = value.is_string() ? HostSlotByName(value.get<std::string>()) : -1;
-  if (slot >= 0) return slot;
-  if (value.is_string() && !value.get<std::string>().empty() &&
-      std::isalpha(static_cast<unsigned char>(value.get<std::string>()[0])))
-    Fail(where, "no host function \"" + value.get<std::string>() + "\"");
-  const int64_t number = Integer(value, where, 1, 65535);
-  const int byNumber = HostSlotByNumber(number);
-  if (byNumber < 0) Fail(where, "no host function number " + std::to_string(number));
-  return byNumber;
-}
-
-// One structured exception per host function: a later one replaces it, call 0
-// removes it.
-void SetRaise(HostConfig& config, const RaiseAt& raise) {
-  std::erase_if(config.raises, [&](const RaiseAt& r) { return r.slot == raise.slot; });
-  if (raise.call > 0) config.raises.push_back(raise);
-}
-
-// {"function": name or number, "call": n, "code": c}; call 1 and code
-// 0xC0000005 unless given.
-void ReadRaise(const Json& value, const std::string& where, HostConfig& config) {
-  Object(value, where, "expected {\"function\": name or number, \"call\": n, \"code\": c}");
-  RaiseAt raise;
-  for (const auto& [key, item] : value.items()) {
-    const std::string at = where + "." + key;
-    if (IsComment(key)) continue;
-    if (key == "function")
-      raise.slot = HostFunction(item, at);
-    else if (key == "call")
-      raise.call = Integer(item, at, 0, INT64_MAX);
-    else if (key == "code")
-      raise.code = static_cast<uint32_t>(Integer(item, at, 0, UINT32_MAX));
-    else
-      Fail(at, "expected \"function\", \"call\" or \"code\"");
+  void Validate() override {
+    CheckOnly check;
+    Json::sax_parse(text_.data(), text_.data() + text_.size(), &check);
   }
-  if (raise.slot < 0) Fail(where, "names no \"function\"");
-  if (!value.contains("call")) raise.call = 1;
-  SetRaise(config, raise);
-}
 
-int InjectionByName(const std::string& name) {
-  for (int kind = 0; kind < kInjectionCount; ++kind)
-    if (name == InjectionName(kind)) return kind;
-  return -1;
-}
+ private:
+  std::string_view text_;
+};
 
-void ReadFailures(const Json& failures, HostConfig& config) {
-  const std::string where = "host.failures";
-  Object(failures, where);
-  for (const auto& [key, value] : failures.items()) {
-    const std::string at = where + "." + key;
-    if (IsComment(key)) continue;
-    const int kind = InjectionByName(key);
-    if ((key == "openOutput" || key == "closeOutput") && (value.is_array() || value.is_string())) {
-      auto& names = key == "openOutput" ? config.openFailures : config.closeFailures;
-      names.clear();
-      if (value.is_string()) names.push_back(RelativeName(value, at));
-      for (std::size_t i = 0; i < value.size() && value.is_array(); ++i)
-        names.push_back(RelativeName(value[i], at + "[" + std::to_string(i) + "]"));
-    } else if (kind >= 0) {
-      config.injections[kind] = ReadCallFailure(value, at);
-    } else if (key == "missingItemFile") {
-      for (const auto& [documents, ids] :
-           Object(value, at, "expected {\"invoices\": [...], \"contracts\": [...]}").items()) {
-        if (IsComment(documents)) continue;
-        const std::string list = at + "." + documents;
-        if (documents != "invoices" && documents != "contracts") Fail(list, "expected \"invoices\" or \"contracts\"");
-        auto& set = documents == "invoices" ? config.missingInvoiceItemFiles : config.missingContractItemFiles;
-        set.clear();
-        for (const auto& id : List(ids, list, "expected a list of document ids"))
-          set.insert(static_cast<int32_t>(Integer(id, list, INT32_MIN, INT32_MAX)));
+class FileSource : public Source {
+ public:
+  explicit FileSource(std::string path) : path_(std::move(path)) {}
+  void Scan(TextScan& scan) override {
+    std::ifstream in = Open(0);
+    std::vector<char> chunk(std::size_t{1} << 20);
+    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
+      scan.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(in.gcount())));
+  }
+  void Parse(uint64_t offset, nlohmann::json_sax<Json>& sax) override {
+    std::ifstream in = Open(offset);
+    Json::sax_parse(in, &sax, nlohmann::json::input_format_t::json, false);
+  }
+  void Validate() override {
+    std::ifstream in = Open(0);
+    CheckOnly check;
+    Json::sax_parse(in, &check);
+  }
+
+ private:
+  std::ifstream Open(uint64_t offset) {
+    std::ifstream in;
+    in.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    in.open(path_, std::ios::binary);
+    if (!in) Fail(path_, "cannot be read");
+    in.seekg(static_cast<std::streamoff>(offset));
+    return in;
+  }
+
+  std::string path_;
+  std::vector<char> buffer_ = std::vector<char>(std::size_t{1} << 16);
+};
+
+// What a section does with the values that the stream brings.
+class SectionReader {
+ public:
+  enum class Shape {
+    kWhole,    // the section's value, built whole
+    kMembers,  // an object whose members are lists, taken element by element
+    kElements  // a list, taken element by element
+  };
+  virtual ~SectionReader() = default;
+  virtual Shape shape() const = 0;
+  virtual void Whole(Json& /*value*/) {}
+  // The section's value is not the object or list of its shape.
+  virtual void WrongRoot(Json& value) = 0;
+  // A member's key; false skips its value.
+  virtual bool BeginMember(const std::string& /*key*/) { return true; }
+  // A member's value is not a list.
+  virtual void NotList(const std::string& /*key*/, Json& /*value*/) {}
+  virtual void Element(const std::string& key, std::size_t index, Json& value) = 0;
+  virtual void EndMember(const std::string& /*key*/) {}
+};
+
+// Streams one section value: builds each piece its reader takes (the whole
+// value, or one element of a list) as the parser brings it, hands it over and
+// forgets it.
+class SectionSax : public nlohmann::json_sax<Json> {
+ public:
+  explicit SectionSax(SectionReader& reader) : reader_(reader), shape_(reader.shape()) {}
+
+  bool null() override { return Scalar(Json(nullptr)); }
+  bool boolean(bool value) override { return Scalar(Json(value)); }
+  bool number_integer(number_integer_t value) override { return Scalar(Json(value)); }
+  bool number_unsigned(number_unsigned_t value) override { return Scalar(Json(value)); }
+  bool number_float(number_float_t value, const string_t& /*text*/) override { return Scalar(Json(value)); }
+  bool string(string_t& value) override { return Scalar(Json(std::move(value))); }
+  bool binary(binary_t& value) override { return Scalar(Json::binary(std::move(value))); }
+  bool start_object(std::size_t size) override { return Open(true, size); }
+  bool start_array(std::size_t size) override { return Open(false, size); }
+  bool end_object() override { return Close(true); }
+  bool end_array() override { return Close(false); }
+  bool key(string_t& key) override {
+    if (skip_ > 0) return true;
+    if (builder_) return builder_->key(key);
+    member_ = key;
+    skipMember_ = !reader_.BeginMember(member_);
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) override {
+    throw std::runtime_error(error.what());
+  }
+
+ private:
+  enum class Act { kBuild, kDescend, kSkip };
+  enum class Target { kWhole, kWrongRoot, kNotList, kElement };
+
+  // What to do with a value that begins where the stream stands.
+  Act Decide(bool isArray, bool isObject) {
+    if (level_ == 0) {
+      if (shape_ == SectionReader::Shape::kWhole) return Build(Target::kWhole);
+      if ((shape_ == SectionReader::Shape::kMembers && isObject) ||
+          (shape_ == SectionReader::Shape::kElements && isArray)) {
+        index_ = 0;
+        return Act::kDescend;
       }
-    } else if (key == "discountFileMissing") {
-      config.discountFileMissing = Bool(value, at);
-    } else if (key == "discountReadFailsAt") {
-      config.discountReadFailsAt = value.is_null() ? -1 : Integer(value, at, 0, INT32_MAX);
-    } else if (key == "raise") {
-      if (value.is_array())
-        for (std::size_t i = 0; i < value.size(); ++i) ReadRaise(value[i], at + "[" + std::to_string(i) + "]", config);
-      else
-        ReadRaise(value, at, config);
-    } else if (key == "printfRaises") {
-      RaiseAt raise{kSlotHostFilePrintf};
-      if (value.is_object()) {
-        raise.call = Integer(value.value("call", Json(1)), at + ".call", 0, INT64_MAX);
-        if (value.contains("code"))
-          raise.code = static_cast<uint32_t>(Integer(value["code"], at + ".code", 0, UINT32_MAX));
-      } else {
-        raise.call = Integer(value, at, 0, INT64_MAX);
+      return Build(Target::kWrongRoot);
+    }
+    if (level_ == 1 && shape_ == SectionReader::Shape::kMembers) {
+      if (skipMember_) return Act::kSkip;
+      if (isArray) {
+        index_ = 0;
+        return Act::kDescend;
       }
-      SetRaise(config, raise);
-    } else if (key == "printfFailsFrom") {
-      config.injections[kInjectWrite] = CallFailure{Integer(value, at, 0, INT64_MAX), -1};
-    } else {
-      Fail(at, "unknown failure");
+      return Build(Target::kNotList);
     }
+    return Build(Target::kElement);
   }
-}
-
-// {"HostHolderApply": 7, "HostFilePrintf": 0}: what those functions give
-// whatever really happened; null or "real" gives the real result again.
-void ReadResults(const Json& results, HostConfig& config) {
-  const std::string where = "host.results";
-  for (const auto& [key, value] : Object(results, where).items()) {
-    const std::string at = where + "." + key;
-    if (IsComment(key)) continue;
-    const int slot = HostFunction(Json(key), at);
-    if (slot != kSlotHostHolderApply && slot != kSlotHostFilePrintf)
-      Fail(at, "only the results of HostHolderApply and HostFilePrintf can be set");
-    if (value.is_null() || (value.is_string() && value.get<std::string>() == "real"))
-      config.results.erase(slot);
-    else
-      config.results[slot] = static_cast<int32_t>(Integer(value, at, INT32_MIN, INT32_MAX));
+  Act Build(Target target) {
+    target_ = target;
+    built_ = Json();
+    builder_.emplace(built_);
+    return Act::kBuild;
   }
-}
 
-void ReadHost(const Json& host, HostConfig& config) {
-  Object(host, "host");
-  for (const auto& [key, value] : host.items()) {
-    const std::string at = "host." + key;
-    if (IsComment(key)) continue;
-    if (key == "interfaceVersion") {
-      config.interfaceVersion = static_cast<int32_t>(Integer(value, at, INT32_MIN, INT32_MAX));
-    } else if (key == "checkModule") {
-      config.checkVerdict = static_cast<int32_t>(Integer(value, at, INT32_MIN, INT32_MAX));
-    } else if (key == "checkModuleText") {
-      config.checkText = Text(value, at);
-    } else if (key == "missingFunctions") {
-      config.missingFunctions.clear();
-      if (value.is_object() || value.is_boolean() || value.is_null())
-        Fail(at, "expected a list of host function numbers");
-      for (const auto& n : value) config.missingFunctions.push_back(static_cast<uint16_t>(Integer(n, at, 1, 65535)));
-    } else if (key == "recordLengths") {
-      for (const auto& [name, length] :
-           Object(value, at, "expected an object of record lengths by data file name").items()) {
-        if (IsComment(name)) continue;
-        const int file = DataFileByName(name);
-        if (file < 0) Fail(at, "no data file \"" + name + "\"");
-        config.absent[file] = length.is_string() && length.get<std::string>() == "absent";
-        if (!config.absent[file])
-          config.recordLengths[file] = static_cast<int32_t>(Integer(length, at + "." + name, -32768, 65535));
+  bool Scalar(Json&& value) {
+    if (skip_ > 0) return true;
+    if (!builder_ && Decide(false, false) != Act::kBuild) return true;
+    builder_->Value(std::move(value));
+    if (buildDepth_ == 0) Finish();
+    return true;
+  }
+  bool Open(bool isObject, std::size_t size) {
+    if (skip_ > 0) {
+      ++skip_;
+      return true;
+    }
+    if (!builder_) {
+      const Act act = Decide(!isObject, isObject);
+      if (act == Act::kSkip) {
+        skip_ = 1;
+        return true;
       }
-    } else if (key == "featureWord") {
-      config.featureUntouched = value.is_string() && value.get<std::string>() == "untouched";
-      if (!config.featureUntouched)
-        config.featureWord = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
-    } else if (key == "stateFlags") {
-      config.stateFlags = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
-    } else if (key == "activation") {
-      config.activation = value.is_string() && value.get<std::string>() == "auto"
-                              ? -1
-                              : static_cast<int32_t>(Integer(value, at, 0, 2147483647));
-    } else if (key == "noticeAnswer") {
-      config.noticeAnswer = static_cast<int16_t>(Integer(value, at, -32768, 32767));
-    } else if (key == "dialog") {
-      const std::string answer = value.is_string() ? value.get<std::string>() : "";
-      if (answer == "universal")
-        config.dialog = DialogAnswer::kUniversal;
-      else if (answer == "interkam")
-        config.dialog = DialogAnswer::kInterkam;
-      else if (answer == "cancel")
-        config.dialog = DialogAnswer::kCancel;
-      else
-        Fail(at, "expected \"universal\", \"interkam\" or \"cancel\"");
-    } else if (key == "callLog") {
-      config.callLog = Bool(value, at);
-    } else if (key == "currentContractor") {
-      config.currentContractor = static_cast<int32_t>(Integer(value, at, INT32_MIN, INT32_MAX));
-    } else if (key == "currentWarehouse") {
-      config.currentWarehouse = static_cast<int16_t>(Integer(value, at, -32768, 32767));
-    } else if (key == "failures") {
-      ReadFailures(value, config);
-    } else if (key == "results") {
-      ReadResults(value, config);
-    } else {
-      Fail(at, "unknown setting");
+      if (act == Act::kDescend) {
+        ++level_;
+        return true;
+      }
+    }
+    ++buildDepth_;
+    return isObject ? builder_->start_object(size) : builder_->start_array(size);
+  }
+  bool Close(bool isObject) {
+    if (skip_ > 0) {
+      --skip_;
+      return true;
+    }
+    if (builder_) {
+      const bool done = isObject ? builder_->end_object() : builder_->end_array();
+      if (--buildDepth_ == 0) Finish();
+      return done;
+    }
+    if (level_ == 2 || (level_ == 1 && shape_ == SectionReader::Shape::kMembers && !isObject))
+      reader_.EndMember(member_);
+    --level_;
+    return true;
+  }
+  void Finish() {
+    builder_.reset();
+    Json value = std::move(built_);
+    switch (target_) {
+      case Target::kWhole:
+        reader_.Whole(value);
+        break;
+      case Target::kWrongRoot:
+        reader_.WrongRoot(value);
+        break;
+      case Target::kNotList:
+        reader_.NotList(member_, value);
+        break;
+      case Target::kElement:
+        reader_.Element(member_, index_++, value);
+        break;
     }
   }
-}
 
-std::vector<uint32_t> Positions(const Json& list, std::size_t count, const std::string& where) {
-  if (!list.is_array()) Fail(where, "expected a list of record numbers");
-  std::vector<uint32_t> positions;
-  for (const auto& n : list)
-    positions.push_back(static_cast<uint32_t>(Integer(n, where, 0, static_cast<int64_t>(count) - 1)));
-  return positions;
-}
+  SectionReader& reader_;
+  const SectionReader::Shape shape_;
+  int level_ = 0;  // containers of the section entered without building them
+  int skip_ = 0;   // containers open in a value being skipped
+  int buildDepth_ = 0;
+  std::optional<DocumentBuilder> builder_;
+  Json built_;
+  Target target_ = Target::kWhole;
+  std::string member_;
+  bool skipMember_ = false;
+  std::size_t index_ = 0;
+};
 
-void ReadItems(Json& items, int dataFile, int32_t length, std::unordered_map<int32_t, RecordSet>& out,
-               const std::string& where) {
-  if (!items.is_object()) Fail(where, "expected an object of item lists by id");
-  for (const auto& [key, list] : items.items()) {
-    if (IsComment(key)) continue;
-    const auto id = static_cast<int32_t>(Integer(Json(key), where, INT32_MIN, INT32_MAX));
-    RecordSet set(length);
-    ReadRecords(list, dataFile, set, where + "." + key);
-    out[id] = std::move(set);
+// ---------------------------------------------------------------------------
+// The sections.
+
+// What the sections write, and what later sections need of earlier ones.
+struct Compilation {
+  explicit Compilation(StoreOutput& output)
+      : output(output),
+        settlements(output, layout::kSettlements, sizeof(uint32_t)),
+        attributes(output, layout::kAttributes, sizeof(uint64_t)) {}
+
+  // A zeroed record of a data file's stored length.
+  RecordOut Record(int dataFile) {
+    record.assign(static_cast<std::size_t>(storedLengths[dataFile]), 0);
+    return {record.data(), record.size()};
   }
-}
 
-void ReadWarehouseGoods(const Json& warehouses, const HostConfig& config, Store& store) {
-  const std::string where = "warehouseGoods";
-  if (!warehouses.is_object()) Fail(where, "expected an object of goods lists by warehouse number");
-  const RecordSet& goods = store.files[kK9];
-  for (const auto& [key, list] : warehouses.items()) {
-    if (IsComment(key)) continue;
-    const std::string at = where + "." + key;
-    const auto number = static_cast<int32_t>(Integer(Json(key), at, -32768, 32767));
-    if (!list.is_array()) Fail(at, "expected a list");
-    RecordSet presented(config.recordLengths[kK9]);
-    presented.Reserve(list.size());
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      const Json& entry = list[i];
-      const std::string item = at + "[" + std::to_string(i) + "]";
-      const Json& position = entry.is_object() ? entry.value("record", Json()) : entry;
-      if (position.is_null()) Fail(item, "expected a k9 record number or {\"record\": n, ...}");
-      const auto n = static_cast<std::size_t>(Integer(position, item, 0, static_cast<int64_t>(goods.size()) - 1));
-      unsigned char* record = presented.Append();
-      std::memcpy(record, goods.at(n), static_cast<std::size_t>(presented.length()));
-      if (entry.is_object())
-        FillRecord(entry, kK9, {record, static_cast<std::size_t>(presented.length())}, item, {"record"});
+  StoreOutput& output;
+  HostConfig config;
+  std::array<int32_t, kDataFileCount> storedLengths{};
+  std::array<OutputFile*, kDataFileCount> records{};
+  std::array<uint32_t, kDataFileCount> counts{};
+  ScatteredGroupWriter settlements;
+  ScatteredGroupWriter attributes;
+  std::vector<unsigned char> record;
+};
+
+class HostSection : public SectionReader {
+ public:
+  explicit HostSection(Compilation& c) : c_(c) {}
+  Shape shape() const override { return Shape::kWhole; }
+  void Whole(Json& value) override {
+    ReadHostSection(value, c_.config);
+    text = value.dump();
+  }
+  void WrongRoot(Json&) override {}
+  void Element(const std::string&, std::size_t, Json&) override {}
+  std::string text;
+
+ private:
+  Compilation& c_;
+};
+
+class TablesSection : public SectionReader {
+ public:
+  explicit TablesSection(Compilation& c) : c_(c) {}
+  Shape shape() const override { return Shape::kMembers; }
+  void WrongRoot(Json&) override { Fail("tables", "expected an object of record lists by data file name"); }
+  bool BeginMember(const std::string& name) override {
+    if (IsComment(name)) return false;
+    file_ = DataFileByName(name);
+    if (file_ < 0) Fail("tables." + name, "no such data file");
+    if (file_ == kTsprDok || file_ == kUmstDok)
+      Fail("tables." + name, "items belong in \"invoiceItems\" and \"contractItems\"");
+    // A data file written again takes its last list.
+    c_.records[file_]->Truncate();
+    c_.counts[file_] = 0;
+    if (file_ == kK4Kar) c_.settlements.Clear();
+    return true;
+  }
+  void NotList(const std::string& name, Json&) override { Fail("tables." + name, "expected a list of records"); }
+  void Element(const std::string& name, std::size_t index, Json& value) override {
+    const RecordOut out = c_.Record(file_);
+    FillRecord(value, file_, out, "tables." + name + "[" + std::to_string(index) + "]");
+    c_.records[file_]->Append(out.data, out.length);
+    if (file_ == kK4Kar) {
+      int32_t owner = 0;
+      if (out.length >= kSettlementOwnerOffset + sizeof owner)
+        std::memcpy(&owner, out.data + kSettlementOwnerOffset, sizeof owner);
+      c_.settlements.Add(owner, c_.counts[file_]);
     }
-    store.warehouseGoods[number] = std::move(presented);
+    ++c_.counts[file_];
   }
-}
 
-void ReadAttributes(const Json& list, Store& store) {
-  if (!list.is_array()) Fail("attributes", "expected a list");
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    const Json& entry = list[i];
-    const std::string at = "attributes[" + std::to_string(i) + "]";
+ private:
+  Compilation& c_;
+  int file_ = -1;
+};
+
+class IndexesSection : public SectionReader {
+ public:
+  explicit IndexesSection(Compilation& c) : c_(c), writer_(c.output, layout::kIndexes) {
+    // Without a list of its own, an index yields its data file as stored.
+    for (const int32_t index : {72, 811, 6, 3, 34})
+      writer_.Entry(index, c.counts[DataFileOfIndex(index)], layout::kStoredOrder);
+    writer_.Entry(198, 0, 0);
+  }
+  Shape shape() const override { return Shape::kMembers; }
+  void WrongRoot(Json&) override { Fail("indexes", "expected an object of record numbers by index"); }
+  bool BeginMember(const std::string& key) override {
+    if (IsComment(key)) return false;
+    at_ = "indexes." + key;
+    const auto index = static_cast<int32_t>(Integer(Json(key), at_, INT32_MIN, INT32_MAX));
+    if (index == 4) Fail(at_, "index 4 follows the current warehouse: use \"warehouseGoods\"");
+    if (index == 53) Fail(at_, "index 53 follows the current contractor: give k4_kar records an \"owner\"");
+    file_ = DataFileOfIndex(index);
+    if (file_ < 0) Fail(at_, "the host has no such index");
+    writer_.Begin(index);
+    count_ = 0;
+    return true;
+  }
+  void NotList(const std::string&, Json&) override { Fail(at_, "expected a list of record numbers"); }
+  void Element(const std::string&, std::size_t, Json& value) override {
+    const auto n = static_cast<uint32_t>(Integer(value, at_, 0, static_cast<int64_t>(c_.counts[file_]) - 1));
+    writer_.Append(&n, sizeof n);
+    ++count_;
+  }
+  void EndMember(const std::string&) override { writer_.End(count_); }
+  void Finish() { writer_.Finish(); }
+
+ private:
+  Compilation& c_;
+  GroupWriter writer_;
+  std::string at_;
+  int file_ = -1;
+  uint32_t count_ = 0;
+};
+
+class WarehouseGoodsSection : public SectionReader {
+ public:
+  explicit WarehouseGoodsSection(Compilation& c) : c_(c), writer_(c.output, layout::kWarehouseGoods) {}
+  Shape shape() const override { return Shape::kMembers; }
+  void WrongRoot(Json&) override { Fail("warehouseGoods", "expected an object of goods lists by warehouse number"); }
+  bool BeginMember(const std::string& key) override {
+    if (IsComment(key)) return false;
+    at_ = "warehouseGoods." + key;
+    writer_.Begin(static_cast<int32_t>(Integer(Json(key), at_, -32768, 32767)));
+    count_ = 0;
+    return true;
+  }
+  void NotList(const std::string&, Json&) override { Fail(at_, "expected a list"); }
+  // A k9 record number, or {"record": n, ...} with fields over that record.
+  void Element(const std::string&, std::size_t index, Json& entry) override {
+    const std::string item = at_ + "[" + std::to_string(index) + "]";
+    const Json& position = entry.is_object() ? entry.value("record", Json()) : entry;
+    if (position.is_null()) Fail(item, "expected a k9 record number or {\"record\": n, ...}");
+    const auto n = static_cast<uint64_t>(Integer(position, item, 0, static_cast<int64_t>(c_.counts[kK9]) - 1));
+    const RecordOut out = c_.Record(kK9);
+    c_.records[kK9]->ReadAt(n * out.length, out.data, out.length);
+    if (entry.is_object()) FillRecord(entry, kK9, out, item, {"record"});
+    writer_.Append(out.data, out.length);
+    ++count_;
+  }
+  void EndMember(const std::string&) override { writer_.End(count_); }
+  void Finish() { writer_.Finish(); }
+
+ private:
+  Compilation& c_;
+  GroupWriter writer_;
+  std::string at_;
+  uint32_t count_ = 0;
+};
+
+class ItemsSection : public SectionReader {
+ public:
+  ItemsSection(Compilation& c, bool invoices)
+      : c_(c),
+        writer_(c.output, invoices ? layout::kInvoiceItems : layout::kContractItems),
+        where_(invoices ? "invoiceItems" : "contractItems"),
+        file_(invoices ? kTsprDok : kUmstDok) {}
+  Shape shape() const override { return Shape::kMembers; }
+  void WrongRoot(Json&) override { Fail(where_, "expected an object of item lists by id"); }
+  bool BeginMember(const std::string& key) override {
+    if (IsComment(key)) return false;
+    writer_.Begin(static_cast<int32_t>(Integer(Json(key), where_, INT32_MIN, INT32_MAX)));
+    count_ = 0;
+    return true;
+  }
+  void NotList(const std::string& key, Json&) override { Fail(where_ + "." + key, "expected a list of records"); }
+  void Element(const std::string& key, std::size_t index, Json& value) override {
+    const RecordOut out = c_.Record(file_);
+    FillRecord(value, file_, out, where_ + "." + key + "[" + std::to_string(index) + "]");
+    writer_.Append(out.data, out.length);
+    ++count_;
+  }
+  void EndMember(const std::string&) override { writer_.End(count_); }
+  void Finish() { writer_.Finish(); }
+
+ private:
+  Compilation& c_;
+  GroupWriter writer_;
+  std::string where_;
+  int file_;
+  uint32_t count_ = 0;
+};
+
+class AttributesSection : public SectionReader {
+ public:
+  explicit AttributesSection(Compilation& c) : c_(c), entries_(c.output.Create(layout::kAttributeEntries)) {}
+  Shape shape() const override { return Shape::kElements; }
+  void WrongRoot(Json&) override { Fail("attributes", "expected a list"); }
+  void Element(const std::string&, std::size_t index, Json& entry) override {
+    const std::string at = "attributes[" + std::to_string(index) + "]";
     if (!entry.is_object() || !entry.contains("contractor") || !entry.contains("name"))
       Fail(at, "expected {\"contractor\": id, \"name\": ..., \"kind\": k, \"value\": ...}");
-    Attribute attribute;
-    attribute.name = Text(entry["name"], at + ".name");
-    attribute.kind = static_cast<int16_t>(Integer(entry.value("kind", Json(0)), at + ".kind", -32768, 32767));
-    attribute.value = Text(entry.value("value", Json("")), at + ".value");
-    store.attributes[static_cast<int32_t>(Integer(entry["contractor"], at, INT32_MIN, INT32_MAX))].push_back(attribute);
+    const std::string name = Text(entry["name"], at + ".name");
+    const auto kind = static_cast<int16_t>(Integer(entry.value("kind", Json(0)), at + ".kind", -32768, 32767));
+    const std::string value = Text(entry.value("value", Json("")), at + ".value");
+    const auto contractor = static_cast<int32_t>(Integer(entry["contractor"], at, INT32_MIN, INT32_MAX));
+    c_.attributes.Add(contractor, entries_.size());
+    const auto nameLength = static_cast<uint32_t>(name.size());
+    const auto valueLength = static_cast<uint32_t>(value.size());
+    entries_.Append(&nameLength, sizeof nameLength);
+    entries_.Append(name.data(), name.size());
+    entries_.Append(&kind, sizeof kind);
+    entries_.Append(&valueLength, sizeof valueLength);
+    entries_.Append(value.data(), value.size());
   }
-}
 
-void ReadNames(const Json& names, std::map<int32_t, std::string>& out, const std::string& where) {
-  if (!names.is_object()) Fail(where, "expected an object of names by number");
-  for (const auto& [key, name] : names.items())
-    if (!IsComment(key))
-      out[static_cast<int32_t>(Integer(Json(key), where, INT32_MIN, INT32_MAX))] = Text(name, where + "." + key);
-}
+ private:
+  Compilation& c_;
+  OutputFile& entries_;
+};
 
-void ReadFiles(const Json& files, Store& store) {
-  if (!files.is_object()) Fail("files", "expected an object of file contents by name");
-  for (const auto& [name, value] : files.items()) {
-    if (IsComment(name)) continue;
-    const std::string at = "files." + name;
-    BaseFile file{name, std::nullopt};
-    if (value.is_string()) {
-      file.content = Text(value, at);
-    } else if (value.is_object() && value.contains("hex")) {
-      const auto bytes = Hex(value["hex"], at + ".hex");
-      file.content = std::string(bytes.begin(), bytes.end());
-    } else if (value.is_object() && value.contains("utf8")) {
-      if (!value["utf8"].is_string()) Fail(at + ".utf8", "expected a text");
-      file.content = value["utf8"].get<std::string>();
-    } else if (!value.is_null()) {
-      Fail(at, "expected a text, {\"hex\": ...}, {\"utf8\": ...} or null");
-    }
-    store.baseFiles.push_back(std::move(file));
-  }
-}
-
-void ReadTables(Json& tables, FixtureContent& content) {
-  if (!tables.is_object()) Fail("tables", "expected an object of record lists by data file name");
-  for (const auto& [name, list] : tables.items()) {
-    if (IsComment(name)) continue;
-    const int file = DataFileByName(name);
-    if (file < 0) Fail("tables." + name, "no such data file");
-    if (file == kTsprDok || file == kUmstDok)
-      Fail("tables." + name, "items belong in \"invoiceItems\" and \"contractItems\"");
-    ReadRecords(list, file, content.store.files[file], "tables." + name);
-  }
-}
-
-void BuildIndexes(const Json& fixture, FixtureContent& content) {
-  Store& store = content.store;
-  for (const int32_t index : {72, 811, 6, 3, 34}) {
-    std::vector<uint32_t> all(store.files[DataFileOfIndex(index)].size());
-    for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<uint32_t>(i);
-    store.indexes[index] = std::move(all);
-  }
-  store.indexes[198] = {};
-  if (fixture.contains("indexes")) {
-    for (const auto& [key, list] :
-         Object(fixture["indexes"], "indexes", "expected an object of record numbers by index").items()) {
-      if (IsComment(key)) continue;
-      const std::string at = "indexes." + key;
-      const auto index = static_cast<int32_t>(Integer(Json(key), at, INT32_MIN, INT32_MAX));
-      if (index == 4) Fail(at, "index 4 follows the current warehouse: use \"warehouseGoods\"");
-      if (index == 53) Fail(at, "index 53 follows the current contractor: give k4_kar records an \"owner\"");
-      const int file = DataFileOfIndex(index);
-      if (file < 0) Fail(at, "the host has no such index");
-      store.indexes[index] = Positions(list, store.files[file].size(), at);
+// Names by number, built whole (a few hundred at most).
+class NamesSection : public SectionReader {
+ public:
+  NamesSection(Compilation& c, layout::Group group, std::string where)
+      : writer_(c.output, group), where_(std::move(where)) {}
+  Shape shape() const override { return Shape::kWhole; }
+  void Whole(Json& names) override {
+    if (!names.is_object()) Fail(where_, "expected an object of names by number");
+    std::map<int32_t, std::string> sorted;
+    for (const auto& [key, name] : names.items())
+      if (!IsComment(key))
+        sorted[static_cast<int32_t>(Integer(Json(key), where_, INT32_MIN, INT32_MAX))] = Text(name, where_ + "." + key);
+    for (const auto& [number, name] : sorted) {
+      writer_.Begin(number);
+      writer_.Append(name.data(), name.size());
+      writer_.End(static_cast<uint32_t>(name.size()));
     }
   }
-  const RecordSet& entries = store.files[kK4Kar];
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    int32_t owner = 0;
-    if (static_cast<std::size_t>(entries.length()) >= kSettlementOwnerOffset + sizeof owner)
-      std::memcpy(&owner, entries.at(i) + kSettlementOwnerOffset, sizeof owner);
-    store.settlementsByOwner[owner].push_back(static_cast<uint32_t>(i));
+  void WrongRoot(Json&) override {}
+  void Element(const std::string&, std::size_t, Json&) override {}
+  void Finish() { writer_.Finish(); }
+
+ private:
+  GroupWriter writer_;
+  std::string where_;
+};
+
+// Files of the base directory, in the order written: u32 name length, the
+// name (UTF-8), one byte 1 (content follows) or 0 (the file is removed).
+class FilesSection : public SectionReader {
+ public:
+  explicit FilesSection(Compilation& c) : writer_(c.output, layout::kBaseFiles) {}
+  Shape shape() const override { return Shape::kWhole; }
+  void Whole(Json& files) override {
+    if (!files.is_object()) Fail("files", "expected an object of file contents by name");
+    int32_t position = 0;
+    for (const auto& [name, value] : files.items()) {
+      if (IsComment(name)) continue;
+      const std::string at = "files." + name;
+      std::optional<std::string> content;
+      if (value.is_string()) {
+        content = Text(value, at);
+      } else if (value.is_object() && value.contains("hex")) {
+        const auto bytes = Hex(value["hex"], at + ".hex");
+        content = std::string(bytes.begin(), bytes.end());
+      } else if (value.is_object() && value.contains("utf8")) {
+        if (!value["utf8"].is_string()) Fail(at + ".utf8", "expected a text");
+        content = value["utf8"].get<std::string>();
+      } else if (!value.is_null()) {
+        Fail(at, "expected a text, {\"hex\": ...}, {\"utf8\": ...} or null");
+      }
+      const auto nameLength = static_cast<uint32_t>(name.size());
+      const unsigned char present = content ? 1 : 0;
+      writer_.Begin(position++);
+      writer_.Append(&nameLength, sizeof nameLength);
+      writer_.Append(name.data(), name.size());
+      writer_.Append(&present, 1);
+      if (content) writer_.Append(content->data(), content->size());
+      writer_.End(static_cast<uint32_t>(sizeof nameLength + name.size() + 1 + (content ? content->size() : 0)));
+    }
+  }
+  void WrongRoot(Json&) override {}
+  void Element(const std::string&, std::size_t, Json&) override {}
+  void Finish() { writer_.Finish(); }
+
+ private:
+  GroupWriter writer_;
+};
+
+// ---------------------------------------------------------------------------
+// The whole fixture.
+
+constexpr const char* kSections[] = {"host",          "tables",     "indexes", "warehouseGoods", "invoiceItems",
+                                     "contractItems", "attributes", "groups",  "paymentMethods", "files"};
+
+// Parses one value of the source with the reader; a syntax error is reported
+// with its place in the whole text.
+void ReadValue(Source& source, uint64_t offset, SectionReader& reader) {
+  SectionSax sax(reader);
+  try {
+    source.Parse(offset, sax);
+  } catch (const FixtureError&) {
+    throw;
+  } catch (const std::runtime_error& error) {
+    source.Validate();  // throws the same error, placed in the whole text
+    throw;
   }
 }
 
-void Read(Json& fixture, const Json& overrides, FixtureContent& content) {
-  if (!fixture.is_object()) Fail("fixture", "expected a JSON object");
-  static constexpr const char* kSections[] = {"host",           "tables",        "indexes",    "warehouseGoods",
-                                              "invoiceItems",   "contractItems", "attributes", "groups",
-                                              "paymentMethods", "files"};
-  for (const auto& [key, value] : fixture.items()) {
+void Check(Source& source, uint64_t offset) {
+  CheckOnly check;
+  try {
+    source.Parse(offset, check);
+  } catch (const std::runtime_error&) {
+    source.Validate();
+    throw;
+  }
+}
+
+void Compile(Source& source, StoreOutput& output) {
+  TextScan scan("fixture");
+  source.Scan(scan);
+  if (!scan.WellShaped()) {
+    source.Validate();
+    Fail("fixture", "expected a JSON object");
+  }
+  // The sections, each with its last value (a section written twice takes
+  // its last), known sections only; every other value is checked as JSON.
+  std::map<std::string, uint64_t> sections;
+  for (const auto& [key, value] : scan.keys()) {
     bool known = IsComment(key);
     for (const char* section : kSections) known = known || key == section;
     if (!known) Fail(key, "unknown section");
+    if (!IsComment(key)) sections[key] = value;
   }
-  HostConfig& config = content.config;
-  if (fixture.contains("host")) ReadHost(fixture["host"], config);
-  if (!overrides.is_null()) ReadHost(overrides, config);
-  for (int i = 0; i < kDataFileCount; ++i) content.store.files[i] = RecordSet(config.recordLengths[i]);
-  if (fixture.contains("tables")) ReadTables(fixture["tables"], content);
-  BuildIndexes(fixture, content);
-  if (fixture.contains("warehouseGoods")) ReadWarehouseGoods(fixture["warehouseGoods"], config, content.store);
-  if (fixture.contains("invoiceItems"))
-    ReadItems(fixture["invoiceItems"], kTsprDok, config.recordLengths[kTsprDok], content.store.invoiceItems,
-              "invoiceItems");
-  if (fixture.contains("contractItems"))
-    ReadItems(fixture["contractItems"], kUmstDok, config.recordLengths[kUmstDok], content.store.contractItems,
-              "contractItems");
-  if (fixture.contains("attributes")) ReadAttributes(fixture["attributes"], content.store);
-  if (fixture.contains("groups")) ReadNames(fixture["groups"], content.store.groups, "groups");
-  if (fixture.contains("paymentMethods"))
-    ReadNames(fixture["paymentMethods"], content.store.paymentMethods, "paymentMethods");
-  if (fixture.contains("files")) ReadFiles(fixture["files"], content.store);
-  const RecordSet& props = content.store.files[kTsprProp];
-  if (props.size() > 0)
-    content.currentProp.assign(props.at(0), props.at(0) + props.length());
-  else
-    content.currentProp.assign(static_cast<std::size_t>(props.length()), 0);
+  for (const auto& [key, value] : scan.keys())
+    if (IsComment(key) || sections[key] != value) Check(source, value);
+  auto read = [&](const char* section, SectionReader& reader) {
+    const auto found = sections.find(section);
+    if (found != sections.end()) ReadValue(source, found->second, reader);
+  };
+
+  Compilation c(output);
+  HostSection host(c);
+  read("host", host);
+  for (int i = 0; i < kDataFileCount; ++i) {
+    // An absent data file keeps its default length; no length is below 0.
+    c.storedLengths[i] = std::max(c.config.recordLengths[i], 0);
+    if (layout::HasRecordFile(i))
+      c.records[i] = &output.Create(std::string(kDataFileNames[i].name) + layout::kRecordSuffix);
+  }
+  TablesSection tables(c);
+  read("tables", tables);
+  IndexesSection indexes(c);
+  read("indexes", indexes);
+  indexes.Finish();
+  c.settlements.Finish();
+  WarehouseGoodsSection warehouses(c);
+  read("warehouseGoods", warehouses);
+  warehouses.Finish();
+  ItemsSection invoiceItems(c, true);
+  read("invoiceItems", invoiceItems);
+  invoiceItems.Finish();
+  ItemsSection contractItems(c, false);
+  read("contractItems", contractItems);
+  contractItems.Finish();
+  AttributesSection attributes(c);
+  read("attributes", attributes);
+  c.attributes.Finish();
+  NamesSection groups(c, layout::kGoodsGroups, "groups");
+  read("groups", groups);
+  groups.Finish();
+  NamesSection methods(c, layout::kPaymentMethods, "paymentMethods");
+  read("paymentMethods", methods);
+  methods.Finish();
+  FilesSection files(c);
+  read("files", files);
+  files.Finish();
+
+  const std::string hostText = host.text.empty() ? "{}" : host.text;
+  output.Create(layout::kHostSection).Append(hostText.data(), hostText.size());
+  WriteManifest(output, c.storedLengths, c.counts);
+  output.Finish();
 }
 
-}  // namespace
-
-bool ReadFixture(std::string_view fixture, std::string_view hostOverrides, FixtureContent& content,
-                 std::string& error) {
+bool Compiled(Source& source, StoreOutput& output, std::string& error) {
   try {
-    Json document = Parse(fixture, "fixture");
-    const Json overrides = hostOverrides.empty() ? Json() : Parse(hostOverrides, "host settings");
-    content = FixtureContent{};
-    Read(document, overrides, content);
+    Compile(source, output);
     return true;
   } catch (const std::exception& e) {
     error = e.what();
@@ -759,7 +760,20 @@ bool ReadFixture(std::string_view fixture, std::string_view hostOverrides, Fixtu
   }
 }
 
-bool ReadFixtureFile(const std::string& path, std::string& text, std::string& error) {
+}  // namespace
+
+bool CompileFixtureText(std::string_view fixture, StoreOutput& output, std::string& error) {
+  TextSource source(fixture);
+  return Compiled(source, output, error);
+}
+
+bool CompileFixtureFile(const std::string& path, StoreOutput& output, std::string& error) {
+  if (!CheckFixtureFile(path, error)) return false;
+  FileSource source(path);
+  return Compiled(source, output, error);
+}
+
+bool CheckFixtureFile(const std::string& path, std::string& error) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
@@ -775,9 +789,15 @@ bool ReadFixtureFile(const std::string& path, std::string& text, std::string& er
     error = path + " is not a regular file (a device, pipe or socket): not read";
     return false;
   }
+  return true;
+}
+
+bool ReadFixtureFile(const std::string& path, std::string& text, std::string& error) {
+  if (!CheckFixtureFile(path, error)) return false;
   const std::string tooLarge =
       path + " is larger than the fixture limit of " + std::to_string(kFixtureSizeLimit >> 20) + " MiB";
-  if (fs::file_size(path, ec) > kFixtureSizeLimit) {
+  std::error_code ec;
+  if (std::filesystem::file_size(path, ec) > kFixtureSizeLimit) {
     error = tooLarge;
     return false;
   }
@@ -797,23 +817,6 @@ bool ReadFixtureFile(const std::string& path, std::string& text, std::string& er
     }
   }
   return true;
-}
-
-bool MergeHostOverrides(std::string& overrides, std::string_view update, std::string& error) {
-  try {
-    Json merged = overrides.empty() ? Json::object() : Parse(overrides, "host settings");
-    const Json patch = Parse(update, "host settings");
-    if (!patch.is_object()) {
-      error = "host settings: expected a JSON object";
-      return false;
-    }
-    merged.update(patch, true);
-    overrides = merged.dump();
-    return true;
-  } catch (const std::exception& e) {
-    error = e.what();
-    return false;
-  }
 }
 
 }  // namespace qelmar

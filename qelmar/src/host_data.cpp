@@ -20,11 +20,11 @@ constexpr uint32_t kClosedMagic = 0x534C4355;  // "UCLS"
 struct CursorState {
   uint32_t magic;
   int32_t index;
-  const unsigned char* records;
-  const uint32_t* order;  // record numbers; null walks the records as stored
-  uint32_t count;
+  RecordRange records;
+  OrderRange order;  // record numbers; without numbers the records as stored
   uint32_t position;
-  std::size_t length;
+  std::size_t length;  // bytes copied from a record
+  std::size_t rest;    // bytes of the buffer past them, zeroed
   unsigned char* buffer;
 };
 // The module clears the cursor's last 32-bit field before opening; the
@@ -41,29 +41,27 @@ TableDescriptor* Descriptor(HostTable* table) {
 }
 
 // Points the cursor at what the index yields now: index 53 follows the
-// current contractor, index 4 the current warehouse.
+// current contractor, index 4 the current warehouse. Records are stored at
+// the length the fixture had; the host's configured length may differ, and
+// the buffer takes what fits, zero beyond.
 bool Aim(Host& host, int32_t index, CursorState& state) {
   const int file = DataFileOfIndex(index);
   if (file < 0 || host.config.absent[file]) return false;
-  const RecordSet* records = &host.store.files[file];
-  const std::vector<uint32_t>* order = nullptr;
-  static const std::vector<uint32_t> kNothing;
+  Store& store = host.store;
+  state.records = store.Records(file);
+  state.order = OrderRange{};
   if (index == 53) {
-    const auto found = host.store.settlementsByOwner.find(host.currentContractor);
-    order = found != host.store.settlementsByOwner.end() ? &found->second : &kNothing;
+    state.order = store.SettlementsOf(host.currentContractor);
   } else if (index == 4) {
-    const auto found = host.store.warehouseGoods.find(host.currentWarehouse);
-    if (found != host.store.warehouseGoods.end()) records = &found->second;
-  } else {
-    const auto found = host.store.indexes.find(index);
-    order = found != host.store.indexes.end() ? &found->second : &kNothing;
+    store.WarehouseGoods(host.currentWarehouse, state.records);
+    state.order.count = state.records.count;
+  } else if (!store.Index(index, state.order)) {
+    state.order = OrderRange{};
   }
-  state.records = records->at(0);
-  state.order = order != nullptr ? order->data() : nullptr;
-  state.count = static_cast<uint32_t>(order != nullptr ? order->size() : records->size());
   state.position = 0;
-  state.length = std::min<std::size_t>(static_cast<std::size_t>(records->length()),
-                                       host.config.recordLengths[file] > 0 ? host.config.recordLengths[file] : 0);
+  const std::size_t configured = host.config.recordLengths[file] > 0 ? host.config.recordLengths[file] : 0;
+  state.length = std::min<std::size_t>(state.records.length, configured);
+  state.rest = configured - state.length;
   state.buffer = host.tables[file].buffer;
   return true;
 }
@@ -129,16 +127,18 @@ extern "C" int16_t HOST_THIS_ATTR HostCursorOpen(HostCursor* self, HostTable* ta
   state.index = index;
   std::memcpy(self->storage, &state, sizeof state);
   Count(kCursorOpen);
-  if (CallLogOn()) LogCall(Line("HostCursorOpen", std::to_string(index), std::to_string(state.count)));
+  if (CallLogOn()) LogCall(Line("HostCursorOpen", std::to_string(index), std::to_string(state.order.count)));
   return 1;
 }
 
 extern "C" int32_t HOST_THIS_ATTR HostCursorNext(HostCursor* self) {
   if (self == nullptr) return 0;
   CursorState* state = StateOf(self);
-  if (state->magic != kOpenMagic || state->position >= state->count) return 0;
-  const uint32_t n = state->order != nullptr ? state->order[state->position] : state->position;
-  std::memcpy(state->buffer, state->records + static_cast<std::size_t>(n) * state->length, state->length);
+  if (state->magic != kOpenMagic || state->position >= state->order.count) return 0;
+  const uint32_t n = state->order.At(state->position);
+  if (n >= state->records.count) return 0;
+  std::memcpy(state->buffer, state->records.At(n), state->length);
+  if (state->rest > 0) std::memset(state->buffer + state->length, 0, state->rest);
   ++state->position;
   Count(kCursorNext);
   return 1;

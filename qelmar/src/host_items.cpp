@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "host_functions.h"
@@ -13,8 +14,8 @@
 namespace qelmar {
 
 struct ItemFile {
-  const RecordSet* records;  // null: a document without items
-  bool discounts;
+  RecordRange records;  // no records: a document without items
+  int dataFile;         // Tspr_dok, Umst_dok or k4_tab (the discount data file)
 };
 
 }  // namespace qelmar
@@ -38,14 +39,19 @@ bool Discard(ItemFile* file) {
   return true;
 }
 
-std::size_t CountOf(const ItemFile* file) { return file->records != nullptr ? file->records->size() : 0; }
+std::size_t CountOf(const ItemFile* file) { return file->records.count; }
+
+// The bytes of a record the host hands out: its configured length.
+std::size_t ConfiguredLength(int dataFile) {
+  return static_cast<std::size_t>(std::max(TheHost().config.recordLengths[dataFile], 0));
+}
 
 }  // namespace
 
 extern "C" HostItemFile* HOST_CDECL_ATTR HostOpenItemFile(int32_t index, void* key, void* auxiliary, int32_t* count) {
   Host& host = TheHost();
   if (count != nullptr) *count = 0;
-  ItemFile file{nullptr, false};
+  ItemFile file{RecordRange{}, kTsprDok};
   if (index == kInvoiceItemIndex || index == kContractItemIndex) {
     int32_t document = 0;
     if (key != nullptr) std::memcpy(&document, static_cast<const unsigned char*>(key) + 4, sizeof document);
@@ -53,15 +59,14 @@ extern "C" HostItemFile* HOST_CDECL_ATTR HostOpenItemFile(int32_t index, void* k
     const auto& missing = invoice ? host.config.missingInvoiceItemFiles : host.config.missingContractItemFiles;
     if (CallLogOn()) LogCall(Line("HostOpenItemFile", std::to_string(index), std::to_string(document)));
     if (missing.count(document) != 0 || Injected(kInjectItemFile)) return nullptr;
-    const auto& items = invoice ? host.store.invoiceItems : host.store.contractItems;
-    const auto found = items.find(document);
-    if (found != items.end()) file.records = &found->second;
+    file.dataFile = invoice ? kTsprDok : kUmstDok;
+    host.store.Items(invoice, document, file.records);
   } else if (index == kDiscountFileKind) {
     LogCall(Line("HostOpenItemFile", std::to_string(index)));
     if (host.config.discountFileMissing || host.config.absent[kK4Tab] || Injected(kInjectItemFile)) return nullptr;
     if (auxiliary != nullptr && auxiliary != &host.tables[kK4Tab]) return nullptr;
-    file.records = &host.store.files[kK4Tab];
-    file.discounts = true;
+    file.records = host.store.Records(kK4Tab);
+    file.dataFile = kK4Tab;
   } else {
     return nullptr;
   }
@@ -76,16 +81,17 @@ extern "C" HostItemFile* HOST_CDECL_ATTR HostOpenItemFile(int32_t index, void* k
 extern "C" void** HOST_CDECL_ATTR HostReadItems(HostItemFile* handle, int32_t count) {
   Host& host = TheHost();
   const ItemFile* file = Live(handle);
-  if (file == nullptr || file->discounts || count <= 0 || Injected(kInjectItemRead)) return nullptr;
+  if (file == nullptr || file->dataFile == kK4Tab || count <= 0 || Injected(kInjectItemRead)) return nullptr;
   const std::size_t n = static_cast<std::size_t>(count);
-  const std::size_t length = file->records != nullptr ? static_cast<std::size_t>(file->records->length()) : 0;
+  const std::size_t length = ConfiguredLength(file->dataFile);
+  const std::size_t stored = std::min<std::size_t>(length, file->records.length);
   const std::size_t pointers = (n + 1) * sizeof(void*);
   auto* block = static_cast<unsigned char*>(std::calloc(1, pointers + n * length));
   if (block == nullptr) return nullptr;
   auto** items = reinterpret_cast<void**>(block);
   for (std::size_t i = 0; i < n; ++i) {
     unsigned char* copy = block + pointers + i * length;
-    if (i < CountOf(file)) std::memcpy(copy, file->records->at(i), length);
+    if (i < CountOf(file)) std::memcpy(copy, file->records.At(i), stored);
     items[i] = copy;
   }
   host.liveItemArrays.insert(block);
@@ -108,13 +114,14 @@ extern "C" int32_t HOST_CDECL_ATTR HostReadItemRecord(int32_t, int32_t record, H
                                                       HostItemFile* handle) {
   Host& host = TheHost();
   const ItemFile* file = Live(handle);
-  if (file == nullptr || !file->discounts || record < 0 || static_cast<std::size_t>(record) >= CountOf(file)) return 0;
+  if (file == nullptr || file->dataFile != kK4Tab || record < 0 || static_cast<std::size_t>(record) >= CountOf(file))
+    return 0;
   if (record == host.config.discountReadFailsAt || Injected(kInjectDiscountRead)) return 0;
   if (table != reinterpret_cast<HostTable*>(&host.tables[kK4Tab])) return 0;
-  const std::size_t length =
-      std::min<std::size_t>(static_cast<std::size_t>(file->records->length()),
-                            static_cast<std::size_t>(std::max(host.config.recordLengths[kK4Tab], 0)));
-  std::memcpy(host.tables[kK4Tab].buffer, file->records->at(static_cast<std::size_t>(record)), length);
+  const std::size_t configured = ConfiguredLength(kK4Tab);
+  const std::size_t length = std::min<std::size_t>(file->records.length, configured);
+  std::memcpy(host.tables[kK4Tab].buffer, file->records.At(static_cast<std::size_t>(record)), length);
+  std::memset(host.tables[kK4Tab].buffer + length, 0, configured - length);
   return 1;
 }
 
@@ -148,37 +155,38 @@ extern "C" int32_t HOST_CDECL_ATTR HostGetAttribute(int32_t, int32_t owner, int3
   constexpr std::size_t kValueOffset = 103;
   Host& host = TheHost();
   if (name == nullptr || attribute == nullptr) return -1;
-  const auto found = host.store.attributes.find(owner);
-  if (found == host.store.attributes.end()) return -1;
-  for (const Attribute& a : found->second) {
-    if (a.name != name) continue;
-    auto* record = static_cast<unsigned char*>(attribute);
-    std::memset(record, 0, kRecordSize);
-    std::memcpy(record + kKindOffset, &a.kind, sizeof a.kind);
-    // The record was zeroed: the copy, one byte short of its room, stays terminated.
-    std::memcpy(record + kValueOffset, a.value.data(),  // NOLINT(bugprone-not-null-terminated-result)
-                std::min(a.value.size(), kRecordSize - kValueOffset - 1));
-    return 0;
-  }
-  return -1;
+  Attribute found;
+  if (!host.store.FindAttribute(owner, name, found)) return -1;
+  auto* record = static_cast<unsigned char*>(attribute);
+  std::memset(record, 0, kRecordSize);
+  std::memcpy(record + kKindOffset, &found.kind, sizeof found.kind);
+  // The record was zeroed: the copy, one byte short of its room, stays terminated.
+  std::memcpy(record + kValueOffset, found.value.data(),  // NOLINT(bugprone-not-null-terminated-result)
+              std::min(found.value.size(), kRecordSize - kValueOffset - 1));
+  return 0;
 }
 
 extern "C" void HOST_CDECL_ATTR HostGroupName(char* name, int32_t nameSize, const int32_t* group, int32_t) {
   if (name == nullptr || nameSize <= 0) return;
   name[0] = '\0';
   if (group == nullptr) return;
-  const auto& groups = TheHost().store.groups;
-  const auto found = groups.find(*group);
-  if (found == groups.end()) return;
-  const std::size_t n = std::min(found->second.size(), static_cast<std::size_t>(nameSize) - 1);
-  std::memcpy(name, found->second.data(), n);
+  std::string found;
+  if (!TheHost().store.Name(store_layout::kGoodsGroups, *group, found)) return;
+  const std::size_t n = std::min(found.size(), static_cast<std::size_t>(nameSize) - 1);
+  std::memcpy(name, found.data(), n);
   name[n] = '\0';
 }
 
 extern "C" const char* HOST_CDECL_ATTR HostPaymentMethodName(int32_t method) {
-  const auto& methods = TheHost().store.paymentMethods;
-  const auto found = methods.find(method);
-  return found != methods.end() ? found->second.c_str() : "";
+  // The name stays valid until the next database: each is kept once asked for.
+  auto& names = TheHost().paymentMethodNames;
+  auto found = names.find(method);
+  if (found == names.end()) {
+    std::string name;
+    TheHost().store.Name(store_layout::kPaymentMethods, method, name);
+    found = names.emplace(method, std::move(name)).first;
+  }
+  return found->second.c_str();
 }
 
 extern "C" void HOST_CDECL_ATTR HostScanBegin(int32_t kind) {

@@ -30,6 +30,29 @@ bool StreamClosing(void* stream);
 // Plain fopen; a "t" in the mode is the Windows text mode.
 std::FILE* OpenStream(const std::string& path, const char* mode);
 
+// A file opened for reading through mapped views of it.
+class FileMapping {
+ public:
+  FileMapping() = default;
+  ~FileMapping();
+  FileMapping(const FileMapping&) = delete;
+  FileMapping& operator=(const FileMapping&) = delete;
+
+  // false, with the reason, when the file cannot be opened or mapped.
+  bool Open(const std::string& path, std::string& error);
+  uint64_t size() const { return size_; }
+  // Offsets of a view must be multiples of this.
+  static std::size_t Granularity();
+  // Maps length bytes from offset (a multiple of Granularity()); null on failure.
+  const unsigned char* MapView(uint64_t offset, std::size_t length) const;
+  static void UnmapView(const unsigned char* view, std::size_t length);
+
+ private:
+  intptr_t file_ = -1;
+  intptr_t mapping_ = 0;
+  uint64_t size_ = 0;
+};
+
 // Puts every host function back into this library's export table, then
 // withdraws the given numbers, so that a module loaded next finds exactly the
 // functions a host with those gaps would have.

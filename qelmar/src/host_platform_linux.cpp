@@ -1,3 +1,8 @@
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -98,6 +103,34 @@ void SetMissingExports(const uint16_t* numbers, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i)
       if (entry->number == numbers[i]) entry->address = nullptr;
   }
+}
+
+FileMapping::~FileMapping() {
+  if (file_ >= 0) close(static_cast<int>(file_));
+}
+
+bool FileMapping::Open(const std::string& path, std::string& error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat status {};
+  if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    error = "cannot read " + path;
+    if (fd >= 0) close(fd);
+    return false;
+  }
+  file_ = fd;
+  size_ = static_cast<uint64_t>(status.st_size);
+  return true;
+}
+
+std::size_t FileMapping::Granularity() { return static_cast<std::size_t>(sysconf(_SC_PAGESIZE)); }
+
+const unsigned char* FileMapping::MapView(uint64_t offset, std::size_t length) const {
+  void* view = mmap(nullptr, length, PROT_READ, MAP_SHARED, static_cast<int>(file_), static_cast<off_t>(offset));
+  return view == MAP_FAILED ? nullptr : static_cast<const unsigned char*>(view);
+}
+
+void FileMapping::UnmapView(const unsigned char* view, std::size_t length) {
+  munmap(const_cast<unsigned char*>(view), length);
 }
 
 }  // namespace qelmar

@@ -68,4 +68,40 @@ void SetMissingExports(const uint16_t* numbers, std::size_t count) {
   }
 }
 
+FileMapping::~FileMapping() {
+  if (mapping_ != 0) CloseHandle(reinterpret_cast<HANDLE>(mapping_));
+  if (file_ != -1) CloseHandle(reinterpret_cast<HANDLE>(file_));
+}
+
+bool FileMapping::Open(const std::string& path, std::string& error) {
+  error = "cannot read " + path;
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  file_ = reinterpret_cast<intptr_t>(file);
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return false;
+  size_ = static_cast<uint64_t>(size.QuadPart);
+  if (size_ == 0) return true;  // an empty file cannot be mapped, and nothing is read from it
+  HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (mapping == nullptr) return false;
+  mapping_ = reinterpret_cast<intptr_t>(mapping);
+  return true;
+}
+
+std::size_t FileMapping::Granularity() {
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  return info.dwAllocationGranularity;
+}
+
+const unsigned char* FileMapping::MapView(uint64_t offset, std::size_t length) const {
+  if (mapping_ == 0) return nullptr;
+  return static_cast<const unsigned char*>(MapViewOfFile(reinterpret_cast<HANDLE>(mapping_), FILE_MAP_READ,
+                                                         static_cast<DWORD>(offset >> 32),
+                                                         static_cast<DWORD>(offset & 0xFFFFFFFFu), length));
+}
+
+void FileMapping::UnmapView(const unsigned char* view, std::size_t /*length*/) { UnmapViewOfFile(view); }
+
 }  // namespace qelmar

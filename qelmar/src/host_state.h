@@ -15,7 +15,7 @@
 
 #include "host_entry.h"
 #include "qelmar/qelmar.h"
-#include "record_store.h"
+#include "store.h"
 
 namespace qelmar {
 
@@ -157,6 +157,7 @@ struct ItemFile;
 struct Host {
   HostConfig config;
   Store store;
+  std::map<int32_t, std::string> paymentMethodNames;  // handed out by HostPaymentMethodName
   std::array<TableDescriptor, kDataFileCount> tables{};
   std::array<std::unique_ptr<unsigned char[]>, kDataFileCount> buffers;
   std::vector<unsigned char> currentProp;  // loaded into Tspr_prop's buffer

@@ -28,12 +28,6 @@ int DataFileByNumber(int32_t number) {
   return -1;
 }
 
-unsigned char* RecordSet::Append() {
-  bytes_.resize(bytes_.size() + static_cast<std::size_t>(length_), 0);
-  ++count_;
-  return at(count_ - 1);
-}
-
 int DataFileOfIndex(int32_t index) {
   switch (index) {
     case 72:

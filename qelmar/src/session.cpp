@@ -86,8 +86,8 @@ bool CallStampEntry(int32_t argument, int32_t& result) {
 }
 
 void WriteBaseFiles() {
-  const Host& host = TheHost();
-  for (const BaseFile& file : host.store.baseFiles) {
+  Host& host = TheHost();
+  for (const BaseFile& file : host.store.BaseFiles()) {
     const std::string path = FileSystemPath(host.baseDirectory + "/" + Convert(file.name, kCodeUtf8, kCodeFileSystem));
     if (!file.content) {
       std::remove(path.c_str());

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <random>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -64,16 +65,57 @@ bool Configure(const std::string& json) {
   return false;
 }
 
-int Export(const Options& options) {
-  char error[1024];
-  const int loaded =
-      options.db.empty()
-          ? QelmarLoadFixture(kSampleFixture, std::char_traits<char>::length(kSampleFixture), error, sizeof error)
-          : QelmarLoadFixtureFile(options.db.c_str(), error, sizeof error);
-  if (loaded != 0) {
-    std::cerr << "dravenhol-host: " << (options.db.empty() ? "bundled sample" : options.db) << ": " << error << '\n';
-    return 2;
+// A store directory made for one run, removed when the run ends.
+class ScratchStore {
+ public:
+  ScratchStore() {
+    std::error_code ec;
+    const fs::path base = fs::temp_directory_path(ec);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const fs::path candidate = base / ("dravenhol-store-" + std::to_string(random()));
+      if (fs::create_directory(candidate, ec)) path_ = candidate;
+    }
   }
+  ~ScratchStore() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  ScratchStore(const ScratchStore&) = delete;
+  ScratchStore& operator=(const ScratchStore&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Opens the database: the bundled sample, a store directory, or a fixture
+// file compiled into a scratch store first.
+bool OpenDatabase(const std::string& db, ScratchStore& scratch) {
+  char error[1024];
+  std::error_code ec;
+  int result = 0;
+  if (db.empty()) {
+    result = QelmarLoadFixture(kSampleFixture, std::char_traits<char>::length(kSampleFixture), error, sizeof error);
+  } else if (fs::is_directory(db, ec)) {
+    result = QelmarOpenStore(db.c_str(), error, sizeof error);
+  } else if (scratch.path().empty()) {
+    std::snprintf(error, sizeof error, "no room for a scratch store in %s",
+                  fs::temp_directory_path(ec).string().c_str());
+    result = -1;
+  } else {
+    const std::string store = scratch.path().string();
+    result = QelmarBuildStore(db.c_str(), store.c_str(), error, sizeof error);
+    if (result == 0) result = QelmarOpenStore(store.c_str(), error, sizeof error);
+  }
+  if (result == 0) return true;
+  std::cerr << "dravenhol-host: " << (db.empty() ? "bundled sample" : db) << ": " << error << '\n';
+  return false;
+}
+
+int Export(const Options& options) {
+  ScratchStore scratch;
+  if (!OpenDatabase(options.db, scratch)) return 2;
   if (!options.host.empty() && !Configure(options.host)) return 2;
   if (!options.method.empty() && !Configure("{\"dialog\": \"" + options.method + "\"}")) return 2;
   if (options.callLog && !Configure("{\"callLog\": true}")) return 2;
@@ -121,6 +163,30 @@ int Export(const Options& options) {
   return 0;
 }
 
+int BuildStore(const std::string& fixture, const std::string& directory) {
+  char error[1024];
+  if (QelmarBuildStore(fixture.c_str(), directory.c_str(), error, sizeof error) == 0) return 0;
+  std::cerr << "dravenhol-host: " << error << '\n';
+  return 2;
+}
+
+// A store is generated as a fixture in a scratch directory, then compiled.
+int Generate(const qelmar_tool::GenerateOptions& options, const std::string& out) {
+  std::string error;
+  if (fs::path(out).extension() == ".json") {
+    if (qelmar_tool::GenerateFixture(options, out, &error)) return 0;
+    std::cerr << "dravenhol-host: " << error << '\n';
+    return 2;
+  }
+  ScratchStore scratch;
+  const std::string fixture = (scratch.path() / "generated.json").string();
+  if (scratch.path().empty() || !qelmar_tool::GenerateFixture(options, fixture, &error)) {
+    std::cerr << "dravenhol-host: " << (error.empty() ? "no room for a scratch fixture" : error) << '\n';
+    return 2;
+  }
+  return BuildStore(fixture, out);
+}
+
 }  // namespace
 
 namespace {
@@ -132,7 +198,9 @@ int Main(int argc, char** argv) {
   Options options;
   CLI::App* exportCommand =
       app.add_subcommand("export", "Run one whole session: handshake, activation, the export command");
-  exportCommand->add_option("--db", options.db, "Database fixture (JSON); default: the bundled sample");
+  exportCommand->add_option("--db", options.db,
+                            "A database store (directory) or a fixture (JSON), compiled into a store first; "
+                            "default: the bundled sample");
   exportCommand->add_option("--base", options.base, "The host's base directory; BAZA is created in it")
       ->capture_default_str();
   exportCommand->add_option("--method", options.method, "The answer to the export dialog")
@@ -143,7 +211,8 @@ int Main(int argc, char** argv) {
   exportCommand->add_flag("--call-log", options.callLog, "Print the host calls made (the call log) on standard error");
   qelmar_tool::GenerateOptions generate;
   std::string generated;
-  CLI::App* generateCommand = app.add_subcommand("generate", "Write a made-up business database as a fixture");
+  CLI::App* generateCommand =
+      app.add_subcommand("generate", "Write a made-up business database: a store, or a fixture when OUT ends in .json");
   generateCommand->add_option("--scale", generate.scale, "1: 100,000 contractors and 1,000,000 invoices")
       ->capture_default_str();
   generateCommand->add_option("--seed", generate.seed, "The same seed gives the same bytes")->capture_default_str();
@@ -151,18 +220,18 @@ int Main(int argc, char** argv) {
       ->capture_default_str();
   generateCommand->add_option("--key-share", generate.keyShare, "Their share of invoices and settlement entries")
       ->capture_default_str();
-  generateCommand->add_option("OUT", generated, "The fixture file to write")->required();
+  generateCommand->add_option("OUT", generated, "The store directory or fixture file (.json) to write")->required();
+  std::string fixture, storeDirectory;
+  CLI::App* buildCommand = app.add_subcommand("build-db", "Compile a fixture into a database store");
+  buildCommand->add_option("FIXTURE", fixture, "The fixture (JSON)")->required();
+  buildCommand->add_option("DIR", storeDirectory, "The store directory to write")->required();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : 1;  // help and version, or a usage error
   }
-  if (generateCommand->parsed()) {
-    std::string error;
-    if (qelmar_tool::GenerateFixture(generate, generated, &error)) return 0;
-    std::cerr << "dravenhol-host: " << error << '\n';
-    return 2;
-  }
+  if (generateCommand->parsed()) return Generate(generate, generated);
+  if (buildCommand->parsed()) return BuildStore(fixture, storeDirectory);
   return Export(options);
 }
 

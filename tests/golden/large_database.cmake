@@ -1,8 +1,8 @@
-# Exports one generated database with the Windows build (under Wine) and with
-# the native build, and compares the eight files byte for byte: the Windows
-# build on a business-sized database, against the native one. The native
-# build generates the database (the same scale and seed give the same bytes on
-# both) and exports it; without a native build the test is skipped.
+# Exports one generated database store with the Windows build (under Wine) and
+# with the native build, and compares the eight files byte for byte: the
+# Windows build on a business-sized database, read through its bounded map
+# windows, against the native one. The native build generates the store and
+# exports it; without a native build the test is skipped.
 #   cmake -DHOST=<dravenhol-host.exe> -DEMULATOR=<runner> -DNATIVE_HOST=<native dravenhol-host>
 #         -DSCALE=<f> -DSEED=<n> -DWORK=<dir> -P large_database.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/output_files.cmake)
@@ -27,11 +27,11 @@ function(run what)
 endfunction()
 
 string(TIMESTAMP start "%s")
-run("native generate" ${NATIVE_HOST} generate --scale ${SCALE} --seed ${SEED} ${WORK}/database.json)
-run("native export" ${NATIVE_HOST} export --db ${WORK}/database.json --base ${WORK}/native)
+run("native generate" ${NATIVE_HOST} generate --scale ${SCALE} --seed ${SEED} ${WORK}/store)
+run("native export" ${NATIVE_HOST} export --db ${WORK}/store --base ${WORK}/native)
 # The program under Wine may take minutes at this size.
 set(ENV{DRAVENHOL_WINE_TIMEOUT} 1500)
-run("Windows export" ${EMULATOR} ${HOST} export --db ${WORK}/database.json --base ${WORK}/windows)
+run("Windows export" ${EMULATOR} ${HOST} export --db ${WORK}/store --base ${WORK}/windows)
 string(TIMESTAMP end "%s")
 
 dravenhol_differing_output_files(differing ${WORK}/native/BAZA ${WORK}/windows/BAZA)

@@ -32,8 +32,18 @@ QELMAR_API int QelmarLoadFixture(const char* json, size_t length, char* error, s
 /// The same for a fixture file; path is a file system path.
 QELMAR_API int QelmarLoadFixtureFile(const char* path, char* error, size_t errorSize);
 
-/// Merges settings into the "host" section of the loaded fixture, as if they
-/// had been written there, and reads the fixture again with them:
+/// Compiles a fixture file into a database store in directory (created when
+/// missing; a store's files there are replaced). The fixture is read as a
+/// stream: its size has no limit and the memory taken does not grow with it.
+/// Returns 0, or -1 with the reason in error.
+QELMAR_API int QelmarBuildStore(const char* fixturePath, const char* directory, char* error, size_t errorSize);
+/// Replaces the database and configuration with a store directory, which is
+/// read through mapped windows while the host runs. Returns 0, or -1 with the
+/// reason in error; the host is then reset.
+QELMAR_API int QelmarOpenStore(const char* directory, char* error, size_t errorSize);
+
+/// Merges settings into the "host" section of the loaded database, as if they
+/// had been written there, and reads that section again with them:
 /// QelmarConfigure("{\"interfaceVersion\": 113}"). Settings merged earlier
 /// stay until the next QelmarLoadFixture or QelmarReset.
 QELMAR_API int QelmarConfigure(const char* json, char* error, size_t errorSize);

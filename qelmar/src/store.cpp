@@ -1,0 +1,313 @@
+#include "store.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include <nlohmann/json.hpp>
+
+#include "host_platform.h"
+
+namespace qelmar {
+
+namespace layout = store_layout;
+
+namespace {
+
+// A 64-bit process maps a file whole; a 32-bit one maps windows of this size,
+// so that a database of any size fits its address space.
+constexpr uint64_t kWindowBytes = sizeof(void*) >= 8 ? ~uint64_t{0} : uint64_t{16} << 20;
+
+template <class T>
+T Read(ByteView& view, uint64_t offset) {
+  T value{};
+  std::memcpy(&value, view.At(offset, sizeof value), sizeof value);
+  return value;
+}
+
+std::string RecordFileName(int dataFile) { return std::string(kDataFileNames[dataFile].name) + layout::kRecordSuffix; }
+
+}  // namespace
+
+ByteView::ByteView() { Adopt({}); }
+ByteView::~ByteView() { Unmap(); }
+
+void ByteView::Unmap() {
+  if (view_ != nullptr) FileMapping::UnmapView(view_, viewLength_);
+  view_ = nullptr;
+  viewLength_ = 0;
+}
+
+void ByteView::Adopt(std::vector<unsigned char> bytes) {
+  Unmap();
+  file_.reset();
+  memory_ = std::move(bytes);
+  size_ = memory_.size();
+  static const unsigned char kNoBytes[1] = {0};
+  window_ = memory_.empty() ? kNoBytes : memory_.data();
+  windowStart_ = 0;
+  windowEnd_ = size_;
+}
+
+bool ByteView::OpenFile(const std::string& path, std::string& error) {
+  Adopt({});
+  auto file = std::make_unique<FileMapping>();
+  if (!file->Open(path, error)) return false;
+  file_ = std::move(file);
+  size_ = file_->size();
+  return true;  // nothing is mapped until read; the empty range at 0 is there already
+}
+
+const unsigned char* ByteView::Move(uint64_t offset, std::size_t length) {
+  if (file_ == nullptr || offset > size_ || length > size_ - offset) {
+    // Callers stay within the file; a store whose files disagree with their
+    // directories is not read past its end.
+    std::fprintf(stderr, "qelmar: read past the end of a store file (%llu+%zu of %llu)\n",
+                 static_cast<unsigned long long>(offset), length, static_cast<unsigned long long>(size_));
+    std::abort();
+  }
+  Unmap();
+  const uint64_t granularity = FileMapping::Granularity();
+  const uint64_t start = offset / granularity * granularity;
+  uint64_t end = offset + length;
+  if (kWindowBytes > end - start) end = kWindowBytes - start > size_ - start ? size_ : start + kWindowBytes;
+  if (end == start) {
+    static const unsigned char kNoBytes[1] = {0};
+    window_ = kNoBytes;
+    windowStart_ = windowEnd_ = start;
+    return window_;
+  }
+  view_ = file_->MapView(start, static_cast<std::size_t>(end - start));
+  if (view_ == nullptr) {
+    std::fprintf(stderr, "qelmar: cannot map %llu bytes of a store file\n",
+                 static_cast<unsigned long long>(end - start));
+    std::abort();
+  }
+  viewLength_ = static_cast<std::size_t>(end - start);
+  window_ = view_;
+  windowStart_ = start;
+  windowEnd_ = end;
+  return window_ + (offset - start);
+}
+
+uint32_t OrderRange::At(std::size_t i) const {
+  if (numbers == nullptr) return static_cast<uint32_t>(i);
+  return Read<uint32_t>(*numbers, offset + i * sizeof(uint32_t));
+}
+
+Store::Store() {
+  for (auto& view : records_) view = std::make_unique<ByteView>();
+  for (auto& view : directories_) view = std::make_unique<ByteView>();
+  for (auto& view : data_) view = std::make_unique<ByteView>();
+  attributeEntries_ = std::make_unique<ByteView>();
+  for (int i = 0; i < kDataFileCount; ++i) storedLengths_[i] = kDataFileNames[i].defaultLength;
+}
+Store::~Store() = default;
+Store::Store(Store&&) noexcept = default;
+Store& Store::operator=(Store&&) noexcept = default;
+
+Store Store::Empty() { return Store(); }
+
+bool Store::OpenDirectory(const std::string& directory, std::string& error) {
+  const std::string base = directory + "/";
+  for (int i = 0; i < kDataFileCount; ++i)
+    if (layout::HasRecordFile(i) && !records_[i]->OpenFile(base + RecordFileName(i), error)) return false;
+  for (int g = 0; g < layout::kGroupCount; ++g) {
+    const std::string name = base + layout::kGroupFileNames[g];
+    if (!directories_[g]->OpenFile(name + layout::kDirectorySuffix, error) ||
+        !data_[g]->OpenFile(name + layout::kDataSuffix, error))
+      return false;
+  }
+  if (!attributeEntries_->OpenFile(base + layout::kAttributeEntries, error)) return false;
+  auto text = [&](const char* name, std::string& out) {
+    std::ifstream in(base + name, std::ios::binary);
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return static_cast<bool>(in) || in.eof();
+  };
+  std::string manifest;
+  if (!text(layout::kManifest, manifest) || manifest.empty()) {
+    error = directory + " is not a database store (no " + layout::kManifest + ")";
+    return false;
+  }
+  if (!text(layout::kHostSection, hostSection_)) {
+    error = "cannot read " + base + layout::kHostSection;
+    return false;
+  }
+  return ReadManifest(manifest, directory, error);
+}
+
+bool Store::Adopt(MemoryFiles files, std::string& error) {
+  auto take = [&](const std::string& name) {
+    const auto found = files.find(name);
+    return found != files.end() ? std::move(found->second) : std::vector<unsigned char>();
+  };
+  for (int i = 0; i < kDataFileCount; ++i)
+    if (layout::HasRecordFile(i)) records_[i]->Adopt(take(RecordFileName(i)));
+  for (int g = 0; g < layout::kGroupCount; ++g) {
+    directories_[g]->Adopt(take(std::string(layout::kGroupFileNames[g]) + layout::kDirectorySuffix));
+    data_[g]->Adopt(take(std::string(layout::kGroupFileNames[g]) + layout::kDataSuffix));
+  }
+  attributeEntries_->Adopt(take(layout::kAttributeEntries));
+  const auto host = take(layout::kHostSection);
+  hostSection_.assign(host.begin(), host.end());
+  const auto manifest = take(layout::kManifest);
+  return ReadManifest(std::string(manifest.begin(), manifest.end()), "the compiled fixture", error);
+}
+
+bool Store::ReadManifest(const std::string& text, const std::string& where, std::string& error) {
+  const auto manifest = nlohmann::json::parse(text, nullptr, false);
+  if (!manifest.is_object() || manifest.value("format", "") != layout::kFormat ||
+      manifest.value("version", 0) != layout::kVersion || !manifest.contains("recordLengths") ||
+      !manifest["recordLengths"].is_object()) {
+    error = where + ": " + layout::kManifest + " is not a manifest of a version " + std::to_string(layout::kVersion) +
+            " store";
+    return false;
+  }
+  for (int i = 0; i < kDataFileCount; ++i) {
+    const auto& length = manifest["recordLengths"].value(kDataFileNames[i].name, nlohmann::json());
+    if (!length.is_number_unsigned() || length.get<uint64_t>() > 65535) {
+      error = where + ": " + layout::kManifest + " lacks the record length of " + kDataFileNames[i].name;
+      return false;
+    }
+    storedLengths_[i] = length.get<int32_t>();
+    if (!layout::HasRecordFile(i)) continue;
+    const auto& count = manifest.contains("records")
+                            ? manifest["records"].value(kDataFileNames[i].name, nlohmann::json())
+                            : nlohmann::json();
+    if (!count.is_number_unsigned() || count.get<uint64_t>() > UINT32_MAX ||
+        count.get<uint64_t>() * static_cast<uint64_t>(storedLengths_[i]) > records_[i]->size()) {
+      error = where + ": " + layout::kManifest + " does not match the records of " + kDataFileNames[i].name;
+      return false;
+    }
+    counts_[i] = count.get<uint32_t>();
+  }
+  for (int g = 0; g < layout::kGroupCount; ++g) {
+    ByteView& directory = *directories_[g];
+    const std::string name = where + ": " + layout::kGroupFileNames[g];
+    if (directory.size() % sizeof(layout::DirectoryEntry) != 0) {
+      error = name + layout::kDirectorySuffix + " is cut short";
+      return false;
+    }
+    // The size of one counted unit of the group's data.
+    uint64_t unit = 1;
+    if (g == layout::kIndexes || g == layout::kSettlements) unit = sizeof(uint32_t);
+    if (g == layout::kWarehouseGoods) unit = static_cast<uint64_t>(storedLengths_[kK9]);
+    if (g == layout::kInvoiceItems) unit = static_cast<uint64_t>(storedLengths_[kTsprDok]);
+    if (g == layout::kContractItems) unit = static_cast<uint64_t>(storedLengths_[kUmstDok]);
+    if (g == layout::kAttributes) unit = sizeof(uint64_t);
+    int64_t previous = INT64_MIN;
+    for (uint64_t at = 0; at < directory.size(); at += sizeof(layout::DirectoryEntry)) {
+      layout::DirectoryEntry entry{};
+      std::memcpy(&entry, directory.At(at, sizeof entry), sizeof entry);
+      const bool stored = g == layout::kIndexes && entry.offset == layout::kStoredOrder;
+      if (entry.key <= previous ||
+          (!stored && (entry.offset > data_[g]->size() || entry.count * unit > data_[g]->size() - entry.offset))) {
+        error = name + layout::kDirectorySuffix + " does not match " + layout::kGroupFileNames[g] + layout::kDataSuffix;
+        return false;
+      }
+      previous = entry.key;
+    }
+  }
+  return true;
+}
+
+RecordRange Store::Records(int dataFile) {
+  return {records_[dataFile].get(), 0, counts_[dataFile], static_cast<uint32_t>(storedLengths_[dataFile])};
+}
+
+bool Store::Find(int group, int32_t key, layout::DirectoryEntry& entry) {
+  ByteView& directory = *directories_[group];
+  std::size_t low = 0;
+  std::size_t high = directory.size() / sizeof entry;
+  while (low < high) {
+    const std::size_t middle = low + (high - low) / 2;
+    std::memcpy(&entry, directory.At(middle * sizeof entry, sizeof entry), sizeof entry);
+    if (entry.key == key) return true;
+    if (entry.key < key)
+      low = middle + 1;
+    else
+      high = middle;
+  }
+  return false;
+}
+
+bool Store::Index(int32_t index, OrderRange& order) {
+  layout::DirectoryEntry entry{};
+  if (!Find(layout::kIndexes, index, entry)) return false;
+  order = {entry.offset == layout::kStoredOrder ? nullptr : data_[layout::kIndexes].get(),
+           entry.offset == layout::kStoredOrder ? 0 : entry.offset, entry.count};
+  return true;
+}
+
+OrderRange Store::SettlementsOf(int32_t owner) {
+  layout::DirectoryEntry entry{};
+  if (!Find(layout::kSettlements, owner, entry)) return {data_[layout::kSettlements].get(), 0, 0};
+  return {data_[layout::kSettlements].get(), entry.offset, entry.count};
+}
+
+bool Store::WarehouseGoods(int32_t warehouse, RecordRange& goods) {
+  layout::DirectoryEntry entry{};
+  if (!Find(layout::kWarehouseGoods, warehouse, entry)) return false;
+  goods = {data_[layout::kWarehouseGoods].get(), entry.offset, entry.count, static_cast<uint32_t>(storedLengths_[kK9])};
+  return true;
+}
+
+bool Store::Items(bool invoice, int32_t id, RecordRange& items) {
+  const int group = invoice ? layout::kInvoiceItems : layout::kContractItems;
+  layout::DirectoryEntry entry{};
+  if (!Find(group, id, entry)) return false;
+  items = {data_[group].get(), entry.offset, entry.count,
+           static_cast<uint32_t>(storedLengths_[invoice ? kTsprDok : kUmstDok])};
+  return true;
+}
+
+bool Store::FindAttribute(int32_t owner, std::string_view name, Attribute& attribute) {
+  layout::DirectoryEntry entry{};
+  if (!Find(layout::kAttributes, owner, entry)) return false;
+  ByteView& data = *attributeEntries_;
+  for (uint32_t i = 0; i < entry.count; ++i) {
+    uint64_t at = Read<uint64_t>(*data_[layout::kAttributes], entry.offset + i * sizeof at);
+    const auto nameLength = Read<uint32_t>(data, at);
+    const bool same =
+        nameLength == name.size() && std::memcmp(data.At(at + 4, nameLength), name.data(), nameLength) == 0;
+    at += 4 + nameLength;
+    const auto kind = Read<int16_t>(data, at);
+    const auto valueLength = Read<uint32_t>(data, at + 2);
+    at += 6;
+    if (same) {
+      const auto* value = data.At(at, valueLength);
+      attribute.kind = kind;
+      attribute.value.assign(reinterpret_cast<const char*>(value), valueLength);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Store::Name(layout::Group group, int32_t number, std::string& name) {
+  layout::DirectoryEntry entry{};
+  if (!Find(group, number, entry)) return false;
+  name.assign(reinterpret_cast<const char*>(data_[group]->At(entry.offset, entry.count)), entry.count);
+  return true;
+}
+
+std::vector<BaseFile> Store::BaseFiles() {
+  std::vector<BaseFile> files;
+  ByteView& directory = *directories_[layout::kBaseFiles];
+  ByteView& data = *data_[layout::kBaseFiles];
+  for (uint64_t at = 0; at + sizeof(layout::DirectoryEntry) <= directory.size(); at += sizeof(layout::DirectoryEntry)) {
+    layout::DirectoryEntry entry{};
+    std::memcpy(&entry, directory.At(at, sizeof entry), sizeof entry);
+    const auto* bytes = reinterpret_cast<const char*>(data.At(entry.offset, entry.count));
+    uint32_t nameLength = 0;
+    std::memcpy(&nameLength, bytes, sizeof nameLength);
+    BaseFile file{std::string(bytes + 4, nameLength), std::nullopt};
+    if (bytes[4 + nameLength] != 0) file.content.emplace(bytes + 5 + nameLength, entry.count - 5 - nameLength);
+    files.push_back(std::move(file));
+  }
+  return files;
+}
+
+}  // namespace qelmar

@@ -1,0 +1,182 @@
+// The host's database as a store (docs/fixture-format.md, "The store"): one
+// file of fixed-length records per data file, and keyed groups for what the
+// host finds by a number (indexes, items, settlement entries by owner, goods
+// by warehouse, attributes, names, base files). A store lies in a directory
+// and is read through bounded mapped windows, or is held in memory when it
+// was compiled from a fixture text. Either way nothing is parsed while the
+// module walks it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "record_store.h"
+
+namespace qelmar {
+
+class FileMapping;
+
+// The names and shapes of a store's files: the one place that knows them.
+namespace store_layout {
+inline constexpr const char* kManifest = "store.json";
+inline constexpr const char* kFormat = "dravenhol-store";
+inline constexpr int kVersion = 1;
+inline constexpr const char* kHostSection = "host.json";
+inline constexpr const char* kRecordSuffix = ".rec";
+inline constexpr const char* kDirectorySuffix = ".dir";
+inline constexpr const char* kDataSuffix = ".dat";
+// Attribute entries in the order written: u32 name length, the name, i16
+// kind, u32 value length, the value (Mazovia texts).
+inline constexpr const char* kAttributeEntries = "attributes.entries";
+
+// The keyed groups.
+enum Group : int {
+  kIndexes,         // index number -> u32 record numbers (or the records as stored)
+  kSettlements,     // contractor id -> u32 numbers of its k4_kar records, in file order
+  kWarehouseGoods,  // warehouse number -> k9-length records
+  kInvoiceItems,    // document id -> Tspr_dok-length records
+  kContractItems,   // standing-contract id -> Umst_dok-length records
+  kAttributes,      // contractor id -> u64 offsets of its entries in kAttributeEntries
+  kGoodsGroups,     // goods group number -> Mazovia text
+  kPaymentMethods,  // payment method number -> Mazovia text
+  kBaseFiles,       // position -> base-file entry
+  kGroupCount
+};
+inline constexpr const char* kGroupFileNames[kGroupCount] = {"indexes",      "settlements",    "warehouseGoods",
+                                                             "invoiceItems", "contractItems",  "attributes",
+                                                             "groups",       "paymentMethods", "files"};
+
+// One entry of a group's directory: the group's key, how many records
+// (numbers, entries, bytes) it holds and where they start in its data file.
+// Entries are sorted by key, each key once.
+struct DirectoryEntry {
+  int32_t key;
+  uint32_t count;
+  uint64_t offset;
+};
+static_assert(sizeof(DirectoryEntry) == 16);
+// An index entry with this offset yields its data file's records as stored.
+inline constexpr uint64_t kStoredOrder = ~uint64_t{0};
+
+// Whether a data file has its own record file (item records lie in groups).
+inline bool HasRecordFile(int dataFile) { return dataFile != kTsprDok && dataFile != kUmstDok; }
+}  // namespace store_layout
+
+// One file of a store: bytes in memory, or a file read through a mapped
+// window that moves as it is read.
+class ByteView {
+ public:
+  ByteView();
+  ~ByteView();
+  ByteView(const ByteView&) = delete;
+  ByteView& operator=(const ByteView&) = delete;
+
+  void Adopt(std::vector<unsigned char> bytes);
+  bool OpenFile(const std::string& path, std::string& error);
+  uint64_t size() const { return size_; }
+  // The bytes [offset, offset + length), which lie within the file. The
+  // pointer stays valid until the next At of this view.
+  const unsigned char* At(uint64_t offset, std::size_t length) {
+    if (offset >= windowStart_ && offset + length <= windowEnd_) return window_ + (offset - windowStart_);
+    return Move(offset, length);
+  }
+
+ private:
+  const unsigned char* Move(uint64_t offset, std::size_t length);
+  void Unmap();
+
+  std::vector<unsigned char> memory_;
+  std::unique_ptr<FileMapping> file_;
+  const unsigned char* view_ = nullptr;  // the mapped view, when one is
+  std::size_t viewLength_ = 0;
+  const unsigned char* window_ = nullptr;  // the byte at windowStart_
+  uint64_t windowStart_ = 0;
+  uint64_t windowEnd_ = 0;
+  uint64_t size_ = 0;
+};
+
+// Records of one length, consecutive in a view.
+struct RecordRange {
+  ByteView* bytes = nullptr;
+  uint64_t offset = 0;
+  uint32_t count = 0;
+  uint32_t length = 0;
+  const unsigned char* At(std::size_t i) const { return bytes->At(offset + static_cast<uint64_t>(i) * length, length); }
+};
+
+// The record numbers an index yields, or (numbers null) the records as stored.
+struct OrderRange {
+  ByteView* numbers = nullptr;
+  uint64_t offset = 0;
+  uint32_t count = 0;
+  uint32_t At(std::size_t i) const;
+};
+
+// A file that the host keeps in its base directory; no content means the file
+// is removed when a session starts.
+struct BaseFile {
+  std::string name;  // UTF-8, relative to the base directory
+  std::optional<std::string> content;
+};
+
+struct Attribute {
+  int16_t kind = 0;
+  std::string value;  // Mazovia
+};
+
+// The files of a store held in memory, by name.
+using MemoryFiles = std::map<std::string, std::vector<unsigned char>>;
+
+class Store {
+ public:
+  Store();
+  ~Store();
+  Store(Store&&) noexcept;
+  Store& operator=(Store&&) noexcept;
+
+  // An empty database with the host's default record lengths.
+  static Store Empty();
+  bool OpenDirectory(const std::string& directory, std::string& error);
+  bool Adopt(MemoryFiles files, std::string& error);
+
+  // The fixture's "host" section (JSON text).
+  const std::string& hostSection() const { return hostSection_; }
+  // The length at which a data file's records are stored.
+  int32_t StoredLength(int dataFile) const { return storedLengths_[dataFile]; }
+  RecordRange Records(int dataFile);
+  // What an index yields; false for an index the store does not hold.
+  bool Index(int32_t index, OrderRange& order);
+  OrderRange SettlementsOf(int32_t owner);
+  // Goods as a warehouse presents them; false for a warehouse not listed.
+  bool WarehouseGoods(int32_t warehouse, RecordRange& goods);
+  // The items of a document or standing contract; false for one without a list.
+  bool Items(bool invoice, int32_t id, RecordRange& items);
+  // The attribute of a contractor by its Mazovia name.
+  bool FindAttribute(int32_t owner, std::string_view name, Attribute& attribute);
+  // A group or payment method name (Mazovia); false when none.
+  bool Name(store_layout::Group group, int32_t number, std::string& name);
+  std::vector<BaseFile> BaseFiles();
+
+ private:
+  // Reads the manifest once every file has its view, and checks that every
+  // directory entry lies within its data.
+  bool ReadManifest(const std::string& text, const std::string& where, std::string& error);
+  bool Find(int group, int32_t key, store_layout::DirectoryEntry& entry);
+
+  std::string hostSection_;
+  std::array<int32_t, kDataFileCount> storedLengths_{};
+  std::array<uint32_t, kDataFileCount> counts_{};
+  std::array<std::unique_ptr<ByteView>, kDataFileCount> records_;
+  std::array<std::unique_ptr<ByteView>, store_layout::kGroupCount> directories_;
+  std::array<std::unique_ptr<ByteView>, store_layout::kGroupCount> data_;
+  std::unique_ptr<ByteView> attributeEntries_;
+};
+
+}  // namespace qelmar
