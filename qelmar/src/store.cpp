@@ -112,6 +112,20 @@ Store Store::Empty() { return Store(); }
 
 bool Store::OpenDirectory(const std::string& directory, std::string& error) {
   const std::string base = directory + "/";
+  auto text = [&](const char* name, std::string& out) {
+    std::ifstream in(base + name, std::ios::binary);
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return in.is_open() && !in.bad();
+  };
+  std::string manifest;
+  if (!text(layout::kManifest, manifest)) {
+    error = directory + " is not a database store (no " + layout::kManifest + ")";
+    return false;
+  }
+  if (!text(layout::kHostSection, hostSection_)) {
+    error = "cannot read " + base + layout::kHostSection;
+    return false;
+  }
   for (int i = 0; i < kDataFileCount; ++i)
     if (layout::HasRecordFile(i) && !records_[i]->OpenFile(base + RecordFileName(i), error)) return false;
   for (int g = 0; g < layout::kGroupCount; ++g) {
@@ -121,20 +135,6 @@ bool Store::OpenDirectory(const std::string& directory, std::string& error) {
       return false;
   }
   if (!attributeEntries_->OpenFile(base + layout::kAttributeEntries, error)) return false;
-  auto text = [&](const char* name, std::string& out) {
-    std::ifstream in(base + name, std::ios::binary);
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return static_cast<bool>(in) || in.eof();
-  };
-  std::string manifest;
-  if (!text(layout::kManifest, manifest) || manifest.empty()) {
-    error = directory + " is not a database store (no " + layout::kManifest + ")";
-    return false;
-  }
-  if (!text(layout::kHostSection, hostSection_)) {
-    error = "cannot read " + base + layout::kHostSection;
-    return false;
-  }
   return ReadManifest(manifest, directory, error);
 }
 

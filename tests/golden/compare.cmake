@@ -1,13 +1,17 @@
-# Runs one export of the bundled sample database (qelmar/sample/sample.json,
-# compiled into dravenhol-host) through the replacement host and compares the
-# eight files byte for byte with the committed copies.
+# Runs one export of the sample database through the replacement host and
+# compares the eight files byte for byte with the committed copies. Without DB
+# the host takes the sample compiled into it (a store in memory); with DB, the
+# sample's file, compiled into a store on disk that the host maps.
 #   cmake -DHOST=<dravenhol-host> -DMETHOD=universal|interkam -DWORK=<dir> -DGOLDEN=<dir>
-#         [-DEMULATOR=wine] [-DMODULE=<module>] -P compare.cmake
+#         [-DEMULATOR=wine] [-DMODULE=<module>] [-DDB=<qelmar/sample/sample.json>] -P compare.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/output_files.cmake)
 
 set(module_option "")
 if(MODULE)
   set(module_option --module ${MODULE})
+endif()
+if(DB)
+  list(APPEND module_option --db ${DB})
 endif()
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})

@@ -167,6 +167,26 @@ TEST_F(FixtureTest, WrongTypesAndDeepNestingAreReportedWithTheirPlace) {
   EXPECT_STREQ(error, "host settings: arrays and objects nested deeper than 64 levels at line 1, column 70");
 }
 
+// A fixture is read one section value at a time: a section written twice
+// takes its last value, and a syntax error is placed in the whole text, also
+// one in a comment or in a section's earlier value.
+TEST_F(FixtureTest, SectionsTakeTheirLastValueAndSyntaxErrorsTheirPlaceInTheWholeText) {
+  auto records = [](int32_t index) {
+    dravenhol::HostCursor cursor{};
+    int count = 0;
+    if (HOST(HostCursorOpen)(&cursor, nullptr, index, nullptr, 0, 0) != 0)
+      while (HOST(HostCursorNext)(&cursor) != 0) ++count;
+    HOST(HostCursorClose)(&cursor);
+    return count;
+  };
+  Load(R"({"tables": {"w3": [{}, {}]}, "#": [1, 2], "tables": {"k4": [{}], "k4": [{}, {}, {}]}})");
+  EXPECT_EQ(records(3), 0);
+  EXPECT_EQ(records(6), 3);
+  for (const char* fixture : {"{\"tables\": {},\n  \"groups\": {\"1\": x}}", "{\"#\": 1,\n  \"#\": [1,,2]}",
+                              "{\"tables\":\n  [,], \"tables\": {}}", "{\"tables\": {}\n  \"groups\": {}}"})
+    EXPECT_NE(LoadError(fixture).find("line 2, column"), std::string::npos) << fixture << ": " << LoadError(fixture);
+}
+
 TEST_F(FixtureTest, OnlyRegularFilesWithinTheLimitAreRead) {
   char error[256];
   const std::string directory = base_.string();
