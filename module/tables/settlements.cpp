@@ -7,24 +7,27 @@ namespace dravenhol {
 
 namespace {
 
-// What a kept contractor costs beyond its two arrays: list node, map node.
-constexpr std::size_t kKeptOverhead = 96;
+// What one kept contractor costs in the map beyond its arenas: node and bucket.
+constexpr std::size_t kContractorOverhead = 40;
 
 }  // namespace
+
+std::size_t SettlementCache::bytes() const {
+  return paid_.capacity() * sizeof(Paid) + dates_.capacity() + byContractor_.size() * kContractorOverhead;
+}
 
 bool SettlementCache::Find(int32_t contractor, int32_t reference, double* paid, char (&date)[kTextAreaSize]) {
   const auto found = byContractor_.find(contractor);
   if (found == byContractor_.end()) return false;
-  recent_.splice(recent_.begin(), recent_, found->second);
-  const Kept& kept = *found->second;
-  const auto at = std::lower_bound(kept.paid.begin(), kept.paid.end(), reference,
-                                   [](const Paid& p, int32_t r) { return p.reference < r; });
-  if (at == kept.paid.end() || at->reference != reference) {
+  const auto begin = paid_.begin() + found->second.first;
+  const auto end = begin + found->second.count;
+  const auto at = std::lower_bound(begin, end, reference, [](const Paid& p, int32_t r) { return p.reference < r; });
+  if (at == end || at->reference != reference) {
     *paid = 0.0;
     date[0] = '\0';
   } else {
     *paid = at->sum;
-    CopyText(date, sizeof date, kept.dates.c_str() + at->date);
+    CopyText(date, sizeof date, dates_.c_str() + at->date);
   }
   return true;
 }
@@ -34,7 +37,7 @@ void SettlementCache::Begin(int32_t contractor) {
   contractor_ = contractor;
   entryDated_ = false;
   slots_.clear();
-  dates_.clear();
+  slotDates_.clear();
 }
 
 void SettlementCache::NextEntry() { entryDated_ = false; }
@@ -43,9 +46,9 @@ void SettlementCache::Slot(int32_t reference, double amount, const char* date) {
   if (!collecting_) return;
   try {
     if (!entryDated_) {
-      entryDate_ = static_cast<uint32_t>(dates_.size());
-      dates_.append(date);
-      dates_.push_back('\0');
+      entryDate_ = static_cast<uint32_t>(slotDates_.size());
+      slotDates_.append(date);
+      slotDates_.push_back('\0');
       entryDated_ = true;
     }
     slots_.push_back(Collected{reference, entryDate_, amount});
@@ -59,51 +62,56 @@ void SettlementCache::Keep() {
   collecting_ = false;
   KeepCollected();
   // A large customer's walk leaves no large scratch behind.
-  if (slots_.capacity() * sizeof(Collected) + dates_.capacity() > budget_ / 4) {
+  if (slots_.capacity() * sizeof(Collected) + slotDates_.capacity() > budget_ / 4) {
     std::vector<Collected>().swap(slots_);
-    std::string().swap(dates_);
+    std::string().swap(slotDates_);
   }
 }
 
 void SettlementCache::KeepCollected() {
+  // Equal references keep their walk order, so each sum adds its slots in
+  // the order a walk for that reference adds them.
+  std::stable_sort(slots_.begin(), slots_.end(),
+                   [](const Collected& a, const Collected& b) { return a.reference < b.reference; });
+  std::size_t references = 0;
+  for (std::size_t i = 0; i < slots_.size(); ++i)
+    references += i == 0 || slots_[i].reference != slots_[i - 1].reference ? 1 : 0;
+  // The arenas as they will be with this contractor, grown the way vectors grow.
+  auto grown = [](std::size_t capacity, std::size_t size) {
+    return size <= capacity ? capacity : std::max(capacity * 2, size);
+  };
+  auto projected = [&] {
+    return grown(paid_.capacity(), paid_.size() + references) * sizeof(Paid) +
+           grown(dates_.capacity(), dates_.size() + slotDates_.size()) +
+           (byContractor_.size() + 1) * kContractorOverhead;
+  };
+  if ((references * sizeof(Paid) + slotDates_.size() + kContractorOverhead) * 2 > budget_) return;
+  if (projected() > budget_) DropAll();
+  if (projected() > budget_) return;
   try {
-    // Equal references keep their walk order, so each sum adds its slots in
-    // the order a walk for that reference adds them.
-    std::stable_sort(slots_.begin(), slots_.end(),
-                     [](const Collected& a, const Collected& b) { return a.reference < b.reference; });
-    Kept kept{contractor_, {}, {}, 0};
+    paid_.reserve(grown(paid_.capacity(), paid_.size() + references));
+    dates_.reserve(grown(dates_.capacity(), dates_.size() + slotDates_.size()));
+    const auto first = static_cast<uint32_t>(paid_.size());
+    const auto dateBase = static_cast<uint32_t>(dates_.size());
     for (std::size_t i = 0; i < slots_.size();) {
       double sum = 0.0;
       std::size_t j = i;
       for (; j < slots_.size() && slots_[j].reference == slots_[i].reference; ++j) sum += slots_[j].amount;
-      kept.paid.push_back(Paid{slots_[i].reference, slots_[j - 1].date, sum});
+      paid_.push_back(Paid{slots_[i].reference, dateBase + slots_[j - 1].date, sum});
       i = j;
     }
-    kept.paid.shrink_to_fit();
-    kept.dates = dates_;
-    kept.bytes = kKeptOverhead + kept.paid.capacity() * sizeof(Paid) + kept.dates.capacity();
-    if (kept.bytes > budget_) return;
-
-    const auto existing = byContractor_.find(contractor_);
-    if (existing != byContractor_.end()) Drop(existing->second);
-    while (bytes_ + kept.bytes > budget_ && !recent_.empty()) Drop(std::prev(recent_.end()));
-    recent_.push_front(std::move(kept));
-    try {
-      byContractor_.emplace(contractor_, recent_.begin());
-    } catch (const std::bad_alloc&) {
-      recent_.pop_front();
-      return;
-    }
-    bytes_ += recent_.front().bytes;
+    dates_ += slotDates_;
+    byContractor_[contractor_] = Span{first, static_cast<uint32_t>(references)};
   } catch (const std::bad_alloc&) {
-    // Not kept: the contractor's next invoice walks again.
+    // Not kept: the contractor's next invoice walks again. What the arenas
+    // took for it stays unreferenced until they are dropped.
   }
 }
 
-void SettlementCache::Drop(std::list<Kept>::iterator kept) {
-  bytes_ -= kept->bytes;
-  byContractor_.erase(kept->contractor);
-  recent_.erase(kept);
+void SettlementCache::DropAll() {
+  std::vector<Paid>().swap(paid_);
+  std::string().swap(dates_);
+  std::unordered_map<int32_t, Span>().swap(byContractor_);
 }
 
 }  // namespace dravenhol

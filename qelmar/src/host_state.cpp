@@ -14,14 +14,14 @@ HostConfig::HostConfig() {
 }
 
 Host& TheHost() {
-  static Host host;
-  static const bool ready = [] {
-    SetBaseDirectory(host, ".");
-    RebuildTables(host);
-    ApplyInitialState(host);
-    return true;
+  // Made once, ready before first use; every host function asks for it.
+  static Host& host = []() -> Host& {
+    static Host made;
+    SetBaseDirectory(made, ".");
+    RebuildTables(made);
+    ApplyInitialState(made);
+    return made;
   }();
-  (void)ready;
   return host;
 }
 

@@ -219,12 +219,26 @@ RecordRange Store::Records(int dataFile) {
 
 bool Store::Find(int group, int32_t key, layout::DirectoryEntry& entry) {
   ByteView& directory = *directories_[group];
+  const std::size_t entries = directory.size() / sizeof entry;
+  // Documents and contractors are mostly asked for in key order: the entry
+  // after the last one found is tried first.
+  std::size_t& next = nextEntry_[group];
+  if (next < entries) {
+    std::memcpy(&entry, directory.At(next * sizeof entry, sizeof entry), sizeof entry);
+    if (entry.key == key) {
+      ++next;
+      return true;
+    }
+  }
   std::size_t low = 0;
-  std::size_t high = directory.size() / sizeof entry;
+  std::size_t high = entries;
   while (low < high) {
     const std::size_t middle = low + (high - low) / 2;
     std::memcpy(&entry, directory.At(middle * sizeof entry, sizeof entry), sizeof entry);
-    if (entry.key == key) return true;
+    if (entry.key == key) {
+      next = middle + 1;
+      return true;
+    }
     if (entry.key < key)
       low = middle + 1;
     else

@@ -177,6 +177,7 @@ class Store {
   std::array<std::unique_ptr<ByteView>, store_layout::kGroupCount> directories_;
   std::array<std::unique_ptr<ByteView>, store_layout::kGroupCount> data_;
   std::unique_ptr<ByteView> attributeEntries_;
+  std::array<std::size_t, store_layout::kGroupCount> nextEntry_{};
 };
 
 }  // namespace qelmar

@@ -73,6 +73,32 @@ std::size_t BoundedLength(const char* text, std::size_t length) {
   return n;
 }
 
+// The UTF-8 bytes of every Mazovia byte, computed once: the conversion of
+// every line the module writes goes this way.
+struct Utf8OfMazovia {
+  char bytes[256][4];
+  unsigned char length[256];
+  Utf8OfMazovia() {
+    for (int b = 0; b < 256; ++b) {
+      std::size_t pos = 0;
+      const char byte = static_cast<char>(b);
+      length[b] = static_cast<unsigned char>(Encode(Page::kUtf8, Decode(Page::kMazovia, &byte, 1, pos), bytes[b]));
+    }
+  }
+};
+
+std::size_t EncodeMazoviaAsUtf8(const char* source, std::size_t n, char* destination, std::size_t room) {
+  static const Utf8OfMazovia table;
+  std::size_t written = 0;
+  for (std::size_t pos = 0; pos < n; ++pos) {
+    const auto byte = static_cast<unsigned char>(source[pos]);
+    const std::size_t count = table.length[byte];
+    if (written + count > room) break;
+    for (std::size_t i = 0; i < count; ++i) destination[written++] = table.bytes[byte][i];
+  }
+  return written;
+}
+
 }  // namespace
 
 int32_t ConvertText(const char* source, std::size_t length, int32_t from, int32_t to, char* destination,
@@ -85,6 +111,11 @@ int32_t ConvertText(const char* source, std::size_t length, int32_t from, int32_
   if (source == nullptr) return 0;
   const std::size_t n = BoundedLength(source, length);
   std::size_t written = 0;
+  if (in == Page::kMazovia && out == Page::kUtf8) {
+    written = EncodeMazoviaAsUtf8(source, n, destination, size - 1);
+    destination[written] = '\0';
+    return static_cast<int32_t>(written);
+  }
   for (std::size_t pos = 0; pos < n;) {
     char bytes[4];
     const int count = Encode(out, Decode(in, source, n, pos), bytes);
