@@ -18,12 +18,14 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$findings"
 status=0
-for target in text_rules database; do
+for target in text_rules database fixture; do
   # New inputs go to a scratch corpus; the committed seeds are only read.
   mkdir -p "$work/$target"
   options=()
   # A database input needs room for record bytes, from the first run on.
   [[ $target == database ]] && options=(-max_len=8192 -len_control=0)
+  # A fixture seed is a whole sample database.
+  [[ $target == fixture ]] && options=(-max_len=20000 -dict=fuzz/fixture.dict)
   log="$findings/$target.log"
   if build/fuzz/fuzz/${target}_libfuzzer -max_total_time="$seconds" -timeout=30 -print_final_stats=1 "${options[@]}" \
        -artifact_prefix="$findings/$target-" "$work/$target" $(ls -d "fuzz/corpus/$target" 2>/dev/null) >"$log" 2>&1; then

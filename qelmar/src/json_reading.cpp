@@ -24,6 +24,22 @@ bool Bool(const Json& value, const std::string& where) {
 
 // Fails when arrays and objects nest deeper than kFixtureNestingLimit. The
 
+std::string Printable(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      shown += c;
+      continue;
+    }
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    shown += "\\x";
+    shown += kDigits[byte >> 4];
+    shown += kDigits[byte & 15];
+  }
+  return shown;
+}
+
 void TextScan::Feed(std::string_view chunk) {
   for (const char c : chunk) Step(c);
 }

@@ -21,8 +21,12 @@ struct FixtureError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The place as it can be shown: a key may hold any character, also a NUL
+// that would end the message; control characters are written as \xNN.
+std::string Printable(const std::string& text);
+
 [[noreturn]] inline void Fail(const std::string& where, const std::string& what) {
-  throw FixtureError(where + ": " + what);
+  throw FixtureError(Printable(where) + ": " + what);
 }
 
 inline bool IsComment(const std::string& key) { return !key.empty() && key[0] == '#'; }
