@@ -37,7 +37,7 @@ const char* HostFunctionName(std::size_t slot);
 //
 // The host's share is the rest of the process's anonymous resident memory
 // (RssAnon, which holds the database in memory): sampled at every output
-// file's opening and closing and every 1024 lines or scan steps, minus the
+// file's opening and closing and every 4096 lines or scan steps, minus the
 // module's bytes at that moment and the tracker's own table. Resident peak is
 // the peak of all resident memory of the process during the export (VmHWM,
 // restarted just before it), file-backed pages included.
