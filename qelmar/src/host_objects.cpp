@@ -1,6 +1,7 @@
 // Host objects whose storage the module reserves (file holders, diagnostic
 // guards, the dialog base), memory blocks, the exception reporter, the stamp
 // target and the reserved functions.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -52,7 +53,11 @@ void* Allocate(std::size_t size, bool zeroed) {
     return nullptr;
   }
   void* block = zeroed ? std::calloc(size != 0 ? size : 1, 1) : std::malloc(size != 0 ? size : 1);
-  if (block != nullptr) host.liveBlocks.insert(block);
+  if (block == nullptr) return block;
+  host.liveBlocks.emplace(block, size);
+  int64_t& live = host.counters[kAllocLiveBytes];
+  live += static_cast<int64_t>(size);
+  host.counters[kAllocPeakBytes] = std::max(host.counters[kAllocPeakBytes], live);
   return block;
 }
 
@@ -149,10 +154,13 @@ extern "C" void HOST_CDECL_ATTR HostFree(void* block) {
   Host& host = TheHost();
   if (block == nullptr) return;
   Count(kFreeCalls);
-  if (host.liveBlocks.erase(block) == 0) {
+  const auto found = host.liveBlocks.find(block);
+  if (found == host.liveBlocks.end()) {
     Count(kFreeInvalid);
     return;
   }
+  host.counters[kAllocLiveBytes] -= static_cast<int64_t>(found->second);
+  host.liveBlocks.erase(found);
   std::free(block);
 }
 

@@ -104,6 +104,8 @@ struct HostConfig {
   X(kItemsRead, "items.read")                                         \
   X(kItemsFree, "items.free")                                         \
   X(kAllocFailed, "alloc.failed")                                     \
+  X(kAllocLiveBytes, "alloc.liveBytes")                               \
+  X(kAllocPeakBytes, "alloc.peakBytes")                               \
   X(kFreeCalls, "free.calls")                                         \
   X(kFreeInvalid, "free.invalid")                                     \
   X(kHolderInit, "holder.init")                                       \
@@ -177,7 +179,8 @@ struct Host {
   void* sinkContext = nullptr;
 
   std::unordered_set<const void*> liveCursors;  // opened (or failed to open) and not closed since
-  std::unordered_set<void*> liveBlocks;
+  // HostAlloc blocks not yet freed, with the sizes asked for.
+  std::unordered_map<void*, std::size_t> liveBlocks;
   std::unordered_set<ItemFile*> liveItemFiles;
   std::unordered_set<void*> liveItemArrays;
   std::unordered_set<void*> liveStreams;  // streams opened here and not yet closed

@@ -105,6 +105,8 @@ int RunSession(const char* modulePath, QelmarSession& session) {
   WriteBaseFiles();
   ApplyInitialState(host);
   host.commandRegistered = false;
+  // The peak of the bytes handed out through HostAlloc is each session's own.
+  host.counters[kAllocPeakBytes] = host.counters[kAllocLiveBytes];
 
   void* module = platform::LoadModule(modulePath);
   if (module == nullptr) return -1;

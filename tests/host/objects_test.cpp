@@ -57,6 +57,7 @@ TEST_F(ObjectsTest, MemoryIsCountedAndFailsWhereConfigured) {
   EXPECT_EQ(HOST(HostAllocZeroed)(4), nullptr);
   EXPECT_EQ(QelmarCounter("alloc.failed"), 2);
   EXPECT_EQ(QelmarCounter("alloc.live"), 2);
+  EXPECT_EQ(QelmarCounter("alloc.liveBytes"), 10);
   HOST(HostFree)(a);
   HOST(HostFree)(b);
   int foreign = 0;
@@ -64,6 +65,8 @@ TEST_F(ObjectsTest, MemoryIsCountedAndFailsWhereConfigured) {
   HOST(HostFree)(nullptr);
   EXPECT_EQ(QelmarCounter("alloc.live"), 0);
   EXPECT_EQ(QelmarCounter("free.invalid"), 1);
+  EXPECT_EQ(QelmarCounter("alloc.liveBytes"), 0);
+  EXPECT_EQ(QelmarCounter("alloc.peakBytes"), 10);  // the failed calls handed out nothing
 
   ASSERT_EQ(QelmarConfigure(R"({"failures": {"allocZeroed": false}})", nullptr, 0), 0);
   auto* zeroed = static_cast<unsigned char*>(HOST(HostAllocZeroed)(260000));
