@@ -27,6 +27,7 @@ int32_t ExportRun::Run() {
     if (kOutputFiles[i].second) continue;
     const bool paired = i + 1 < kOutputFiles.size() && kOutputFiles[i + 1].second;
     ExportTable(kOutputFiles[i], paired ? &kOutputFiles[i + 1] : nullptr);
+    EndPass();
   }
 
   char path[kMaxPath + 5];

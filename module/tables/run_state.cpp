@@ -97,6 +97,11 @@ void RunState::ReleaseCaches() {
   settlements = nullptr;
 }
 
+void RunState::EndPass() {
+  delete settlements;
+  settlements = nullptr;
+}
+
 SettlementCache* RunState::Settlements() {
   if (settlements == nullptr) settlements = new (std::nothrow) SettlementCache;
   return settlements;

@@ -74,6 +74,9 @@ class RunState {
   // Frees what the row writers keep for the run (first names, discount index,
   // settlement walks).
   void ReleaseCaches();
+  // Ends a pass: the settlement results serve the invoice pass only, and give
+  // their memory back before the next pass takes its own.
+  void EndPass();
   // The settlement walks kept for the run, made on first use; null when
   // memory runs out (every invoice then walks its contractor's entries).
   SettlementCache* Settlements();

@@ -8,7 +8,17 @@ namespace dravenhol {
 namespace {
 
 // What one kept contractor costs in the map beyond its arenas: node and bucket.
-constexpr std::size_t kContractorOverhead = 40;
+constexpr std::size_t kContractorOverhead = 48;
+
+// A date of eight digits (the host's YYYYMMDD) is kept as its number with
+// this bit; any other text in the dates arena.
+constexpr uint32_t kDigitDate = 0x80000000u;
+
+bool EightDigits(const char* text) {
+  for (int i = 0; i < 8; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return text[8] == '\0';
+}
 
 }  // namespace
 
@@ -19,14 +29,24 @@ std::size_t SettlementCache::bytes() const {
 bool SettlementCache::Find(int32_t contractor, int32_t reference, double* paid, char (&date)[kTextAreaSize]) {
   const auto found = byContractor_.find(contractor);
   if (found == byContractor_.end()) return false;
-  const auto begin = paid_.begin() + found->second.first;
-  const auto end = begin + found->second.count;
-  const auto at = std::lower_bound(begin, end, reference, [](const Paid& p, int32_t r) { return p.reference < r; });
+  Span& span = found->second;
+  const auto begin = paid_.begin() + span.first;
+  const auto end = begin + span.count;
+  auto at = begin + span.next;
+  if (at == end || at->reference != reference)
+    at = std::lower_bound(begin, end, reference, [](const Paid& p, int32_t r) { return p.reference < r; });
   if (at == end || at->reference != reference) {
     *paid = 0.0;
     date[0] = '\0';
+    return true;
+  }
+  span.next = static_cast<uint32_t>(at - begin) + 1;
+  *paid = at->sum;
+  if ((at->date & kDigitDate) != 0) {
+    uint32_t digits = at->date & ~kDigitDate;
+    date[8] = '\0';
+    for (int i = 7; i >= 0; --i, digits /= 10) date[i] = static_cast<char>('0' + digits % 10);
   } else {
-    *paid = at->sum;
     CopyText(date, sizeof date, dates_.c_str() + at->date);
   }
   return true;
@@ -76,9 +96,9 @@ void SettlementCache::KeepCollected() {
   std::size_t references = 0;
   for (std::size_t i = 0; i < slots_.size(); ++i)
     references += i == 0 || slots_[i].reference != slots_[i - 1].reference ? 1 : 0;
-  // The arenas as they will be with this contractor, grown the way vectors grow.
+  // The arenas as they will be with this contractor, grown by half at a time.
   auto grown = [](std::size_t capacity, std::size_t size) {
-    return size <= capacity ? capacity : std::max(capacity * 2, size);
+    return size <= capacity ? capacity : std::max(capacity + capacity / 2, size);
   };
   auto projected = [&] {
     return grown(paid_.capacity(), paid_.size() + references) * sizeof(Paid) +
@@ -92,16 +112,24 @@ void SettlementCache::KeepCollected() {
     paid_.reserve(grown(paid_.capacity(), paid_.size() + references));
     dates_.reserve(grown(dates_.capacity(), dates_.size() + slotDates_.size()));
     const auto first = static_cast<uint32_t>(paid_.size());
-    const auto dateBase = static_cast<uint32_t>(dates_.size());
     for (std::size_t i = 0; i < slots_.size();) {
       double sum = 0.0;
       std::size_t j = i;
       for (; j < slots_.size() && slots_[j].reference == slots_[i].reference; ++j) sum += slots_[j].amount;
-      paid_.push_back(Paid{slots_[i].reference, dateBase + slots_[j - 1].date, sum});
+      const char* text = slotDates_.c_str() + slots_[j - 1].date;
+      uint32_t date = static_cast<uint32_t>(dates_.size());
+      if (EightDigits(text)) {
+        uint32_t digits = 0;
+        for (int k = 0; k < 8; ++k) digits = digits * 10 + static_cast<uint32_t>(text[k] - '0');
+        date = kDigitDate | digits;
+      } else {
+        dates_.append(text);
+        dates_.push_back('\0');
+      }
+      paid_.push_back(Paid{slots_[i].reference, date, sum});
       i = j;
     }
-    dates_ += slotDates_;
-    byContractor_[contractor_] = Span{first, static_cast<uint32_t>(references)};
+    byContractor_[contractor_] = Span{first, static_cast<uint32_t>(references), 0};
   } catch (const std::bad_alloc&) {
     // Not kept: the contractor's next invoice walks again. What the arenas
     // took for it stays unreferenced until they are dropped.

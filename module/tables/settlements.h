@@ -10,10 +10,12 @@
 // is bit for bit the sum that a walk for that one reference gives; its date
 // is that of the last paying entry in walk order.
 //
-// Memory stays within a byte budget of 12 MB. The kept results lie in two
-// arenas (the paid references of every kept contractor, then their dates) and
-// a map from contractor to its span, about 80 bytes for a contractor of a few
-// references: the standard database's 100,000 contractors take about 9 MB.
+// Memory stays within a byte budget of 24 MB, and the cache lives for the
+// invoice pass only. The kept results lie in two arenas (16 bytes for each
+// paid reference of every kept contractor, with its date as a number when it
+// has the host's eight digits; other date texts) and a map from contractor to
+// its span: the standard database (a million invoices, 100,000 contractors)
+// takes about 20 MB.
 // When a walk would take the cache past its budget, every kept contractor is
 // dropped at once and collection starts afresh (each is then walked once more
 // at most); one whose results alone exceed the budget is not kept (its
@@ -32,7 +34,7 @@ namespace dravenhol {
 
 class SettlementCache {
  public:
-  static constexpr std::size_t kDefaultBudget = std::size_t{12} << 20;
+  static constexpr std::size_t kDefaultBudget = std::size_t{24} << 20;
 
   explicit SettlementCache(std::size_t budget = kDefaultBudget) : budget_(budget) {}
   SettlementCache(const SettlementCache&) = delete;
@@ -64,6 +66,7 @@ class SettlementCache {
   struct Span {
     uint32_t first;  // into paid_
     uint32_t count;
+    uint32_t next;  // after the reference found last: invoices mostly come in reference order
   };
   struct Collected {
     int32_t reference;

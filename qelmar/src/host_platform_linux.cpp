@@ -39,14 +39,17 @@ struct TextStream {
 // Writes LF as CR LF. Reports the bytes of the caller's buffer consumed.
 ssize_t WriteText(void* cookie, const char* data, size_t size) {
   auto* stream = static_cast<TextStream*>(cookie);
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (data[i] != '\n') continue;
-    if (std::fwrite(data + start, 1, i - start, stream->file) != i - start) return -1;
+  const char* start = data;
+  const char* const end = data + size;
+  while (const void* found = std::memchr(start, '\n', static_cast<std::size_t>(end - start))) {
+    const auto* line = static_cast<const char*>(found);
+    const auto n = static_cast<std::size_t>(line - start);
+    if (std::fwrite(start, 1, n, stream->file) != n) return -1;
     if (std::fwrite("\r\n", 1, 2, stream->file) != 2) return -1;
-    start = i + 1;
+    start = line + 1;
   }
-  if (std::fwrite(data + start, 1, size - start, stream->file) != size - start) return -1;
+  const auto rest = static_cast<std::size_t>(end - start);
+  if (std::fwrite(start, 1, rest, stream->file) != rest) return -1;
   return static_cast<ssize_t>(size);
 }
 

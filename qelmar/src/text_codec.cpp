@@ -92,6 +92,11 @@ std::size_t EncodeMazoviaAsUtf8(const char* source, std::size_t n, char* destina
   std::size_t written = 0;
   for (std::size_t pos = 0; pos < n; ++pos) {
     const auto byte = static_cast<unsigned char>(source[pos]);
+    if (byte < 0x80) {
+      if (written == room) break;
+      destination[written++] = static_cast<char>(byte);
+      continue;
+    }
     const std::size_t count = table.length[byte];
     if (written + count > room) break;
     for (std::size_t i = 0; i < count; ++i) destination[written++] = table.bytes[byte][i];
