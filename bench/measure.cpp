@@ -197,21 +197,25 @@ bool MeasureExport(const std::string& module, const std::string& method, const f
   for (int i = 0; i < std::max(repeats, 1); ++i) {
     ExportFigures session;
     if (!MeasureSession(module, method, dir, session)) return false;
-    if (i == 0) {
-      figures = session;
-      continue;
-    }
-    figures.seconds = std::min(figures.seconds, session.seconds);
-    KeepFastest(figures.passSeconds, session.passSeconds);
-    MemoryFigures& m = figures.memory;
-    const MemoryFigures& s = session.memory;
-    m.moduleHeapPeak = std::max(m.moduleHeapPeak, s.moduleHeapPeak);
-    m.hostAllocPeak = std::max(m.hostAllocPeak, s.hostAllocPeak);
-    m.anonymousPeak = std::max(m.anonymousPeak, s.anonymousPeak);
-    m.hostPeak = std::max(m.hostPeak, s.hostPeak);
-    m.residentPeak = std::max(m.residentPeak, s.residentPeak);
+    KeepFastest(figures, session);
   }
   return true;
+}
+
+void KeepFastest(ExportFigures& figures, const ExportFigures& session) {
+  if (figures.passSeconds.empty()) {
+    figures = session;
+    return;
+  }
+  figures.seconds = std::min(figures.seconds, session.seconds);
+  KeepFastest(figures.passSeconds, session.passSeconds);
+  MemoryFigures& m = figures.memory;
+  const MemoryFigures& s = session.memory;
+  m.moduleHeapPeak = std::max(m.moduleHeapPeak, s.moduleHeapPeak);
+  m.hostAllocPeak = std::max(m.hostAllocPeak, s.hostAllocPeak);
+  m.anonymousPeak = std::max(m.anonymousPeak, s.anonymousPeak);
+  m.hostPeak = std::max(m.hostPeak, s.hostPeak);
+  m.residentPeak = std::max(m.residentPeak, s.residentPeak);
 }
 
 }  // namespace bench

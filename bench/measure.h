@@ -70,5 +70,8 @@ bool MeasureExport(const std::string& module, const std::string& method, const s
 
 // The fastest of several timings, one by one.
 void KeepFastest(std::vector<double>& fastest, const std::vector<double>& seconds);
+// The fastest times and the highest memory of two measures of one export
+// (figures empty: the session's own).
+void KeepFastest(ExportFigures& figures, const ExportFigures& session);
 
 }  // namespace bench

@@ -22,8 +22,6 @@ bool Bool(const Json& value, const std::string& where) {
   return value.get<bool>();
 }
 
-// Fails when arrays and objects nest deeper than kFixtureNestingLimit. The
-
 std::string Printable(const std::string& text) {
   std::string shown;
   for (const char c : text) {
