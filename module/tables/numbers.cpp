@@ -31,7 +31,7 @@ std::size_t FormatFixedExact(double value, int decimals, char* out, std::size_t 
   if (biased == 0x7FF) return 0;  // infinite or not a number
   const uint64_t mantissa = biased == 0 ? fraction : fraction | (uint64_t{1} << 52);
   const int shift = biased == 0 ? 1074 : 1075 - biased;  // value = mantissa / 2^shift
-  if (shift <= 0) return 0;                               // 2^52 or more
+  if (shift <= 0) return 0;                              // 2^52 or more
   const uint64_t scale = kScales[decimals];
   const uint64_t scaled = mantissa * scale;  // below 2^63
   uint64_t units = 0;                        // value * 10^decimals, rounded

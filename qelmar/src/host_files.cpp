@@ -140,7 +140,8 @@ extern "C" int32_t HOST_CDECL_ATTR HostFilePrintf(HostStream* stream, const char
       const char* line = va_arg(arguments, const char*);
       if (line == nullptr) line = "(null)";
       const std::size_t n = std::strlen(line);
-      result = std::fwrite(line, 1, n, stream) == n && std::fputc('\n', stream) != EOF ? static_cast<int32_t>(n + 1) : -1;
+      result =
+          std::fwrite(line, 1, n, stream) == n && std::fputc('\n', stream) != EOF ? static_cast<int32_t>(n + 1) : -1;
     } else {
       result = std::vfprintf(stream, format, arguments);
     }

@@ -87,6 +87,10 @@ std::FILE* OpenSharedStream(const std::string& path, const char* mode) {
     return nullptr;
   }
   cookie->self = stream;
+  // Lines reach the file below in large blocks, as a Windows text stream's
+  // would, not a few kilobytes at a time.
+  std::setvbuf(stream, nullptr, _IOFBF, std::size_t{1} << 16);
+  std::setvbuf(file, nullptr, _IOFBF, std::size_t{1} << 16);
   return stream;
 }
 

@@ -113,8 +113,23 @@ std::string Fixed(double value, int decimals) {
 // inexact halves, signs, the tiniest and the largest values.
 TEST(Numbers, FixedIsToCharsDigitForDigit) {
   std::mt19937_64 random(20261208);
-  std::vector<double> values = {0.0,   -0.0,   0.125,  0.375, 2.675,   1.005,   -0.004, 0.005,  4503599627370495.5,
-                                1e300, -1e-300, 5e-324, 1e15,  0.0005, -0.0015, 999.9995, 4503599627370496.0};
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                0.125,
+                                0.375,
+                                2.675,
+                                1.005,
+                                -0.004,
+                                0.005,
+                                4503599627370495.5,
+                                1e300,
+                                -1e-300,
+                                5e-324,
+                                1e15,
+                                0.0005,
+                                -0.0015,
+                                999.9995,
+                                4503599627370496.0};
   for (int i = 0; i < 200000; ++i) {
     const auto stored = static_cast<double>(static_cast<int64_t>(random() % 2000000000001ULL) - 1000000000000LL);
     values.push_back(MoneyValue(stored));
@@ -127,7 +142,8 @@ TEST(Numbers, FixedIsToCharsDigitForDigit) {
   for (const double value : values)
     for (int decimals = 0; decimals <= 3; ++decimals) {
       char expected[400] = "";
-      const auto end = std::to_chars(expected, expected + sizeof expected - 1, value, std::chars_format::fixed, decimals);
+      const auto end =
+          std::to_chars(expected, expected + sizeof expected - 1, value, std::chars_format::fixed, decimals);
       *end.ptr = '\0';
       char text[400];
       FormatFixed(value, decimals, text, sizeof text);
