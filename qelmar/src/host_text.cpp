@@ -64,10 +64,16 @@ extern "C" int32_t HOST_CDECL_ATTR HostConvertText(char* destination, int32_t de
                                                    int32_t sourceLength, int32_t fromCode, int32_t toCode) {
   if (destination == nullptr || destinationSize <= 0) return 0;
   const std::size_t size = static_cast<std::size_t>(destinationSize);
-  const std::size_t length = sourceLength < 0 ? SIZE_MAX : static_cast<std::size_t>(sourceLength);
-  if (source == nullptr || !Overlap(destination, size, source, length == SIZE_MAX ? std::strlen(source) + 1 : length))
+  // A negative length: the text up to its terminator, measured once.
+  const std::size_t length = sourceLength >= 0   ? static_cast<std::size_t>(sourceLength)
+                             : source != nullptr ? std::strlen(source)
+                                                 : 0;
+  if (source == nullptr || !Overlap(destination, size, source, sourceLength < 0 ? length + 1 : length))
     return ConvertText(source, length, fromCode, toCode, destination, size);
-  std::string copy(source, length == SIZE_MAX ? std::strlen(source) : std::min(length, std::strlen(source)));
+  // Overlapping: converted from a copy, which ends at the terminator or the length.
+  const void* terminator = std::memchr(source, '\0', length);
+  std::string copy(
+      source, terminator != nullptr ? static_cast<std::size_t>(static_cast<const char*>(terminator) - source) : length);
   return ConvertText(copy.c_str(), copy.size(), fromCode, toCode, destination, size);
 }
 

@@ -1,6 +1,8 @@
 #include "text_codec.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "host/mazovia.h"
 
@@ -68,9 +70,9 @@ int Encode(Page page, char32_t cp, char* out) {
 }
 
 std::size_t BoundedLength(const char* text, std::size_t length) {
-  std::size_t n = 0;
-  while (n < length && text[n] != '\0') ++n;
-  return n;
+  if (length == SIZE_MAX) return std::strlen(text);
+  const void* end = std::memchr(text, '\0', length);
+  return end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - text) : length;
 }
 
 // The UTF-8 bytes of every Mazovia byte, computed once: the conversion of
@@ -91,12 +93,17 @@ std::size_t EncodeMazoviaAsUtf8(const char* source, std::size_t n, char* destina
   static const Utf8OfMazovia table;
   std::size_t written = 0;
   for (std::size_t pos = 0; pos < n; ++pos) {
-    const auto byte = static_cast<unsigned char>(source[pos]);
-    if (byte < 0x80) {
-      if (written == room) break;
-      destination[written++] = static_cast<char>(byte);
-      continue;
+    // Runs of ASCII, the most of every line, are copied as they are.
+    std::size_t run = 0;
+    while (pos + run < n && run < room - written && static_cast<unsigned char>(source[pos + run]) < 0x80) ++run;
+    if (run > 0) {
+      std::memcpy(destination + written, source + pos, run);
+      written += run;
+      pos += run;
+      if (pos == n) break;
     }
+    const auto byte = static_cast<unsigned char>(source[pos]);
+    if (byte < 0x80) break;  // no room left
     const std::size_t count = table.length[byte];
     if (written + count > room) break;
     for (std::size_t i = 0; i < count; ++i) destination[written++] = table.bytes[byte][i];
