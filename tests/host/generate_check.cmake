@@ -1,6 +1,6 @@
-# The generator: the same seed gives the same bytes, another seed other
-# bytes, and the database it writes loads and exports with nothing but the
-# final message and nothing left unreleased.
+# The generator: the same seed gives the same bytes, as a fixture and as a
+# store, another seed other bytes, and the database it writes loads and
+# exports with nothing but the final message and nothing left unreleased.
 #   cmake -DHOST=<dravenhol-host> -DWORK=<dir> [-DEMULATOR=wine] -P generate_check.cmake
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -21,6 +21,26 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/a.json ${WORK}
 if(NOT different)
   message(FATAL_ERROR "another seed gave the same database")
 endif()
+
+foreach(name IN ITEMS store1 store2)
+  execute_process(COMMAND ${EMULATOR} ${HOST} generate --scale 0.0005 --seed 7 ${WORK}/${name}
+                  RESULT_VARIABLE result ERROR_VARIABLE error)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "generate into a store failed (${result}): ${error}")
+  endif()
+endforeach()
+file(GLOB store_files RELATIVE ${WORK}/store1 ${WORK}/store1/*)
+list(LENGTH store_files count)
+if(count LESS 20)
+  message(FATAL_ERROR "the generated store holds only ${store_files}")
+endif()
+foreach(name IN LISTS store_files)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/store1/${name} ${WORK}/store2/${name}
+                  RESULT_VARIABLE different)
+  if(different)
+    message(FATAL_ERROR "the same seed gave different stores: ${name}")
+  endif()
+endforeach()
 
 execute_process(COMMAND ${EMULATOR} ${HOST} export --db ${WORK}/a.json --base ${WORK}/export
                 RESULT_VARIABLE result OUTPUT_VARIABLE transcript ERROR_VARIABLE transcript)
