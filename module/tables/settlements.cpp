@@ -7,8 +7,9 @@ namespace dravenhol {
 
 namespace {
 
-// What one kept contractor costs in the map beyond its arenas: node and bucket.
-constexpr std::size_t kContractorOverhead = 48;
+// What one kept contractor costs in the table beyond its arenas: up to four
+// slots, as the table grows.
+constexpr std::size_t kContractorOverhead = 64;
 
 // A date of eight digits (the host's YYYYMMDD) is kept as its number with
 // this bit; any other text in the dates arena.
@@ -23,13 +24,13 @@ bool EightDigits(const char* text) {
 }  // namespace
 
 std::size_t SettlementCache::bytes() const {
-  return paid_.capacity() * sizeof(Paid) + dates_.capacity() + byContractor_.size() * kContractorOverhead;
+  return paid_.capacity() * sizeof(Paid) + dates_.capacity() + spans_.capacity() * sizeof(Span);
 }
 
 bool SettlementCache::Find(int32_t contractor, int32_t reference, double* paid, char (&date)[kTextAreaSize]) {
-  const auto found = byContractor_.find(contractor);
-  if (found == byContractor_.end()) return false;
-  Span& span = found->second;
+  if (spans_.empty()) return false;
+  Span& span = SlotOf(contractor);
+  if (span.first == kEmpty) return false;
   const auto begin = paid_.begin() + span.first;
   const auto end = begin + span.count;
   auto at = begin + span.next;
@@ -103,7 +104,8 @@ void SettlementCache::KeepCollected() {
   auto projected = [&] {
     return grown(paid_.capacity(), paid_.size() + references) * sizeof(Paid) +
            grown(dates_.capacity(), dates_.size() + slotDates_.size()) +
-           (byContractor_.size() + 1) * kContractorOverhead;
+           ((kept_ + 1) * 2 <= spans_.size() ? spans_.size() : std::max<std::size_t>(spans_.size() * 2, 64)) *
+               sizeof(Span);
   };
   if ((references * sizeof(Paid) + slotDates_.size() + kContractorOverhead) * 2 > budget_) return;
   if (projected() > budget_) DropAll();
@@ -129,7 +131,9 @@ void SettlementCache::KeepCollected() {
       paid_.push_back(Paid{slots_[i].reference, date, sum});
       i = j;
     }
-    byContractor_[contractor_] = Span{first, static_cast<uint32_t>(references), 0};
+    Grow();
+    SlotOf(contractor_) = Span{contractor_, first, static_cast<uint32_t>(references), 0};
+    ++kept_;
   } catch (const std::bad_alloc&) {
     // Not kept: the contractor's next invoice walks again. What the arenas
     // took for it stays unreferenced until they are dropped.
@@ -139,7 +143,25 @@ void SettlementCache::KeepCollected() {
 void SettlementCache::DropAll() {
   std::vector<Paid>().swap(paid_);
   std::string().swap(dates_);
-  std::unordered_map<int32_t, Span>().swap(byContractor_);
+  std::vector<Span>().swap(spans_);
+  kept_ = 0;
+}
+
+SettlementCache::Span& SettlementCache::SlotOf(int32_t contractor) {
+  const std::size_t mask = spans_.size() - 1;
+  uint32_t hash = static_cast<uint32_t>(contractor) * 0x9E3779B1u;
+  hash ^= hash >> 15;
+  std::size_t at = hash & mask;
+  while (spans_[at].first != kEmpty && spans_[at].contractor != contractor) at = (at + 1) & mask;
+  return spans_[at];
+}
+
+void SettlementCache::Grow() {
+  if ((kept_ + 1) * 2 <= spans_.size()) return;
+  std::vector<Span> old(std::max<std::size_t>(spans_.size() * 2, 64), Span{0, kEmpty, 0, 0});
+  old.swap(spans_);
+  for (const Span& span : old)
+    if (span.first != kEmpty) SlotOf(span.contractor) = span;
 }
 
 }  // namespace dravenhol

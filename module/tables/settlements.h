@@ -25,7 +25,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "tables/fields.h"
@@ -63,11 +62,14 @@ class SettlementCache {
     uint32_t date;  // offset into dates_
     double sum;
   };
+  // A kept contractor, in an open-addressed table by contractor id.
   struct Span {
-    uint32_t first;  // into paid_
+    int32_t contractor;
+    uint32_t first;  // into paid_; kEmpty marks a free slot
     uint32_t count;
     uint32_t next;  // after the reference found last: invoices mostly come in reference order
   };
+  static constexpr uint32_t kEmpty = ~uint32_t{0};
   struct Collected {
     int32_t reference;
     uint32_t date;
@@ -76,11 +78,16 @@ class SettlementCache {
 
   void KeepCollected();
   void DropAll();
+  // The slot of a contractor: its own, or the free one where it would go.
+  Span& SlotOf(int32_t contractor);
+  // Makes room for one more contractor within the table's load.
+  void Grow();
 
   std::size_t budget_;
-  std::vector<Paid> paid_;  // contractor after contractor, each by reference
-  std::string dates_;       // zero-terminated texts
-  std::unordered_map<int32_t, Span> byContractor_;
+  std::vector<Paid> paid_;   // contractor after contractor, each by reference
+  std::string dates_;        // zero-terminated texts
+  std::vector<Span> spans_;  // a power of two, at most half full
+  std::size_t kept_ = 0;
 
   // The walk being collected.
   bool collecting_ = false;

@@ -52,7 +52,8 @@ void* Allocate(std::size_t size, bool zeroed) {
     Count(kAllocFailed);
     return nullptr;
   }
-  void* block = zeroed ? std::calloc(size != 0 ? size : 1, 1) : std::malloc(size != 0 ? size : 1);
+  void* block = zeroed ? nullptr : host.spareBlock.Take(size);
+  if (block == nullptr) block = zeroed ? std::calloc(size != 0 ? size : 1, 1) : std::malloc(size != 0 ? size : 1);
   if (block == nullptr) return block;
   host.liveBlocks.emplace(block, size);
   int64_t& live = host.counters[kAllocLiveBytes];
@@ -159,9 +160,10 @@ extern "C" void HOST_CDECL_ATTR HostFree(void* block) {
     Count(kFreeInvalid);
     return;
   }
-  host.counters[kAllocLiveBytes] -= static_cast<int64_t>(found->second);
+  const std::size_t size = found->second;
+  host.counters[kAllocLiveBytes] -= static_cast<int64_t>(size);
   host.liveBlocks.erase(found);
-  std::free(block);
+  if (!host.spareBlock.Keep(block, size)) std::free(block);
 }
 
 extern "C" void* HOST_CDECL_ATTR HostStampTarget() {

@@ -13,6 +13,27 @@ HostConfig::HostConfig() {
   for (int i = 0; i < kDataFileCount; ++i) recordLengths[i] = kDataFileNames[i].defaultLength;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QELMAR_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QELMAR_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+bool SpareBlock::Keep(void* block, std::size_t size) {
+#ifdef QELMAR_ADDRESS_SANITIZER
+  (void)block;
+  (void)size;
+  return false;
+#else
+  if (block_ != nullptr) return false;
+  block_ = block;
+  size_ = size;
+  return true;
+#endif
+}
+
 Host& TheHost() {
   // Made once, ready before first use; every host function asks for it.
   static Host& host = []() -> Host& {

@@ -5,12 +5,14 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "host_entry.h"
@@ -156,6 +158,40 @@ struct TableDescriptor {
 
 struct ItemFile;
 
+// One freed memory block kept for the next request of its size: the module
+// takes and gives back a conversion buffer of one size for every line it
+// writes. Under AddressSanitizer every block is really freed, so that a use
+// after free is still seen.
+class SpareBlock {
+ public:
+  SpareBlock() = default;
+  ~SpareBlock() { std::free(block_); }
+  SpareBlock(const SpareBlock&) = delete;
+  SpareBlock& operator=(const SpareBlock&) = delete;
+  SpareBlock(SpareBlock&& other) noexcept { Swap(other); }
+  SpareBlock& operator=(SpareBlock&& other) noexcept {
+    SpareBlock gone;
+    Swap(other);
+    other.Swap(gone);
+    return *this;
+  }
+  // The kept block when it has that size, or null.
+  void* Take(std::size_t size) {
+    if (block_ == nullptr || size_ != size) return nullptr;
+    return std::exchange(block_, nullptr);
+  }
+  // Keeps a freed block when none is kept; false when the caller frees it.
+  bool Keep(void* block, std::size_t size);
+
+ private:
+  void Swap(SpareBlock& other) noexcept {
+    std::swap(block_, other.block_);
+    std::swap(size_, other.size_);
+  }
+  void* block_ = nullptr;
+  std::size_t size_ = 0;
+};
+
 struct Host {
   HostConfig config;
   Store store;
@@ -181,6 +217,7 @@ struct Host {
   std::unordered_set<const void*> liveCursors;  // opened (or failed to open) and not closed since
   // HostAlloc blocks not yet freed, with the sizes asked for.
   std::unordered_map<void*, std::size_t> liveBlocks;
+  SpareBlock spareBlock;
   std::unordered_set<ItemFile*> liveItemFiles;
   std::unordered_set<void*> liveItemArrays;
   std::unordered_set<void*> liveStreams;  // streams opened here and not yet closed
