@@ -71,9 +71,7 @@ extern "C" int32_t HOST_CDECL_ATTR HostConvertText(char* destination, int32_t de
   if (source == nullptr || !Overlap(destination, size, source, sourceLength < 0 ? length + 1 : length))
     return ConvertText(source, length, fromCode, toCode, destination, size);
   // Overlapping: converted from a copy, which ends at the terminator or the length.
-  const void* terminator = std::memchr(source, '\0', length);
-  std::string copy(
-      source, terminator != nullptr ? static_cast<std::size_t>(static_cast<const char*>(terminator) - source) : length);
+  const std::string copy(source, std::find(source, source + length, '\0'));
   return ConvertText(copy.c_str(), copy.size(), fromCode, toCode, destination, size);
 }
 
