@@ -23,10 +23,6 @@ bool EightDigits(const char* text) {
 
 }  // namespace
 
-std::size_t SettlementCache::bytes() const {
-  return paid_.capacity() * sizeof(Paid) + dates_.capacity() + spans_.capacity() * sizeof(Span);
-}
-
 bool SettlementCache::Find(int32_t contractor, int32_t reference, double* paid, char (&date)[kTextAreaSize]) {
   if (spans_.empty()) return false;
   Span& span = SlotOf(contractor);

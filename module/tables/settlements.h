@@ -53,9 +53,6 @@ class SettlementCache {
   void Slot(int32_t reference, double amount, const char* date);
   void Keep();
 
-  // Bytes held by the kept contractors.
-  std::size_t bytes() const;
-
  private:
   struct Paid {
     int32_t reference;

@@ -450,15 +450,40 @@ class TablesSection : public SectionReader {
   int file_ = -1;
 };
 
-class IndexesSection : public SectionReader {
+// A section of lists by key, each list one group of the store: every element
+// it takes adds one record (or number) to the group of the member's key.
+class KeyedListSection : public SectionReader {
  public:
-  explicit IndexesSection(Compilation& c) : c_(c), writer_(c.output, layout::kIndexes) {
+  KeyedListSection(Compilation& c, layout::Group group) : c_(c), writer_(c.output, group) {}
+  Shape shape() const override { return Shape::kMembers; }
+  void EndMember(const std::string&) override { writer_.End(count_); }
+  void Finish() { writer_.Finish(); }
+
+ protected:
+  void BeginList(int32_t key) {
+    writer_.Begin(key);
+    count_ = 0;
+  }
+  void Add(const void* bytes, std::size_t n) {
+    writer_.Append(bytes, n);
+    ++count_;
+  }
+
+  Compilation& c_;
+  GroupWriter writer_;
+
+ private:
+  uint32_t count_ = 0;
+};
+
+class IndexesSection : public KeyedListSection {
+ public:
+  explicit IndexesSection(Compilation& c) : KeyedListSection(c, layout::kIndexes) {
     // Without a list of its own, an index yields its data file as stored.
     for (const int32_t index : {72, 811, 6, 3, 34})
       writer_.Entry(index, c.counts[DataFileOfIndex(index)], layout::kStoredOrder);
     writer_.Entry(198, 0, 0);
   }
-  Shape shape() const override { return Shape::kMembers; }
   void WrongRoot(Json&) override { Fail("indexes", "expected an object of record numbers by index"); }
   bool BeginMember(const std::string& key) override {
     if (IsComment(key)) return false;
@@ -468,37 +493,28 @@ class IndexesSection : public SectionReader {
     if (index == 53) Fail(at_, "index 53 follows the current contractor: give k4_kar records an \"owner\"");
     file_ = DataFileOfIndex(index);
     if (file_ < 0) Fail(at_, "the host has no such index");
-    writer_.Begin(index);
-    count_ = 0;
+    BeginList(index);
     return true;
   }
   void NotList(const std::string&, Json&) override { Fail(at_, "expected a list of record numbers"); }
   void Element(const std::string&, std::size_t, Json& value) override {
     const auto n = static_cast<uint32_t>(Integer(value, at_, 0, static_cast<int64_t>(c_.counts[file_]) - 1));
-    writer_.Append(&n, sizeof n);
-    ++count_;
+    Add(&n, sizeof n);
   }
-  void EndMember(const std::string&) override { writer_.End(count_); }
-  void Finish() { writer_.Finish(); }
 
  private:
-  Compilation& c_;
-  GroupWriter writer_;
   std::string at_;
   int file_ = -1;
-  uint32_t count_ = 0;
 };
 
-class WarehouseGoodsSection : public SectionReader {
+class WarehouseGoodsSection : public KeyedListSection {
  public:
-  explicit WarehouseGoodsSection(Compilation& c) : c_(c), writer_(c.output, layout::kWarehouseGoods) {}
-  Shape shape() const override { return Shape::kMembers; }
+  explicit WarehouseGoodsSection(Compilation& c) : KeyedListSection(c, layout::kWarehouseGoods) {}
   void WrongRoot(Json&) override { Fail("warehouseGoods", "expected an object of goods lists by warehouse number"); }
   bool BeginMember(const std::string& key) override {
     if (IsComment(key)) return false;
     at_ = "warehouseGoods." + key;
-    writer_.Begin(static_cast<int32_t>(Integer(Json(key), at_, -32768, 32767)));
-    count_ = 0;
+    BeginList(static_cast<int32_t>(Integer(Json(key), at_, -32768, 32767)));
     return true;
   }
   void NotList(const std::string&, Json&) override { Fail(at_, "expected a list"); }
@@ -511,50 +527,35 @@ class WarehouseGoodsSection : public SectionReader {
     const RecordOut out = c_.Record(kK9);
     c_.records[kK9]->ReadAt(n * out.length, out.data, out.length);
     if (entry.is_object()) FillRecord(entry, kK9, out, item, {"record"});
-    writer_.Append(out.data, out.length);
-    ++count_;
+    Add(out.data, out.length);
   }
-  void EndMember(const std::string&) override { writer_.End(count_); }
-  void Finish() { writer_.Finish(); }
 
  private:
-  Compilation& c_;
-  GroupWriter writer_;
   std::string at_;
-  uint32_t count_ = 0;
 };
 
-class ItemsSection : public SectionReader {
+class ItemsSection : public KeyedListSection {
  public:
   ItemsSection(Compilation& c, bool invoices)
-      : c_(c),
-        writer_(c.output, invoices ? layout::kInvoiceItems : layout::kContractItems),
+      : KeyedListSection(c, invoices ? layout::kInvoiceItems : layout::kContractItems),
         where_(invoices ? "invoiceItems" : "contractItems"),
         file_(invoices ? kTsprDok : kUmstDok) {}
-  Shape shape() const override { return Shape::kMembers; }
   void WrongRoot(Json&) override { Fail(where_, "expected an object of item lists by id"); }
   bool BeginMember(const std::string& key) override {
     if (IsComment(key)) return false;
-    writer_.Begin(static_cast<int32_t>(Integer(Json(key), where_, INT32_MIN, INT32_MAX)));
-    count_ = 0;
+    BeginList(static_cast<int32_t>(Integer(Json(key), where_, INT32_MIN, INT32_MAX)));
     return true;
   }
   void NotList(const std::string& key, Json&) override { Fail(where_ + "." + key, "expected a list of records"); }
   void Element(const std::string& key, std::size_t index, Json& value) override {
     const RecordOut out = c_.Record(file_);
     FillRecord(value, file_, out, where_ + "." + key + "[" + std::to_string(index) + "]");
-    writer_.Append(out.data, out.length);
-    ++count_;
+    Add(out.data, out.length);
   }
-  void EndMember(const std::string&) override { writer_.End(count_); }
-  void Finish() { writer_.Finish(); }
 
  private:
-  Compilation& c_;
-  GroupWriter writer_;
   std::string where_;
   int file_;
-  uint32_t count_ = 0;
 };
 
 class AttributesSection : public SectionReader {

@@ -108,8 +108,6 @@ Store::~Store() = default;
 Store::Store(Store&&) noexcept = default;
 Store& Store::operator=(Store&&) noexcept = default;
 
-Store Store::Empty() { return Store(); }
-
 bool Store::OpenDirectory(const std::string& directory, std::string& error) {
   const std::string base = directory + "/";
   auto text = [&](const char* name, std::string& out) {

@@ -141,15 +141,11 @@ class Store {
   Store(Store&&) noexcept;
   Store& operator=(Store&&) noexcept;
 
-  // An empty database with the host's default record lengths.
-  static Store Empty();
   bool OpenDirectory(const std::string& directory, std::string& error);
   bool Adopt(MemoryFiles files, std::string& error);
 
   // The fixture's "host" section (JSON text).
   const std::string& hostSection() const { return hostSection_; }
-  // The length at which a data file's records are stored.
-  int32_t StoredLength(int dataFile) const { return storedLengths_[dataFile]; }
   RecordRange Records(int dataFile);
   // What an index yields; false for an index the store does not hold.
   bool Index(int32_t index, OrderRange& order);

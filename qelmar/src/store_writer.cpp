@@ -54,7 +54,6 @@ class DiskFile : public OutputFile {
     file_ = nullptr;
     if (failed || closeFailed) Fail();
   }
-  const std::string& path() const { return path_; }
 
  private:
   void Seek(uint64_t offset) {
@@ -78,17 +77,14 @@ class DiskOutput : public StoreOutput {
     std::error_code ec;
     std::filesystem::create_directories(directory_, ec);
     if (!std::filesystem::is_directory(directory_, ec)) throw std::runtime_error("cannot create " + directory_);
+    // The manifest is written last: a store that was being replaced when its
+    // compile failed cannot be opened as a mix of old and new files.
+    std::remove((directory_ + "/" + layout::kManifest).c_str());
   }
+  // "w+b" empties a file of that name left by an earlier store.
   OutputFile& Create(const std::string& name) override {
-    Remove(name);
     files_.push_back(std::make_unique<DiskFile>(directory_ + "/" + name));
     return *files_.back();
-  }
-  void Remove(const std::string& name) override {
-    const std::string path = directory_ + "/" + name;
-    files_.erase(std::remove_if(files_.begin(), files_.end(), [&](const auto& f) { return f->path() == path; }),
-                 files_.end());
-    std::remove(path.c_str());
   }
   void Finish() override {
     for (auto& file : files_) file->Close();
@@ -124,14 +120,8 @@ std::unique_ptr<StoreOutput> DirectoryOutput(const std::string& directory) {
 }
 
 OutputFile& MemoryOutput::Create(const std::string& name) {
-  Remove(name);
   files_.emplace_back(name, std::make_unique<MemoryFile>());
   return *files_.back().second;
-}
-
-void MemoryOutput::Remove(const std::string& name) {
-  files_.erase(std::remove_if(files_.begin(), files_.end(), [&](const auto& f) { return f.first == name; }),
-               files_.end());
 }
 
 MemoryFiles MemoryOutput::Take() {

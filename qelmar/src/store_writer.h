@@ -32,7 +32,6 @@ class StoreOutput {
   virtual ~StoreOutput() = default;
   // A new, empty file (an existing one of the name is replaced).
   virtual OutputFile& Create(const std::string& name) = 0;
-  virtual void Remove(const std::string& name) = 0;
   // Flushes and closes every file.
   virtual void Finish() = 0;
 };
@@ -44,7 +43,6 @@ std::unique_ptr<StoreOutput> DirectoryOutput(const std::string& directory);
 class MemoryOutput : public StoreOutput {
  public:
   OutputFile& Create(const std::string& name) override;
-  void Remove(const std::string& name) override;
   void Finish() override {}
   MemoryFiles Take();
 
