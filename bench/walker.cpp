@@ -105,7 +105,7 @@ class Walk : public dh::RunState {
 
   static void GroupName(int32_t group) {
     char name[dh::kTextAreaSize];
-    dh::GoodsGroupName(group, name);
+    dh::GoodsGroupName(&group, name);
   }
 
   // The contractor's settlement entries, walked once per run as the

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
-          g++-mingw-w64-i686 zip clang-14 libclang-rt-14-dev clang-format clang-tidy sqlite3)
+          g++-mingw-w64-i686 zip clang-14 lld-14 llvm-14 libclang-rt-14-dev clang-format clang-tidy sqlite3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -20,8 +20,13 @@ int32_t ExportRun::Run() {
   BaseDirectoryLock lock;
   if (!lock.Take()) return 0;
   // A run that stops part-way must not leave files of an earlier run beside
-  // its own: the files are removed first, and each pass creates its own.
-  for (const OutputFileSpec& file : kOutputFiles) RemoveOutputFile(file.name);
+  // its own: the files are emptied first, and each pass writes its own. A
+  // file that cannot be emptied is named now, and not again by its pass.
+  for (std::size_t i = 0; i < kOutputFiles.size(); ++i) {
+    if (EmptyEarlierOutputFile(kOutputFiles[i].name)) continue;
+    ShowOpenFailure(kOutputFiles[i].name);
+    namedUnopened_ |= 1u << i;
+  }
 
   for (std::size_t i = 0; i < kOutputFiles.size(); ++i) {
     if (kOutputFiles[i].second) continue;
@@ -93,12 +98,12 @@ void ExportRun::ExportTable(const OutputFileSpec& file, const OutputFileSpec* se
 int32_t ExportRun::OpenOutputFiles(const OutputFileSpec& file, const OutputFileSpec* second) {
   if (second == nullptr) host::HostHolderSet(&secondaryFile, static_cast<void*>(nullptr));
   if (!OpenOutputFile(&primaryFile, &primaryState, file.name, file.capacity)) {
-    ShowOpenFailure(file.name);
+    ShowOpenFailureOnce(file);
     if (second != nullptr) ShowIncomplete(second->name);  // its pass does not run
     return 1;
   }
   if (second != nullptr && !OpenOutputFile(&secondaryFile, &secondaryState, second->name, second->capacity)) {
-    ShowOpenFailure(second->name);
+    ShowOpenFailureOnce(*second);
     primaryState.incomplete = true;  // the first file stays empty, and is named as such
     CloseOutputFiles();
     return 1;
@@ -106,6 +111,12 @@ int32_t ExportRun::OpenOutputFiles(const OutputFileSpec& file, const OutputFileS
   WriteOutputLine(&primaryFile, &primaryState, file.header, kHeaderCapacity);
   if (second != nullptr) WriteOutputLine(&secondaryFile, &secondaryState, second->header, kHeaderCapacity);
   return 0;
+}
+
+void ExportRun::ShowOpenFailureOnce(const OutputFileSpec& file) {
+  const auto bit = 1u << static_cast<unsigned>(&file - kOutputFiles.data());
+  if ((namedUnopened_ & bit) == 0) ShowOpenFailure(file.name);
+  namedUnopened_ |= bit;
 }
 
 void ExportRun::ExportRecord(const OutputFileSpec& file) {

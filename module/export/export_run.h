@@ -36,6 +36,10 @@ class ExportRun : public RunState {
   // The goods pass: each warehouse in use, then its goods.
   void ExportWarehouses(const OutputFileSpec& file);
   void ExportWarehouseGoods(const OutputFileSpec& file);
+  // "Nie można otworzyć pliku", at most once per file and run.
+  void ShowOpenFailureOnce(const OutputFileSpec& file);
+
+  uint32_t namedUnopened_ = 0;  // files of the table named as not opened, by position
 };
 
 }  // namespace dravenhol

@@ -88,6 +88,20 @@ int32_t ReportMissingHostFunctions(char* buffer) {
   return count;
 }
 
+bool ExportFunctionsMissing() {
+  // Called only around an export: at the handshake, the activation, the
+  // install notice and the unload.
+  constexpr int kFrameOnly[] = {host::HostCheckModuleSlot,      host::HostInterfaceVersionSlot,
+                                host::HostRegisterCommandSlot,  host::HostUnregisterCommandSlot,
+                                host::HostNoticeBoxSlot,        host::HostIniAccessSlot,
+                                host::HostAlertBoxSlot};
+  for (int slot = 0; slot < host::kHostFunctionCount; ++slot) {
+    if (HostFunctionTable[slot] != nullptr || host::kHostFunctions[slot].neverCalled) continue;
+    if (std::find(std::begin(kFrameOnly), std::end(kFrameOnly), slot) == std::end(kFrameOnly)) return true;
+  }
+  return false;
+}
+
 }  // namespace dravenhol
 
 extern "C" void* DravenholResolveStamp();

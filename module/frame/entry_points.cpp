@@ -18,9 +18,9 @@ constexpr int32_t kNoHandlerResult30010 = static_cast<int32_t>(0xB669FD2Eu);
 const CommandRecord kCommandRecord = {0x43080000u, "Dravenhol", kCommandNumber, &ExportCommand, 0};
 
 int32_t HOST_CDECL_ATTR ExportCommand() {
-  // An export needs every host function; with some missing it does not start,
-  // and the user learns which ones.
-  if (g_frame.missingCount != 0) {
+  // An export needs every host function it calls; with one of them missing
+  // it does not start, and the user learns which ones the host lacks.
+  if (ExportFunctionsMissing()) {
     char report[kMissingReportSize];
     ReportMissingHostFunctions(report);
     host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"), "%s", int32_t{0xF001}, int32_t{0x6E2E}, report);
@@ -36,9 +36,6 @@ int32_t PluginHandshake(HostCallback callback, char* description) {
   }
   g_frame.hostCallback = callback;
   if (description != nullptr) std::memcpy(description, kPluginDescription, std::strlen(kPluginDescription) + 1);
-  // A host that lacks functions the module imports cannot be accepted: the
-  // module would have nowhere to send those calls. The diagnosis names them.
-  if (g_frame.missingCount != 0) return -1;
   if (host::HostCheckModule(g_frame.ownModule, static_cast<char*>(nullptr), int32_t{0}) != 0) return -1;
   if (host::HostInterfaceVersion() != kInterfaceVersion) return -1;
   if (CheckTableLayouts() != 0) return -1;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <string_view>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -32,6 +33,8 @@ struct HostFunctionInfo {
   uint16_t number;
   // Bytes of stack arguments that a thiscall callee pops on i686 (0 for cdecl).
   uint8_t calleePops;
+  // Bound at load and never called (the catalogue's HostReserved entries).
+  bool neverCalled;
 };
 
 namespace detail {
@@ -59,7 +62,8 @@ constexpr bool kThis_HOST_THIS = true;
 #define HOST_FN(slot, number, Name, Ret, Conv, Params)                                                 \
   HostFunctionInfo{number, static_cast<uint8_t>(detail::kThis_##Conv && sizeof(void*) == 4             \
                                                     ? detail::ArgumentsAfterObject<Name##Plain>::value \
-                                                    : 0)},
+                                                    : 0),               \
+                   std::string_view(#Name).starts_with("HostReserved")},
 inline constexpr std::array<HostFunctionInfo, kHostFunctionCount> kHostFunctions = {{
 #include "host/host_catalogue.inc"
 }};

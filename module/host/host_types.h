@@ -13,7 +13,9 @@ using ModuleHandle = void*;
 using HostStream = std::FILE;
 
 // Host objects whose storage the module reserves and whose state only the
-// host touches. The sizes are the host's contract (on i686 exactly these).
+// host touches. The cursor, key and holder sizes are the host's contract (on
+// i686 exactly these); the host never gives a guard's size, so it gets room
+// to spare.
 struct alignas(8) HostCursor {
   unsigned char storage[192];
 };
@@ -24,8 +26,10 @@ struct alignas(void*) HostHolder {
   unsigned char storage[20];
 };
 struct alignas(8) HostGuard {
-  unsigned char storage[32];
+  unsigned char storage[256];
 };
+// Room for a work block whose size the host never gives (host function 30204).
+inline constexpr int kUnstatedBlockSize = 256;
 
 // The base part of a dialog object: the virtual table pointer, then one word
 // of the host's own. The module's fields follow it.

@@ -35,6 +35,12 @@ class RecordView {
   uint32_t U32(std::size_t offset) const { return Read<uint32_t>(offset); }
   double F64(std::size_t offset) const { return Read<double>(offset); }
 
+  // The address of a field of `size` bytes at offset, or null when it does
+  // not lie wholly within the record.
+  const void* FieldAddress(std::size_t offset, std::size_t size) const {
+    return offset <= size_ && size <= size_ - offset ? data_ + offset : nullptr;
+  }
+
   // True when the text at offset is empty (or lies outside the record).
   bool TextEmpty(std::size_t offset) const { return Byte(offset) == 0; }
 

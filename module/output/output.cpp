@@ -7,6 +7,7 @@
 #include "host/host_objects.h"
 #include "host/mazovia.h"
 #include "platform/format.h"
+#include "platform/guard.h"
 #include "platform/platform.h"
 
 namespace dravenhol {
@@ -26,6 +27,8 @@ struct LineWrite {
   int32_t capacity;
   char* converted;
   LineResult result;
+  const void* arguments;  // SaveInUtf's, as the host's report takes them
+  uint32_t faultCode;
 };
 
 // Allocation, conversion and write: the steps a structured exception may
@@ -43,6 +46,23 @@ void ConvertAndWrite(void* context) {
   host::HostConvertText(line->converted, size, line->text, int32_t{-1}, kMazovia, kUtf8);
   host::HostFilePrintf(line->stream, "%s\n", static_cast<const char*>(line->converted));
   line->result = std::ferror(line->stream) != 0 ? LineResult::kNotWritten : LineResult::kWritten;
+}
+
+// A fault of the host's inside the write: reported to the host's report
+// function while the fault's frames are still there.
+void ReportFault(const platform::HostFault& fault, void* context) {
+  auto* line = static_cast<LineWrite*>(context);
+  line->faultCode = fault.code;
+  if (HostReportFunction report = host::HostExceptionReporter(); report != nullptr)
+    report("SaveInUtf", fault.code, fault.information, line->arguments);
+}
+
+// The conversion buffer, on every way out of the write: also when an
+// exception of the host's unwinds it.
+void FreeConverted(void* context) {
+  auto* line = static_cast<LineWrite*>(context);
+  if (line->converted != nullptr) host::HostFree(static_cast<void*>(line->converted));
+  line->converted = nullptr;
 }
 
 // Whether the last close through CloseStream lost data; the host's apply
@@ -119,25 +139,31 @@ bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize) {
 
 bool FileSystemPath(const char* relativeName, char (&path)[kMaxPath + 5]) {
   if (!BaseDirectoryPath(relativeName, path, sizeof path)) return false;
-  char mazovia[kMaxPath + 5];
-  CopyBounded(mazovia, sizeof mazovia, path);
+  // What the file system needs for the name, from the module's own table: a
+  // character that the system's code page lacks, or a '?' (which no Windows
+  // name may hold, and which a recoding puts for a missing character), would
+  // name some other file.
+  char16_t wide[kMaxPath + 5];
+  int length = 0;
+  for (; path[length] != '\0'; ++length) {
+    const auto byte = static_cast<unsigned char>(path[length]);
+    if (byte == '?') return false;
+    wide[length] = static_cast<char16_t>(mazovia::ToUnicode(byte));
+  }
+  const int needed = platform::FileSystemLength(wide, length);
+  if (needed < 0 || needed > kMaxPath) return false;
   host::HostRecodeText(path, path, kMazovia, kWindowsCodePage);
   path[sizeof path - 1] = '\0';
-  // The host recodes within 260 bytes and puts '?' for a character the code
-  // page lacks: a path that does not come back whole, or holds a '?' (which
-  // no Windows name may), would name some other file.
-  char back[kMaxPath + 5];
-  host::HostRecodeText(back, path, kWindowsCodePage, kMazovia);
-  back[sizeof back - 1] = '\0';
-  return std::strcmp(back, mazovia) == 0 && std::strchr(path, '?') == nullptr &&
-         std::strlen(path) <= static_cast<std::size_t>(kMaxPath);
+  // A recoding that cut the name, or gave it another length, names another file.
+  return std::strlen(path) == static_cast<std::size_t>(needed);
 }
 
-void RemoveOutputFile(const char* name) {
+bool EmptyEarlierOutputFile(const char* name) {
   char relativeName[kRelativeNameSize];
   RelativeOutputName(name, relativeName);
   char path[kMaxPath + 5];
-  if (FileSystemPath(relativeName, path)) platform::RemoveFile(path);
+  if (!FileSystemPath(relativeName, path)) return true;  // its open will say so
+  return platform::TruncateFile(path) != platform::TruncateResult::kFailed;
 }
 
 bool BaseDirectoryLock::Take() {
@@ -215,6 +241,8 @@ void ShowDeferredMessages() {
   g_deferredCount = 0;
 }
 
+void DropDeferredMessages() { g_deferredCount = 0; }
+
 void ShowOpenFailure(const char* name) {
   char relativeName[kRelativeNameSize];
   RelativeOutputName(name, relativeName);
@@ -228,28 +256,18 @@ LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
     int32_t capacity;
   } arguments{text, stream, capacity};
   GuardScope guard("SaveInUtf", &arguments);
-  LineWrite line{text, stream, capacity, nullptr, LineResult::kNotWritten};
-  platform::StructuredFault fault{};
-  const bool completed = platform::RunGuarded(&ConvertAndWrite, &line, &fault);
-  if (line.converted != nullptr) host::HostFree(static_cast<void*>(line.converted));
+  LineWrite line{text, stream, capacity, nullptr, LineResult::kNotWritten, &arguments, 0};
+  const platform::GuardHooks hooks{&ReportFault, &FreeConverted};
+  const bool completed = platform::RunGuarded(&ConvertAndWrite, &line, hooks);
+  FreeConverted(&line);
   if (!completed) {
-    if (HostReportFunction report = host::HostExceptionReporter(); report != nullptr)
-      report("SaveInUtf", fault.code, fault.information, &arguments);
     guard.Leave();
     // Unwinds the run, releasing every host object on the way, and is raised
-    // again as the same structured exception where the command returns to the host.
-    throw LineWriterFault{fault.code};
+    // again as a structured exception of the same code where the command
+    // returns to the host.
+    throw LineWriterFault{line.faultCode};
   }
   return line.result;
-}
-
-void ShowFormattedMessage(const char* title, const char* format, int32_t style, ...) {
-  char text[3072];
-  va_list arguments;
-  va_start(arguments, style);
-  FormatBoundedV(text, sizeof text, format, arguments);
-  va_end(arguments);
-  host::HostMessageBoxFormat(static_cast<void*>(nullptr), title, "%s", style, static_cast<const char*>(text));
 }
 
 int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key, const char* format,

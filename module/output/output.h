@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "host/held.h"
+#include "host/host_api.h"
 #include "host/host_objects.h"
 #include "host/host_types.h"
 #include "platform/platform.h"
@@ -23,12 +24,14 @@ bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize);
 
 // The path of a file under the base directory as the file system sees it:
 // built, then recoded from Mazovia to the Windows code page. False when it
-// does not fit, or the recoding cut it or lacked one of its characters.
+// does not fit, when the system's code page lacks one of its characters, or
+// when the recoding cut it.
 bool FileSystemPath(const char* relativeName, char (&path)[kMaxPath + 5]);
 
-// Removes BAZA\<name> if it exists, so that no file of an earlier export is
-// left beside the files of this one.
-void RemoveOutputFile(const char* name);
+// Empties BAZA\<name> where it exists, so that nothing of an earlier export is
+// left beside the files of this one. False when a file is there and cannot
+// be emptied (the caller names it).
+bool EmptyEarlierOutputFile(const char* name);
 
 // One export at a time per base directory: an exclusive lock on a file beside
 // BAZA, which the system drops if the process dies. Released on every way
@@ -85,6 +88,9 @@ bool NoteLineFailure(OutputFileState* state);
 // named later, by ShowDeferredMessages.
 void CloseOutputFile(HostHolder* holder, OutputFileState* state, bool deferMessages = false);
 void ShowDeferredMessages();
+// Forgets them: the run was unwound by an exception of the host's, and no
+// message may be shown then.
+void DropDeferredMessages();
 
 // "Uwaga": the file BAZA\<name> could not be opened.
 void ShowOpenFailure(const char* name);
@@ -105,8 +111,12 @@ enum class LineResult { kWritten, kNotWritten, kConversionFailed };
 // interrupted the write.
 LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity);
 
-// HostMessageBoxFormat with no owner.
-void ShowFormattedMessage(const char* title, const char* format, int32_t style, ...);
+// HostMessageBoxFormat with no owner: the host formats the message from the
+// format and its arguments (texts, integers).
+template <class... Arguments>
+void ShowFormattedMessage(const char* title, const char* format, int32_t style, Arguments... arguments) {
+  host::HostMessageBoxFormat(static_cast<void*>(nullptr), title, format, style, arguments...);
+}
 
 // HostIniAccess: operation 8 reads a key, 9 writes it. Returns the host's status.
 int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key, const char* format,

@@ -26,8 +26,16 @@ void DebugOutput(const char* text);
 
 // mkdir on a host path (backslash-separated, in the file system's code page).
 int MakeDirectory(const char* path);
-// Removes the file at a host path; false when there was none or it stays.
-bool RemoveFile(const char* path);
+// Empties the file at a host path where one exists (opened for writing with
+// truncation, then closed), so that nothing is left of its content and
+// nothing is left delete-pending either.
+enum class TruncateResult { kTruncated, kNoFile, kFailed };
+TruncateResult TruncateFile(const char* path);
+
+// How many bytes a text of UTF-16 code units takes in the file system's code
+// page (the system's ANSI code page on Windows, UTF-8 on Linux), or -1 when
+// one of its characters has no exact counterpart there.
+int FileSystemLength(const char16_t* text, int length);
 
 // An exclusive lock on a file, which the system releases when the process
 // ends however it ends: LockFileEx on Windows, flock on Linux. Every open of
@@ -40,29 +48,4 @@ struct FileLock {
 LockResult LockFile(const char* path, FileLock* lock);
 void UnlockFile(FileLock* lock);
 
-// A structured exception: the processor or system fault that the host's thread
-// delivers as SE_Exception (code first, then the exception information).
-struct StructuredFault {
-  uint32_t code;
-  void* information;
-};
-
-// Runs body(context). Returns false, with the fault filled in, when a
-// structured exception left the body; the body is then abandoned. On
-// Windows the frames between the fault and the guard are first unwound by
-// the system (their own termination handlers run), then onFault (when not
-// null) runs while the abandoned frames are still intact, so that it can
-// release what they held; on Linux the exception has unwound them as a C++
-// exception before onFault runs.
-bool RunGuarded(void (*body)(void*), void* context, StructuredFault* fault, void (*onFault)() = nullptr);
-// Raises a structured exception with that code, no flags and no arguments.
-[[noreturn]] void RaiseStructured(uint32_t code);
-
 }  // namespace dravenhol::platform
-
-// The exception class by which the host's thread delivers structured
-// exceptions on Linux; the replacement host throws it, the module catches it.
-struct SE_Exception {
-  uint32_t code;
-  void* information;
-};

@@ -65,7 +65,29 @@ std::string LinuxPath(const char* path) {
 
 int MakeDirectory(const char* path) { return mkdir(LinuxPath(path).c_str(), 0777); }
 
-bool RemoveFile(const char* path) { return unlink(LinuxPath(path).c_str()) == 0; }
+TruncateResult TruncateFile(const char* path) {
+  const int fd = open(LinuxPath(path).c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? TruncateResult::kNoFile : TruncateResult::kFailed;
+  close(fd);
+  return TruncateResult::kTruncated;
+}
+
+// The file system takes names in UTF-8, which has every character.
+int FileSystemLength(const char16_t* text, int length) {
+  int bytes = 0;
+  for (int i = 0; i < length; ++i) {
+    const char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      bytes += 4;
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      return -1;  // a lone surrogate is no character
+    } else {
+      bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+    }
+  }
+  return bytes;
+}
 
 LockResult LockFile(const char* path, FileLock* lock) {
   const int fd = open(LinuxPath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
@@ -84,19 +106,5 @@ void UnlockFile(FileLock* lock) {
   close(static_cast<int>(lock->handle));  // releases the lock
   lock->handle = -1;
 }
-
-bool RunGuarded(void (*body)(void*), void* context, StructuredFault* fault, void (*onFault)()) {
-  try {
-    body(context);
-    return true;
-  } catch (const SE_Exception& e) {
-    fault->code = e.code;
-    fault->information = e.information;
-  }
-  if (onFault != nullptr) onFault();
-  return false;
-}
-
-void RaiseStructured(uint32_t code) { throw SE_Exception{code, nullptr}; }
 
 }  // namespace dravenhol::platform

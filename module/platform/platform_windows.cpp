@@ -26,7 +26,25 @@ void DebugOutput(const char* text) { OutputDebugStringA(text); }
 
 int MakeDirectory(const char* path) { return _mkdir(path); }
 
-bool RemoveFile(const char* path) { return DeleteFileA(path) != FALSE; }
+TruncateResult TruncateFile(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? TruncateResult::kNoFile
+                                                                          : TruncateResult::kFailed;
+  }
+  CloseHandle(file);
+  return TruncateResult::kTruncated;
+}
+
+int FileSystemLength(const char16_t* text, int length) {
+  if (length == 0) return 0;
+  const auto* wide = reinterpret_cast<const wchar_t*>(text);
+  BOOL usedDefault = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, nullptr, &usedDefault);
+  return n > 0 && usedDefault == FALSE ? n : -1;
+}
 
 LockResult LockFile(const char* path, FileLock* lock) {
   HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -49,89 +67,6 @@ void UnlockFile(FileLock* lock) {
   UnlockFileEx(file, 0, 1, 0, &at);
   CloseHandle(file);
   lock->handle = -1;
-}
-
-// Structured exceptions on i686: a registration record on the thread's handler
-// chain (fs:[0]). The handler takes the first pass of any exception raised
-// below it and records it; it then has the system unwind every frame between
-// the fault and the record (RtlUnwind runs their termination handlers and
-// unlinks them), lets onFault release what the abandoned frames held, unlinks
-// the record and resumes RunGuarded through __builtin_longjmp.
-namespace {
-
-struct GuardRecord {
-  GuardRecord* next;
-  void* handler;
-  void* resume[5];
-  StructuredFault* fault;
-  void (*onFault)();
-};
-
-GuardRecord* ChainHead() {
-  GuardRecord* head;
-  __asm__ volatile("movl %%fs:0, %0" : "=r"(head));
-  return head;
-}
-
-void SetChainHead(GuardRecord* head) { __asm__ volatile("movl %0, %%fs:0" : : "r"(head) : "memory"); }
-
-constexpr DWORD kUnwindFlags = 0x6;  // EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND
-
-}  // namespace
-
-// UnwindTo(frame, exception): RtlUnwind(frame, continuation, exception, 0)
-// with the continuation right after the call, as the system's own handlers
-// call it; RtlUnwind does not keep the callee-saved registers, so they are
-// saved around it.
-extern "C" void __cdecl DravenholUnwindTo(void* frame, EXCEPTION_RECORD* exception);
-__asm__(
-    ".text\n"
-    ".globl _DravenholUnwindTo\n"
-    "_DravenholUnwindTo:\n"
-    "  pushl %ebp\n"
-    "  pushl %ebx\n"
-    "  pushl %esi\n"
-    "  pushl %edi\n"
-    "  pushl $0\n"        // ReturnValue
-    "  pushl 28(%esp)\n"  // ExceptionRecord
-    "  pushl $1f\n"       // TargetIp
-    "  pushl 32(%esp)\n"  // TargetFrame
-    "  call _RtlUnwind@16\n"
-    "1:\n"
-    "  popl %edi\n"
-    "  popl %esi\n"
-    "  popl %ebx\n"
-    "  popl %ebp\n"
-    "  ret\n");
-
-extern "C" EXCEPTION_DISPOSITION __cdecl DravenholGuardHandler(EXCEPTION_RECORD* exception, void* establisher, CONTEXT*,
-                                                               void*) {
-  if ((exception->ExceptionFlags & kUnwindFlags) != 0) return ExceptionContinueSearch;
-  auto* record = static_cast<GuardRecord*>(establisher);
-  record->fault->code = exception->ExceptionCode;
-  record->fault->information = exception->ExceptionAddress;
-  DravenholUnwindTo(record, exception);
-  if (record->onFault != nullptr) record->onFault();
-  SetChainHead(record->next);
-  __builtin_longjmp(record->resume, 1);
-}
-
-bool RunGuarded(void (*body)(void*), void* context, StructuredFault* fault, void (*onFault)()) {
-  GuardRecord record{};
-  record.handler = reinterpret_cast<void*>(&DravenholGuardHandler);
-  record.fault = fault;
-  record.onFault = onFault;
-  if (__builtin_setjmp(record.resume) != 0) return false;
-  record.next = ChainHead();
-  SetChainHead(&record);
-  body(context);
-  SetChainHead(record.next);
-  return true;
-}
-
-void RaiseStructured(uint32_t code) {
-  RaiseException(code, 0, 0, nullptr);
-  __builtin_unreachable();
 }
 
 }  // namespace dravenhol::platform

@@ -43,6 +43,17 @@ void SortTaxNumber(const RecordView& contractor, char (&pesel)[kQuotedFieldSize]
     QuoteField(pesel, taxNumber);
 }
 
+// A piece of the address, copied through the host into a temporary area
+// first, then quoted; an empty piece stays an empty field.
+void QuoteAddressPiece(char (&field)[kQuotedFieldSize], const char* piece) {
+  field[0] = '\0';
+  if (piece[0] == '\0') return;
+  char temporary[kSourceAreaSize];
+  host::HostCopyTextMax(temporary, piece, static_cast<int32_t>(kMaxFieldSource));
+  temporary[kMaxFieldSource] = '\0';
+  QuoteField(field, temporary);
+}
+
 char* FormatContractorRow(RunState& run, char* row) {
   const RecordView contractor = run.Record(kK4);
   const int32_t id = contractor.I32(k4::kId);
@@ -53,11 +64,11 @@ char* FormatContractorRow(RunState& run, char* row) {
   SplitAddress(addressLine, pieces);
   char street[kQuotedFieldSize], postcode[kQuotedFieldSize], city[kQuotedFieldSize], house[kQuotedFieldSize],
       flat[kQuotedFieldSize];
-  QuoteField(street, pieces.street);
-  QuoteField(postcode, pieces.postcode);
-  QuoteField(city, pieces.city);
-  QuoteField(house, pieces.house);
-  QuoteField(flat, pieces.flat);
+  QuoteAddressPiece(street, pieces.street);
+  QuoteAddressPiece(postcode, pieces.postcode);
+  QuoteAddressPiece(city, pieces.city);
+  QuoteAddressPiece(house, pieces.house);
+  QuoteAddressPiece(flat, pieces.flat);
 
   char created[kTextAreaSize];
   DateField(created, contractor, k4::kCreatedDate);

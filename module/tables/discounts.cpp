@@ -109,7 +109,8 @@ void WriteDiscountRows(RunState& run, int32_t ownerId, const std::vector<Discoun
   bool reported = false;
   for (const DiscountEntry& entry : entries) {
     char group[kTextAreaSize];
-    GoodsGroupName(entry.group, group);
+    const int32_t groupNumber = entry.group;  // the group number i, as the host reads it
+    GoodsGroupName(&groupNumber, group);
     char row[kShortLineCapacity];
     RowBuilder line(row, sizeof row);
     line.Integer(ownerId).Text(symbol).Text(taxField).Text(group[0] != '\0' ? group : "brak grupy");

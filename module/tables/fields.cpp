@@ -102,7 +102,6 @@ void CopyDateText(char (&destination)[kTextAreaSize], const RecordView& record, 
   char stored[kTextAreaSize];
   record.Text(offset, stored, sizeof stored);
   destination[0] = '\0';
-  if (stored[0] == '\0') return;
   host::HostCopyTextMax(destination, stored, static_cast<int32_t>(kTextAreaSize - 1));
   destination[kTextAreaSize - 1] = '\0';
 }

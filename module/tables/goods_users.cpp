@@ -12,9 +12,9 @@
 
 namespace dravenhol {
 
-void GoodsGroupName(int32_t group, char (&name)[kTextAreaSize]) {
+void GoodsGroupName(const int32_t* group, char (&name)[kTextAreaSize]) {
   name[0] = '\0';
-  host::HostGroupName(name, int32_t{kTextAreaSize - 1}, &group, int32_t{127});
+  host::HostGroupName(name, int32_t{kTextAreaSize - 1}, group, int32_t{127});
   name[kTextAreaSize - 1] = '\0';
 }
 
@@ -34,7 +34,11 @@ char* WriteGoodsRow(RunState& run, char* row) {
   QuoteRecordText(pkwiu, goods, k9::kPkwiu);
   QuoteRecordText(description, goods, k9::kDescription);
   char groupName[kTextAreaSize];
-  GoodsGroupName(goods.I32(k9::kGroup), groupName);
+  // The host reads the group number from the record itself (a short record
+  // lends a copy).
+  const int32_t shortRecordGroup = goods.I32(k9::kGroup);
+  const void* groupField = goods.FieldAddress(k9::kGroup, sizeof(int32_t));
+  GoodsGroupName(groupField != nullptr ? static_cast<const int32_t*>(groupField) : &shortRecordGroup, groupName);
   QuoteField(group, groupName);
 
   RowBuilder line(row, kRowCapacity);

@@ -57,7 +57,7 @@ void SumDocumentPayments(RunState& run, int32_t reference, int32_t contractor, d
   if (kept != nullptr && kept->Find(contractor, reference, paid, date)) return;
 
   // The host's settlement set-up, with a work block the module never reads.
-  unsigned char setupBlock[16] = {};
+  alignas(8) unsigned char setupBlock[kUnstatedBlockSize] = {};
   host::HostSettlementSetup(static_cast<void*>(setupBlock));
 
   CursorScope cursor;

@@ -9,7 +9,7 @@
 namespace dravenhol {
 
 // The name of goods group `group` from the host, empty when it has none.
-void GoodsGroupName(int32_t group, char (&name)[kTextAreaSize]);
+void GoodsGroupName(const int32_t* group, char (&name)[kTextAreaSize]);
 
 // Attribute kinds the contractor columns take.
 inline constexpr int16_t kPlainAttribute = 0;

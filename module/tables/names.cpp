@@ -87,11 +87,13 @@ void SplitContractorName(RunState& run, const char* name, char (&firstName)[kQuo
                          char (&surname)[kQuotedFieldSize]) {
   firstName[0] = '\0';
   char work[kTextAreaSize];
-  CopyText(work, sizeof work, name);
+  host::HostCopyTextMax(work, name, static_cast<int32_t>(kTextAreaSize - 1));
+  work[kTextAreaSize - 1] = '\0';
   char* blank = std::strchr(work, ' ');
   if (blank != nullptr) {
     char first[kTextAreaSize];
-    CopyText(first, sizeof first, blank + 1);
+    host::HostCopyTextMax(first, blank + 1, static_cast<int32_t>(kTextAreaSize - 1));
+    first[kTextAreaSize - 1] = '\0';
     if (IsFirstName(run, first)) {
       *blank = '\0';  // work now holds the surname
       surname[0] = '\0';

@@ -7,7 +7,7 @@
 #include "host/mazovia.h"
 #include "output/output.h"
 #include "platform/format.h"
-#include "platform/platform.h"
+#include "platform/guard.h"
 #include "ui/plugin.h"
 
 namespace dravenhol {
@@ -19,37 +19,49 @@ constexpr const char* kSettingsSection = "Dravenhol";
 constexpr const char* kAskKey = "Pytaj";
 
 struct CommandRun {
-  bool faulted;
+  bool wasClear;        // the run set the state bit, and clears it again
+  bool faulted;         // the line writer took a fault of the host's
   uint32_t code;
 };
 
-// The run, from which no C++ exception escapes; the run's objects have
-// released their host objects by the time an exception arrives here.
+// The run. A fault that the line writer took arrives here as its own
+// exception, once the run's objects are released; no other C++ exception of
+// the module's leaves it.
 void RunExportCatching(void* context) {
   auto* run = static_cast<CommandRun*>(context);
   try {
     CDravenhol::RunExport();
   } catch (const LineWriterFault& fault) {
-    *run = CommandRun{true, fault.code};
+    run->faulted = true;
+    run->code = fault.code;
   } catch (const std::exception&) {
     host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci!\nOperacja niekompletna!"), int32_t{1});
   }
 }
+
+// An exception of the host's is unwinding the run on its way to the host's
+// handler: what the run still holds is given back (the files closed with the
+// lines written so far), the state bit restored, and nothing is shown.
+void AbandonRun(void* context) {
+  const auto* run = static_cast<const CommandRun*>(context);
+  Held::ReleaseAll();
+  DropDeferredMessages();
+  if (run->wasClear) host::HostSetStateFlags(kRunningFlag, int32_t{0});
+}
 }  // namespace
 
 int32_t RunExportCommand() {
-  const bool wasClear = (host::HostGetStateFlags() & kRunningFlag) == 0;
-  if (wasClear) host::HostSetStateFlags(kRunningFlag, int32_t{1});
-  // A structured exception raised by the line writer, or passing through the
-  // run from elsewhere, still finds the flag restored before it goes on to the host.
-  // On Windows the guard releases what the abandoned run still holds from the
-  // host before it resumes here; the files the run left cut are named after.
-  CommandRun run{false, 0};
-  platform::StructuredFault fault{};
-  if (!platform::RunGuarded(&RunExportCatching, &run, &fault, &Held::ReleaseAll)) run = CommandRun{true, fault.code};
+  CommandRun run{(host::HostGetStateFlags() & kRunningFlag) == 0, false, 0};
+  if (run.wasClear) host::HostSetStateFlags(kRunningFlag, int32_t{1});
+  // Exceptions raised below pass to the host as they were raised; the guard
+  // only releases the run when the host unwinds it.
+  const platform::GuardHooks hooks{nullptr, &AbandonRun};
+  platform::RunGuarded(&RunExportCatching, &run, hooks);
+  // The files a fault in the line writer left cut are named before the
+  // fault goes on to the host as a structured exception of its code.
   ShowDeferredMessages();
-  if (wasClear) host::HostSetStateFlags(kRunningFlag, int32_t{0});
-  if (run.faulted) platform::RaiseStructured(run.code);
+  if (run.wasClear) host::HostSetStateFlags(kRunningFlag, int32_t{0});
+  if (run.faulted) platform::RaiseStructured(run.code);  // a handler that continues it ends the command here
   return 0;
 }
 

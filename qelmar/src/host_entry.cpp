@@ -3,10 +3,10 @@
 #include <array>
 
 #include "host/host_api.h"
+#include "host_exceptions.h"
 #include "host_functions.h"
 #include "host_platform.h"
 #include "host_state.h"
-#include "platform/platform.h"
 
 namespace qelmar {
 
@@ -81,7 +81,13 @@ void EnterHostFunction(int slot) {
   Host& host = TheHost();
   const int64_t call = ++host.calls[slot];
   for (const RaiseAt& raise : host.config.raises)
-    if (raise.slot == slot && raise.call == call) dravenhol::platform::RaiseStructured(raise.code);
+    if (raise.slot == slot && raise.call == call) RaiseFromHost(raise);
+}
+
+void RaiseFromHost(const RaiseAt& raise) {
+  Host& host = TheHost();
+  host.lastRaise = RaisedException{true, InsideGuardOf("SaveInUtf"), {}};
+  RaiseHostException(raise.form, raise.code, TranslatorInformation(raise.code), &host.lastRaise.facts);
 }
 
 int HostSlotByName(const std::string& name) {

@@ -20,6 +20,9 @@ enum HostSlot : int {
 };
 
 void EnterHostFunction(int slot);
+struct RaiseAt;
+// Raises what the fixture asks for, and keeps what was raised (lastRaise).
+void RaiseFromHost(const RaiseAt& raise);
 
 // The slot of a host function by its catalogue name or its number, or -1.
 int HostSlotByName(const std::string& name);

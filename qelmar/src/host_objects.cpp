@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host_entry.h"
+#include "host_exceptions.h"
 #include "host_functions.h"
 #include "host_platform.h"
 #include "host_state.h"
@@ -26,7 +27,8 @@ constexpr std::size_t kHolderRelease = sizeof(void*);
 constexpr std::size_t kHolderMagicAt = 2 * sizeof(void*);
 static_assert(kHolderMagicAt + 4 <= sizeof(HostHolder));
 
-// Guard storage (32 bytes): enclosing guard, function name, magic.
+// Guard storage (the first words of what the module reserves): enclosing
+// guard, function name, magic.
 constexpr std::size_t kGuardOuter = 0;
 constexpr std::size_t kGuardFunction = sizeof(void*);
 constexpr std::size_t kGuardMagicAt = 2 * sizeof(void*);
@@ -62,12 +64,14 @@ void* Allocate(std::size_t size, bool zeroed) {
   return block;
 }
 
-// The host's report function for structured exceptions.
-void HOST_CDECL_ATTR ReportException(const char* function, uint32_t code, void*, const void*) {
+// The host's report function for structured exceptions. It reads the
+// information while it is called: what the host raised must still be there.
+void HOST_CDECL_ATTR ReportException(const char* function, uint32_t code, void* information, const void*) {
   Count(kReportCalls);
   char number[16];
   std::snprintf(number, sizeof number, "0x%08X", code);
   Record(Line("HostExceptionReport", QuoteForTranscript(function != nullptr ? function : ""), number));
+  if (!ReportDescribesRaise(TheHost(), code, information)) Record("HostExceptionReportInformationChanged");
 }
 
 int32_t HOST_CDECL_ATTR StampTarget(int32_t value) {
@@ -144,6 +148,22 @@ extern "C" void HOST_THIS_ATTR HostGuardLeave(HostGuard* self) {
   --host.guardDepth;
 }
 
+}  // namespace qelmar::impl
+
+namespace qelmar {
+
+bool InsideGuardOf(const char* function) {
+  const Host& host = TheHost();
+  const auto* guard = static_cast<const dravenhol::HostGuard*>(host.topGuard);
+  if (guard == nullptr) return false;
+  const char* name = impl::Load<const char*>(guard->storage, impl::kGuardFunction);
+  return name != nullptr && std::strcmp(name, function) == 0;
+}
+
+}  // namespace qelmar
+
+namespace qelmar::impl {
+
 extern "C" HostReportFunction HOST_CDECL_ATTR HostExceptionReporter() { return &ReportException; }
 
 extern "C" void* HOST_CDECL_ATTR HostAlloc(uint32_t size) { return Allocate(size, false); }
@@ -190,9 +210,22 @@ void CheckVirtualTable(WDialogBase* self) {
   }
 }
 
+// A host built with Microsoft's compiler asks its runtime about the object.
+void CheckTypeInformation(WDialogBase* self) {
+  std::string name;
+  int32_t answers = 0;
+  if (!AskDialogType(self, &name, &answers)) return;
+  constexpr int32_t kBothCasts = 3;  // to CDravenhol: the same address; to an unrelated class: null
+  if (name == "class CDravenhol" && answers == kBothCasts)
+    Record(Line("DialogType", QuoteForTranscript(name)));
+  else
+    Record(Line("DialogTypeMismatch", QuoteForTranscript(name), std::to_string(answers)));
+}
+
 extern "C" void HOST_THIS_ATTR HostDialogBaseDestroy(WDialogBase* self) {
   Count(kDialogDestroy);
   if (self->vtable != nullptr) CheckVirtualTable(self);
+  if (self->vtable != nullptr) CheckTypeInformation(self);
   self->hostPart = nullptr;
 }
 

@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/callconv.h"
+#include "probe.h"
+
 namespace qelmar {
 
 // A host path (backslash-separated, in host code 3) as the file system takes it.
@@ -52,6 +55,29 @@ class FileMapping {
   intptr_t mapping_ = 0;
   uint64_t size_ = 0;
 };
+
+// The host's exceptions (probe.h). Windows: Microsoft's C++ ABI and
+// structured exceptions, through the probe; Linux: C++ exceptions of the same
+// classes (SE_Exception, HostError, and StructuredException standing for a
+// bare structured exception).
+//
+// Raises an exception of that form and leaves in *raised what was raised.
+// Returns only when a handler continues a structured exception.
+void RaiseHostException(uint32_t form, uint32_t code, uintptr_t information, ProbeException* raised);
+// Runs the command handler inside the host's frame and leaves in *arrived
+// what reached the frame. False when the frame cannot be built (Windows: the
+// probe is missing).
+using CommandHandler = int32_t(HOST_CDECL_ATTR*)();
+bool RunCommandFrame(CommandHandler command, bool resume, ProbeException* arrived);
+// Exception objects of the host's classes not yet destroyed.
+int32_t LiveHostExceptions();
+// Whether a report's information gives the record of that structured
+// exception (its code, flags and parameters).
+bool InformationRecords(const void* information, const ProbeException& raised);
+// Asks the C++ runtime of the host's compiler about the plug-in object:
+// typeid's name and ProbeDialogType's answers. False where the host does not
+// ask (Linux: its own ABI is the module's).
+bool AskDialogType(void* object, std::string* name, int32_t* answers);
 
 // Puts every host function back into this library's export table, then
 // withdraws the given numbers, so that a module loaded next finds exactly the

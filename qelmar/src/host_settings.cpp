@@ -55,6 +55,14 @@ int HostFunction(const Json& value, const std::string& where) {
   return byNumber;
 }
 
+uint32_t RaiseForm(const Json& value, const std::string& where) {
+  const std::string form = value.is_string() ? value.get<std::string>() : "";
+  if (form == "structured") return kProbeStructured;
+  if (form == "SE_Exception") return kProbeSEException;
+  if (form == "HostError") return kProbeHostError;
+  Fail(where, "expected \"structured\", \"SE_Exception\" or \"HostError\"");
+}
+
 // One structured exception per host function: a later one replaces it, call 0
 // removes it.
 void SetRaise(HostConfig& config, const RaiseAt& raise) {
@@ -62,10 +70,10 @@ void SetRaise(HostConfig& config, const RaiseAt& raise) {
   if (raise.call > 0) config.raises.push_back(raise);
 }
 
-// {"function": name or number, "call": n, "code": c}; call 1 and code
-// 0xC0000005 unless given.
+// {"function": name or number, "call": n, "code": c, "as": form}; call 1,
+// code 0xC0000005 and a structured exception unless given.
 void ReadRaise(const Json& value, const std::string& where, HostConfig& config) {
-  Object(value, where, "expected {\"function\": name or number, \"call\": n, \"code\": c}");
+  Object(value, where, "expected {\"function\": name or number, \"call\": n, \"code\": c, \"as\": form}");
   RaiseAt raise;
   for (const auto& [key, item] : value.items()) {
     const std::string at = where + "." + key;
@@ -76,8 +84,10 @@ void ReadRaise(const Json& value, const std::string& where, HostConfig& config) 
       raise.call = Integer(item, at, 0, INT64_MAX);
     else if (key == "code")
       raise.code = static_cast<uint32_t>(Integer(item, at, 0, UINT32_MAX));
+    else if (key == "as")
+      raise.form = RaiseForm(item, at);
     else
-      Fail(at, "expected \"function\", \"call\" or \"code\"");
+      Fail(at, "expected \"function\", \"call\", \"code\" or \"as\"");
   }
   if (raise.slot < 0) Fail(where, "names no \"function\"");
   if (!value.contains("call")) raise.call = 1;
@@ -192,6 +202,10 @@ void ReadHostSection(const Json& host, HostConfig& config) {
       config.featureUntouched = value.is_string() && value.get<std::string>() == "untouched";
       if (!config.featureUntouched)
         config.featureWord = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
+    } else if (key == "recodeBack") {
+      config.recodeBack = Bool(value, at);
+    } else if (key == "resumeStructured") {
+      config.resumeStructured = Bool(value, at);
     } else if (key == "stateFlags") {
       config.stateFlags = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
     } else if (key == "activation") {

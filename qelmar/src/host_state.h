@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host_entry.h"
+#include "probe.h"
 #include "qelmar/qelmar.h"
 #include "store.h"
 
@@ -54,11 +55,22 @@ enum Injection : int {
 };
 const char* InjectionName(int kind);
 
-// A structured exception raised at the call-th call of a host function.
+// An exception raised at the call-th call of a host function, in one of the
+// forms of probe.h: a structured exception (the default), the host's
+// SE_Exception, or its HostError.
 struct RaiseAt {
   int slot = -1;
   int64_t call = 0;
   uint32_t code = 0xC0000005u;
+  uint32_t form = kProbeStructured;
+};
+
+// The last exception a host function raised, and whether it was raised
+// inside the module's line writer (its SaveInUtf guard entered).
+struct RaisedException {
+  bool any = false;
+  bool inLineWriter = false;
+  ProbeException facts{};
 };
 
 struct HostConfig {
@@ -86,6 +98,8 @@ struct HostConfig {
   int64_t discountReadFailsAt = -1;
   std::array<CallFailure, kInjectionCount> injections{};
   std::vector<RaiseAt> raises;
+  bool resumeStructured = false;  // the command's frame continues structured exceptions
+  bool recodeBack = true;         // HostRecodeText converts in every direction, not only 1 to 3
   std::map<int, int32_t> results;  // by slot: the result a host function gives instead of the real one
 
   HostConfig();
@@ -225,6 +239,7 @@ struct Host {
   // close fails because closeOutput names them.
   std::unordered_map<void*, bool> outputStreams;
   const void* topGuard = nullptr;
+  RaisedException lastRaise;
   int64_t guardDepth = 0;
 
   bool commandRegistered = false;

@@ -79,6 +79,9 @@ extern "C" int32_t HOST_CDECL_ATTR HostConvertText(char* destination, int32_t de
 extern "C" char* HOST_CDECL_ATTR HostRecodeText(char* destination, const char* source, int32_t fromCode,
                                                 int32_t toCode) {
   if (destination == nullptr) return destination;
+  // A host that converts only the way the module needs leaves the rest alone.
+  constexpr int32_t kMazovia = 1, kWindowsCodePage = 3;
+  if (!TheHost().config.recodeBack && !(fromCode == kMazovia && toCode == kWindowsCodePage)) return destination;
   char converted[kRecodeRoom];
   ConvertText(source, SIZE_MAX, fromCode, toCode, converted, sizeof converted);
   std::memcpy(destination, converted, std::strlen(converted) + 1);

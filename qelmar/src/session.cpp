@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host_exceptions.h"
 #include "host_functions.h"
 #include "host_platform.h"
 #include "host_state.h"
@@ -20,7 +21,6 @@ namespace platform = dravenhol::platform;
 
 using HandshakeFn = int32_t(HOST_CDECL_ATTR*)(dravenhol::HostCallback callback, char* description);
 using ActivateFn = int32_t(HOST_CDECL_ATTR*)(int32_t value);
-using CommandFn = int32_t(HOST_CDECL_ATTR*)();
 using StampEntryFn = int32_t(HOST_CDECL_ATTR*)(int32_t value);
 
 constexpr uint16_t kHandshake = 30001;
@@ -56,12 +56,6 @@ std::string Hex32(uint32_t value) {
   std::snprintf(text, sizeof text, "0x%08X", value);
   return text;
 }
-
-struct CommandCall {
-  CommandFn handler;
-};
-
-void CallCommand(void* context) { static_cast<CommandCall*>(context)->handler(); }
 
 }  // namespace
 
@@ -141,21 +135,22 @@ int RunSession(const char* modulePath, QelmarSession& session) {
   session.commandRegistered = host.commandRegistered ? 1 : 0;
   if (host.commandRegistered && host.commandHandler != nullptr) {
     Record(Line("Command", std::to_string(host.command.command)));
-    CommandCall call{reinterpret_cast<CommandFn>(host.commandHandler)};
-    platform::StructuredFault fault{};
     session.commandRan = 1;
-    bool completed = false;
-    try {
-      completed = platform::RunGuarded(&CallCommand, &call, &fault);
-    } catch (...) {
-      fault.code = 0;
-    }
-    if (!completed) {
+    host.lastRaise = RaisedException{};
+    ProbeException arrived{};
+    if (!RunCommandFrame(reinterpret_cast<CommandHandler>(host.commandHandler), host.config.resumeStructured,
+                         &arrived)) {
+      Record("CommandFrameMissing");  // no probe beside the library
       session.faulted = 1;
-      session.faultCode = fault.code;
-      Record(Line("CommandFault", Hex32(fault.code)));
+    } else if (arrived.form != kProbeNothing) {
+      session.faulted = 1;
+      session.faultCode = arrived.code;
     }
+    RecordArrival(host, arrived);
+    if (host.stateFlags != host.config.stateFlags) Record(Line("StateFlagsChanged", Hex32(host.stateFlags)));
   }
+  if (const int32_t live = LiveHostExceptions(); live != 0)
+    Record(Line("ExceptionObjectsLeft", std::to_string(live)));
 
   // The unload step: a handshake without a callback.
   Record("Unload");

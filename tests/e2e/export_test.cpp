@@ -159,17 +159,28 @@ TEST_F(Export, MissingDataFileOrMarksEndTheRunBeforeAnyFile) {
   ExpectEverythingReleased();
 }
 
-TEST_F(Export, CommandDoesNotStartWhenHostFunctionsAreMissing) {
-  LoadSample(R"({"missingFunctions": [40008], "activation": 0})");
-  const QelmarSession session = Run();
-  EXPECT_TRUE(session.commandRan);
-  EXPECT_EQ(
-      Messages().back(),
-      Stop(
-          R"(Wtyczka \")" + kDescription +
-          R"(\" potrzebuje zaimportować\nfunkcję o numerze 40008 z modułu głównego,\njednak moduł główny jej nie posiada. Aby naprawić tę sytuację\nzainstaluj aktualizację programu oraz wtyczki.\n\nWTYCZKA NIE ZOSTANIE ZAŁADOWANA!!!\n)"));
-  EXPECT_FALSE(fs::exists(Baza()));
-  EXPECT_EQ(QelmarCounter("dialogBase.construct"), 0);
+TEST_F(Export, CommandStartsOnlyWithEveryFunctionAnExportCalls) {
+  // Bound and never called, called only at the unload, and called by the run.
+  for (const int number : {40008, 52082, 52279}) {
+    SCOPED_TRACE(number);
+    fs::remove_all(Baza());
+    QelmarReset();  // counted afresh
+    LoadSample(R"({"missingFunctions": [)" + std::to_string(number) + "]}");
+    const QelmarSession session = Run();
+    EXPECT_EQ(session.handshake, 0);
+    EXPECT_TRUE(session.commandRan);
+    if (number != 52279) {
+      EXPECT_EQ(Messages().back(), FinalMessage());
+      continue;
+    }
+    EXPECT_EQ(
+        Messages().back(),
+        Stop(
+            R"(Wtyczka \")" + kDescription +
+            R"(\" potrzebuje zaimportować\nfunkcję o numerze 52279 z modułu głównego,\njednak moduł główny jej nie posiada. Aby naprawić tę sytuację\nzainstaluj aktualizację programu oraz wtyczki.\n\nWTYCZKA NIE ZOSTANIE ZAŁADOWANA!!!\n)"));
+    EXPECT_FALSE(fs::exists(Baza()));
+    EXPECT_EQ(QelmarCounter("dialogBase.construct"), 0);
+  }
 }
 
 TEST_F(Export, AFullDiskIsReportedFileByFile) {

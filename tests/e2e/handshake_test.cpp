@@ -61,14 +61,18 @@ INSTANTIATE_TEST_SUITE_P(
                 R"(Program nie obsługuje cech 0xFFFFFFFF,\nktóre są niezbędne dla modułu ')" + kDescription + "'."},
         Refusal{"FeatureFour", R"({"featureWord": 4})", 0,
                 R"(Program nie obsługuje cech 0x00000004,\nktóre są niezbędne dla modułu ')" + kDescription + "'."},
-        Refusal{"OneMissingFunction", R"({"missingFunctions": [52082]})", -1,
+        // The handshake does not look at missing functions; a host that is asked
+        // to explain names them.
+        Refusal{"OneMissingFunction", R"({"missingFunctions": [52082], "activation": 1})", 0,
                 MissingReport("funkcję o numerze 52082", "jej")},
-        Refusal{"TwoMissingFunctionsSorted", R"({"missingFunctions": [52465, 20937]})", -1,
+        Refusal{"TwoMissingFunctionsSorted", R"({"missingFunctions": [52465, 20937], "activation": 1})", 0,
                 MissingReport("funkcje o numerach 20937, 52465", "ich")},
-        Refusal{"AnUncalledFunctionCountsToo", R"({"missingFunctions": [38511]})", -1,
+        Refusal{"AnUncalledFunctionCountsToo", R"({"missingFunctions": [38511], "activation": 1})", 0,
                 MissingReport("funkcję o numerze 38511", "jej")},
         Refusal{"TenMissingListsTheFirstEight",
-                R"({"missingFunctions": [52466, 41611, 20937, 30005, 38511, 20950, 52003, 40008, 21285, 20902]})", -1,
+                R"({"missingFunctions": [52466, 41611, 20937, 30005, 38511, 20950, 52003, 40008, 21285, 20902],)"
+                R"( "activation": 1})",
+                0,
                 // binding looks them up in slot order: 38511 and 52466 come ninth and tenth
                 MissingReport("funkcje o numerach 20902, 20937, 20950, 21285, 30005, 40008, 41611, 52003", "ich")},
         Refusal{"MissingFunctionsComeBeforeRecordLengths",

@@ -12,7 +12,8 @@ endfunction()
 dravenhol_transcript_case(features [[{"featureWord": "untouched"}]]
   [[HostCallback 1 -1|HostAlertBox "STOP!!!" "Program nie obsługuje cech 0xFFFFFFFF,\nktóre są niezbędne]] NO_FILES)
 dravenhol_transcript_case(missing_functions [[{"missingFunctions": [52082, 20937]}]]
-  [[Handshake -1|funkcje o numerach 20937, 52082 z modułu głównego,\njednak moduł główny ich nie posiada]] NO_FILES)
+  [[Handshake 0|Command 31053|funkcje o numerach 20937, 52082 z modułu głównego,\njednak moduł główny ich nie posiada]]
+  NO_FILES)
 dravenhol_transcript_case(record_lengths [[{"recordLengths": {"Tspr": 1470}}]]
   [[\x01tl18l33\x01TABELA\tWE WTYCZCE\tW PROGRAMIE\n\x01tp25p40\x01Tspr\t1469\t1470\n\nModuł \x02dravenhol]] NO_FILES)
 dravenhol_transcript_case(host_verdict [[{"checkModule": 1, "checkModuleText": "Wersja demonstracyjna."}]]

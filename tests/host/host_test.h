@@ -7,10 +7,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
 #include "host/host_api.h"
+#include "platform/guard.h"
 #include "platform/platform.h"
 #include "qelmar/qelmar.h"
 
@@ -26,6 +28,20 @@ Fn Bind(uint16_t number) {
 #define HOST(Name)                                   \
   (::qelmar_test::Bind<::dravenhol::host::Name##Fn>( \
       ::dravenhol::host::kHostFunctions[::dravenhol::host::Name##Slot].number))
+
+// The code of the host fault (a structured exception or an SE_Exception)
+// that left body, taken as the module's line writer takes it; 0 when none did.
+inline uint32_t FaultOf(const std::function<void()>& body) {
+  struct Run {
+    std::function<void()> body;
+    uint32_t code = 0;
+  } run{body};
+  const dravenhol::platform::GuardHooks hooks{
+      [](const dravenhol::platform::HostFault& fault, void* context) { static_cast<Run*>(context)->code = fault.code; },
+      nullptr};
+  dravenhol::platform::RunGuarded([](void* context) { static_cast<Run*>(context)->body(); }, &run, hooks);
+  return run.code;
+}
 
 inline void Load(const std::string& json) {
   char error[512] = "";

@@ -9,15 +9,6 @@
 namespace {
 
 using namespace qelmar_test;
-namespace platform = dravenhol::platform;
-
-// The code of the structured exception that left body, or 0.
-uint32_t FaultOf(const std::function<void()>& body) {
-  platform::StructuredFault fault{};
-  const auto run = [](void* context) { (*static_cast<std::function<void()>*>(context))(); };
-  std::function<void()> copy = body;
-  return platform::RunGuarded(run, &copy, &fault) ? 0 : fault.code;
-}
 
 // How the module closes an output stream: its own fclose through the holder.
 int HOST_CDECL_ATTR CloseStream(dravenhol::HostStream* stream) { return std::fclose(stream); }
