@@ -108,7 +108,10 @@ extern "C" EXCEPTION_DISPOSITION __cdecl DravenholGuardHandler(EXCEPTION_RECORD*
   }
   // As a catch clause: the frames below the guard are unwound, the clause
   // runs on top of the fault's frames, and the caught object is destroyed.
+  // RtlUnwind marks the record as unwinding; the report sees it as raised.
+  const DWORD flags = exception->ExceptionFlags;
   DravenholUnwindTo(record, exception);
+  exception->ExceptionFlags = flags;
   hooks.onFault(fault, record->context);
   if (throwInfo != nullptr && throwInfo->destroy != nullptr) throwInfo->destroy(object);
   SetChainHead(record->next);

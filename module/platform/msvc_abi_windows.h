@@ -4,6 +4,7 @@
 // 32-bit pointer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace dravenhol::platform::msvc {
@@ -24,7 +25,7 @@ struct Pmd {
 // A type descriptor: a type_info object. spare is written by the runtime
 // (type_info::name() caches the undecorated name there), so a descriptor lies
 // in writable memory. name is the decorated name, ".?AVName@@" for a class.
-template <unsigned N>
+template <std::size_t N>
 struct TypeDescriptor {
   const void* typeInfoTable;
   void* spare;

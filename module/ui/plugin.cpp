@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <exception>
 #include <new>
-#include <typeinfo>
 
 #include "host/host_api.h"
+#include "platform/type_information.h"
 
 extern "C" {
 #define HOST_FN(slot, number, Name, Ret, Conv, Params) void DravenholCallThunk##slot();
@@ -39,19 +39,18 @@ const void* Thunk() {
 
 namespace {
 
-// The table as the Itanium C++ ABI lays it out: the offset to the top of the
-// object and the type information precede slot 0, so that the object can be
-// asked for its type (CDravenhol, with WDialogBase as its only base).
+// The table as the system's C++ ABI lays it out: the type information
+// precedes slot 0, so that the host's runtime can ask the object for its type
+// (CDravenhol, with WDialogBase as its only base).
 struct VirtualTable {
-  std::ptrdiff_t offsetToTop;
-  const std::type_info* type;
+  platform::VirtualTablePrefix prefix;
   const void* slots[35];
 };
+static_assert(offsetof(VirtualTable, slots) == sizeof(platform::VirtualTablePrefix));
 
 // Slot 0 is the module's own destructor; slots 1 to 34 are the dialog base's
 // operations, implemented by the host and reached through call thunks.
-const VirtualTable kVirtualTable = {0,
-                                    &typeid(CDravenhol),
+const VirtualTable kVirtualTable = {platform::SingleBaseClassPrefix<CDravenhol, "CDravenhol", "WDialogBase">(),
                                     {
                                         reinterpret_cast<const void*>(&DeletingDestructor),
                                         Thunk<host::HostDialogBaseSlot1Slot>(),

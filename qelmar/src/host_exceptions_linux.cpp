@@ -85,7 +85,7 @@ void RaiseHostException(uint32_t form, uint32_t code, uintptr_t information, Pro
   throw e;
 }
 
-bool RunCommandFrame(CommandHandler command, bool, ProbeException* arrived) {
+bool RunCommandFrame(ProbeCommand command, bool, ProbeException* arrived) {
   *arrived = ProbeException{};
   try {
     command();

@@ -17,6 +17,11 @@ struct Probe {
   decltype(&ProbeDialogType) dialogType = nullptr;
 };
 
+template <class Fn>
+Fn Export(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 // The probe's functions, or nulls when it cannot be loaded.
 const Probe& TheProbe() {
   static const Probe probe = [] {
@@ -31,11 +36,11 @@ const Probe& TheProbe() {
     file = file.substr(0, file.find_last_of("\\/") + 1) + "dravenhol-probe.dll";
     HMODULE module = LoadLibraryA(file.c_str());
     if (module == nullptr) return found;
-    found.runCommand = reinterpret_cast<decltype(&ProbeRunCommand)>(GetProcAddress(module, "ProbeRunCommand"));
-    found.raise = reinterpret_cast<decltype(&ProbeRaise)>(GetProcAddress(module, "ProbeRaise"));
+    found.runCommand = Export<decltype(&ProbeRunCommand)>(module, "ProbeRunCommand");
+    found.raise = Export<decltype(&ProbeRaise)>(module, "ProbeRaise");
     found.liveExceptions =
-        reinterpret_cast<decltype(&ProbeLiveExceptions)>(GetProcAddress(module, "ProbeLiveExceptions"));
-    found.dialogType = reinterpret_cast<decltype(&ProbeDialogType)>(GetProcAddress(module, "ProbeDialogType"));
+        Export<decltype(&ProbeLiveExceptions)>(module, "ProbeLiveExceptions");
+    found.dialogType = Export<decltype(&ProbeDialogType)>(module, "ProbeDialogType");
     if (found.runCommand == nullptr || found.raise == nullptr || found.liveExceptions == nullptr ||
         found.dialogType == nullptr)
       found = Probe{};
@@ -50,7 +55,7 @@ void RaiseHostException(uint32_t form, uint32_t code, uintptr_t information, Pro
   if (TheProbe().raise != nullptr) TheProbe().raise(form, code, information, raised);
 }
 
-bool RunCommandFrame(CommandHandler command, bool resume, ProbeException* arrived) {
+bool RunCommandFrame(ProbeCommand command, bool resume, ProbeException* arrived) {
   *arrived = ProbeException{};
   if (TheProbe().runCommand == nullptr) return false;
   TheProbe().runCommand(command, resume ? 1 : 0, arrived);

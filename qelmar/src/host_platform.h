@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/callconv.h"
 #include "probe.h"
 
 namespace qelmar {
@@ -67,8 +66,7 @@ void RaiseHostException(uint32_t form, uint32_t code, uintptr_t information, Pro
 // Runs the command handler inside the host's frame and leaves in *arrived
 // what reached the frame. False when the frame cannot be built (Windows: the
 // probe is missing).
-using CommandHandler = int32_t(HOST_CDECL_ATTR*)();
-bool RunCommandFrame(CommandHandler command, bool resume, ProbeException* arrived);
+bool RunCommandFrame(ProbeCommand command, bool resume, ProbeException* arrived);
 // Exception objects of the host's classes not yet destroyed.
 int32_t LiveHostExceptions();
 // Whether a report's information gives the record of that structured

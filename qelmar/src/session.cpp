@@ -138,7 +138,7 @@ int RunSession(const char* modulePath, QelmarSession& session) {
     session.commandRan = 1;
     host.lastRaise = RaisedException{};
     ProbeException arrived{};
-    if (!RunCommandFrame(reinterpret_cast<CommandHandler>(host.commandHandler), host.config.resumeStructured,
+    if (!RunCommandFrame(reinterpret_cast<ProbeCommand>(host.commandHandler), host.config.resumeStructured,
                          &arrived)) {
       Record("CommandFrameMissing");  // no probe beside the library
       session.faulted = 1;
