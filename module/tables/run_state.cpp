@@ -48,14 +48,22 @@ void RunState::Begin() {
 }
 
 void RunState::DestroyHolders() {
-  if (holdersReady > 1) host::HostHolderDestroy(&secondaryFile);
-  if (holdersReady > 0) host::HostHolderDestroy(&primaryFile);
-  holdersReady = 0;
+  // Each holder is destroyed once, also when an exception interrupts this.
+  if (holdersReady > 1) {
+    holdersReady = 1;
+    host::HostHolderDestroy(&secondaryFile);
+  }
+  if (holdersReady > 0) {
+    holdersReady = 0;
+    host::HostHolderDestroy(&primaryFile);
+  }
 }
 
 void RunState::End(bool abandoned) {
-  if (tabIdentyf != nullptr) host::HostFree(static_cast<void*>(tabIdentyf));
-  tabIdentyf = nullptr;
+  if (int32_t* marks = tabIdentyf; marks != nullptr) {
+    tabIdentyf = nullptr;
+    host::HostFree(static_cast<void*>(marks));
+  }
   ReleaseCaches();
   if (holdersReady > 0) CloseOutputFile(&primaryFile, &primaryState, abandoned);
   if (holdersReady > 1) CloseOutputFile(&secondaryFile, &secondaryState, abandoned);

@@ -120,17 +120,26 @@ CDravenhol::CDravenhol() {
   }
 }
 
-CDravenhol::~CDravenhol() {
+CDravenhol::~CDravenhol() noexcept(false) {
   vtable = kCDravenholVirtualTable;
-  // An exception passing through (a structured exception on Linux, or the
-  // line writer's) ends the run as a fault does on Windows.
-  TearDown(std::uncaught_exceptions() > 0);
+  // An exception passing through (the host's on Linux, or the line
+  // writer's) ends the run as a fault does on Windows. One raised by the
+  // host during the tear-down itself goes on to the host once the rest is
+  // taken down (on Windows the guard's release does that).
+  try {
+    TearDown(std::uncaught_exceptions() > 0);
+  } catch (...) {
+    TearDown(true);
+    throw;
+  }
 }
 
 void CDravenhol::TearDown(bool abandoned) {
   if (!baseBuilt_) return;
-  baseBuilt_ = false;
+  // An exception of the host's inside End is unwound through Abandon, which
+  // takes the rest of End up again; the base part goes last.
   run.End(abandoned);
+  baseBuilt_ = false;
   host::HostDialogBaseDestroy(static_cast<WDialogBase*>(this));
 }
 

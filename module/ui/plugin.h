@@ -18,7 +18,7 @@ namespace dravenhol {
 class CDravenhol : public WDialogBase {
  public:
   CDravenhol();
-  ~CDravenhol();
+  ~CDravenhol() noexcept(false);
   CDravenhol(const CDravenhol&) = delete;
   CDravenhol& operator=(const CDravenhol&) = delete;
 

@@ -68,6 +68,18 @@ struct TranslatorBlock {
 };
 TranslatorBlock g_translatorBlock;
 
+// An exception's facts for the call log.
+std::string Described(const char* what, const ProbeException& e) {
+  char text[256];
+  int n = std::snprintf(text, sizeof text, "%s %s code 0x%08X information 0x%08X record 0x%08X flags %u parameters %u",
+                        what, FormName(e.form), e.code, static_cast<uint32_t>(e.information), e.recordCode, e.flags,
+                        e.parameterCount);
+  for (uint32_t i = 0; i < e.parameterCount && i < 4 && n > 0 && static_cast<std::size_t>(n) < sizeof text; ++i)
+    n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), " 0x%08X",
+                       static_cast<uint32_t>(e.parameters[i]));
+  return text;
+}
+
 }  // namespace
 
 uintptr_t TranslatorInformation(uint32_t code) {
@@ -89,6 +101,10 @@ void RecordArrival(const Host& host, const ProbeException& arrived) {
       break;
   }
   if (arrived.resumed != 0) Record(Line("CommandResumed", std::to_string(arrived.resumed)));
+  if (CallLogOn() && host.lastRaise.any) {
+    LogCall(Described("Raised", host.lastRaise.facts));
+    LogCall(Described("Arrived", arrived));
+  }
   if (!host.lastRaise.any) return;
   const ProbeException& raised = host.lastRaise.facts;
   const bool takenByLineWriter = host.lastRaise.inLineWriter && raised.form != kProbeHostError;

@@ -3,7 +3,8 @@
 # the host takes the sample compiled into it (a store in memory); with DB, the
 # sample's file, compiled into a store on disk that the host maps.
 #   cmake -DHOST=<dravenhol-host> -DMETHOD=universal|interkam -DWORK=<dir> -DGOLDEN=<dir>
-#         [-DEMULATOR=wine] [-DMODULE=<module>] [-DDB=<qelmar/sample/sample.json>] -P compare.cmake
+#         [-DEMULATOR=wine] [-DMODULE=<module>] [-DDB=<qelmar/sample/sample.json>] [-DSETTINGS=<host json>]
+#         -P compare.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/output_files.cmake)
 
 set(module_option "")
@@ -12,6 +13,9 @@ if(MODULE)
 endif()
 if(DB)
   list(APPEND module_option --db ${DB})
+endif()
+if(SETTINGS)
+  list(APPEND module_option --host ${SETTINGS})
 endif()
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
