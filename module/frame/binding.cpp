@@ -91,9 +91,9 @@ int32_t ReportMissingHostFunctions(char* buffer) {
 bool ExportFunctionsMissing() {
   // Called only around an export: at the handshake, the activation, the
   // install notice and the unload.
-  constexpr int kFrameOnly[] = {host::HostCheckModuleSlot,      host::HostInterfaceVersionSlot,
-                                host::HostRegisterCommandSlot,  host::HostUnregisterCommandSlot,
-                                host::HostNoticeBoxSlot,        host::HostIniAccessSlot,
+  constexpr int kFrameOnly[] = {host::HostCheckModuleSlot,     host::HostInterfaceVersionSlot,
+                                host::HostRegisterCommandSlot, host::HostUnregisterCommandSlot,
+                                host::HostNoticeBoxSlot,       host::HostIniAccessSlot,
                                 host::HostAlertBoxSlot};
   for (int slot = 0; slot < host::kHostFunctionCount; ++slot) {
     if (HostFunctionTable[slot] != nullptr || host::kHostFunctions[slot].neverCalled) continue;

@@ -6,10 +6,10 @@
 #pragma once
 
 #include <array>
-#include <string_view>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <string_view>
 
 #include "host/host_types.h"
 
@@ -59,10 +59,11 @@ constexpr bool kThis_HOST_THIS = true;
 #include "host/host_catalogue.inc"
 #undef HOST_FN
 
-#define HOST_FN(slot, number, Name, Ret, Conv, Params)                                                 \
-  HostFunctionInfo{number, static_cast<uint8_t>(detail::kThis_##Conv && sizeof(void*) == 4             \
-                                                    ? detail::ArgumentsAfterObject<Name##Plain>::value \
-                                                    : 0),               \
+#define HOST_FN(slot, number, Name, Ret, Conv, Params)                                         \
+  HostFunctionInfo{number,                                                                     \
+                   static_cast<uint8_t>(detail::kThis_##Conv && sizeof(void*) == 4             \
+                                            ? detail::ArgumentsAfterObject<Name##Plain>::value \
+                                            : 0),                                              \
                    std::string_view(#Name).starts_with("HostReserved")},
 inline constexpr std::array<HostFunctionInfo, kHostFunctionCount> kHostFunctions = {{
 #include "host/host_catalogue.inc"

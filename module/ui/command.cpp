@@ -19,8 +19,8 @@ constexpr const char* kSettingsSection = "Dravenhol";
 constexpr const char* kAskKey = "Pytaj";
 
 struct CommandRun {
-  bool wasClear;        // the run set the state bit, and clears it again
-  bool faulted;         // the line writer took a fault of the host's
+  bool wasClear;  // the run set the state bit, and clears it again
+  bool faulted;   // the line writer took a fault of the host's
   uint32_t code;
 };
 

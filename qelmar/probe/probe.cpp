@@ -50,7 +50,6 @@ constexpr uint32_t kNoncontinuable = 1;
 // Where the access violation of a structured raise "read".
 constexpr uintptr_t kFaultAddress = 0x10;
 
-
 int32_t g_liveExceptions = 0;
 
 }  // namespace
@@ -162,8 +161,7 @@ int32_t AskDialog(void* object, char* name, uint32_t nameSize) {
 
 extern "C" {
 
-int32_t PROBE_CDECL ProbeRunCommand(ProbeCommand command, int32_t resume,
-                                                          ProbeException* arrived) {
+int32_t PROBE_CDECL ProbeRunCommand(ProbeCommand command, int32_t resume, ProbeException* arrived) {
   *arrived = ProbeException{};
   __try {
     return Typed(command, arrived);
@@ -172,8 +170,7 @@ int32_t PROBE_CDECL ProbeRunCommand(ProbeCommand command, int32_t resume,
   }
 }
 
-void PROBE_CDECL ProbeRaise(uint32_t form, uint32_t code, uintptr_t information,
-                                                  ProbeException* raised) {
+void PROBE_CDECL ProbeRaise(uint32_t form, uint32_t code, uintptr_t information, ProbeException* raised) {
   *raised = ProbeException{};
   raised->form = form;
   raised->code = code;

@@ -40,7 +40,7 @@ enum ProbeForm {
  * object and its throw information as parameters 0 to 2). */
 typedef struct ProbeException {
   uint32_t form;
-  uint32_t code;        /* the record's code, or the object's for a C++ exception */
+  uint32_t code;         /* the record's code, or the object's for a C++ exception */
   uintptr_t information; /* an SE_Exception's second field; 0 otherwise */
   uint32_t recordCode;
   uint32_t flags;

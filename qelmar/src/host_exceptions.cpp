@@ -44,11 +44,12 @@ ProbeException LineWriterRaise(uint32_t code) {
 std::string Differences(const ProbeException& raised, const ProbeException& arrived) {
   std::vector<std::string> changes;
   const auto compare = [&](const char* what, uintptr_t a, uintptr_t b) {
-    if (a != b) changes.push_back(std::string(what) + " " + Hex32(static_cast<uint32_t>(a)) + "->" +
-                                  Hex32(static_cast<uint32_t>(b)));
+    if (a != b)
+      changes.push_back(std::string(what) + " " + Hex32(static_cast<uint32_t>(a)) + "->" +
+                        Hex32(static_cast<uint32_t>(b)));
   };
-  if (raised.form != arrived.form) changes.push_back(std::string("class ") + FormName(raised.form) + "->" +
-                                                     FormName(arrived.form));
+  if (raised.form != arrived.form)
+    changes.push_back(std::string("class ") + FormName(raised.form) + "->" + FormName(arrived.form));
   compare("code", raised.code, arrived.code);
   compare("information", raised.information, arrived.information);
   compare("recordCode", raised.recordCode, arrived.recordCode);

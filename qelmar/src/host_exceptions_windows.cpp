@@ -38,8 +38,7 @@ const Probe& TheProbe() {
     if (module == nullptr) return found;
     found.runCommand = Export<decltype(&ProbeRunCommand)>(module, "ProbeRunCommand");
     found.raise = Export<decltype(&ProbeRaise)>(module, "ProbeRaise");
-    found.liveExceptions =
-        Export<decltype(&ProbeLiveExceptions)>(module, "ProbeLiveExceptions");
+    found.liveExceptions = Export<decltype(&ProbeLiveExceptions)>(module, "ProbeLiveExceptions");
     found.dialogType = Export<decltype(&ProbeDialogType)>(module, "ProbeDialogType");
     if (found.runCommand == nullptr || found.raise == nullptr || found.liveExceptions == nullptr ||
         found.dialogType == nullptr)

@@ -98,8 +98,8 @@ struct HostConfig {
   int64_t discountReadFailsAt = -1;
   std::array<CallFailure, kInjectionCount> injections{};
   std::vector<RaiseAt> raises;
-  bool resumeStructured = false;  // the command's frame continues structured exceptions
-  bool recodeBack = true;         // HostRecodeText converts in every direction, not only 1 to 3
+  bool resumeStructured = false;   // the command's frame continues structured exceptions
+  bool recodeBack = true;          // HostRecodeText converts in every direction, not only 1 to 3
   std::map<int, int32_t> results;  // by slot: the result a host function gives instead of the real one
 
   HostConfig();

@@ -138,8 +138,7 @@ int RunSession(const char* modulePath, QelmarSession& session) {
     session.commandRan = 1;
     host.lastRaise = RaisedException{};
     ProbeException arrived{};
-    if (!RunCommandFrame(reinterpret_cast<ProbeCommand>(host.commandHandler), host.config.resumeStructured,
-                         &arrived)) {
+    if (!RunCommandFrame(reinterpret_cast<ProbeCommand>(host.commandHandler), host.config.resumeStructured, &arrived)) {
       Record("CommandFrameMissing");  // no probe beside the library
       session.faulted = 1;
     } else if (arrived.form != kProbeNothing) {
@@ -149,8 +148,7 @@ int RunSession(const char* modulePath, QelmarSession& session) {
     RecordArrival(host, arrived);
     if (host.stateFlags != host.config.stateFlags) Record(Line("StateFlagsChanged", Hex32(host.stateFlags)));
   }
-  if (const int32_t live = LiveHostExceptions(); live != 0)
-    Record(Line("ExceptionObjectsLeft", std::to_string(live)));
+  if (const int32_t live = LiveHostExceptions(); live != 0) Record(Line("ExceptionObjectsLeft", std::to_string(live)));
 
   // The unload step: a handshake without a callback.
   Record("Unload");

@@ -255,9 +255,10 @@ TEST_F(FailureSweep, AnExceptionOfEachFormAtEveryCallOfTheRun) {
       at.push_back(count);
       for (const int64_t n : at)
         for (const char* form : {"structured", "SE_Exception", "HostError"})
-          RunRaising(method, R"({"function": ")" + function + R"(", "call": )" + std::to_string(n) +
-                                 R"(, "as": ")" + form + R"("})",
-                     clean);
+          RunRaising(
+              method,
+              R"({"function": ")" + function + R"(", "call": )" + std::to_string(n) + R"(, "as": ")" + form + R"("})",
+              clean);
     }
   }
 }

@@ -82,7 +82,8 @@ TEST_F(FilesTest, LineWriterRaisesAStructuredExceptionAtTheNthCall) {
 
   auto report = HOST(HostExceptionReporter)();
   report("SaveInUtf", 0xC0000005u, nullptr, nullptr);  // without the exception's record
-  EXPECT_EQ(QelmarTranscriptLine(QelmarTranscriptCount() - 2), std::string("HostExceptionReport \"SaveInUtf\" 0xC0000005"));
+  EXPECT_EQ(QelmarTranscriptLine(QelmarTranscriptCount() - 2),
+            std::string("HostExceptionReport \"SaveInUtf\" 0xC0000005"));
   EXPECT_EQ(LastLine(), "HostExceptionReportInformationChanged");
 }
 #endif
