@@ -132,8 +132,7 @@ MemoryFiles MemoryOutput::Take() {
 }
 
 GroupWriter::GroupWriter(StoreOutput& output, layout::Group group)
-    : directory_(&output.Create(std::string(layout::kGroupFileNames[group]) + layout::kDirectorySuffix)),
-      data_(&output.Create(std::string(layout::kGroupFileNames[group]) + layout::kDataSuffix)) {}
+    : directory_(&output.Create(layout::DirectoryFileName(group))), data_(&output.Create(layout::DataFileName(group))) {}
 
 void GroupWriter::Begin(int32_t key) {
   key_ = key;

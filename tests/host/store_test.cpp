@@ -141,6 +141,47 @@ TEST_F(StoreTest, OpeningRefusesWhatIsNotAWholeStore) {
   }
 }
 
+// A store read through a window far smaller than its files: every window,
+// also those that start past the window's own size, stays within it, and the
+// records read through them are the ones stored.
+TEST_F(StoreTest, WindowsSmallerThanTheFilesStayWithinTheirSize) {
+  constexpr int kInvoices = 1000;  // 1,469,000 bytes of Tspr: five windows and part of a sixth
+  constexpr uint64_t kWindow = 256 << 10;
+  std::string fixture = R"({"tables": {"Tspr": [)";
+  for (int i = 0; i < kInvoices; ++i)
+    fixture += (i > 0 ? "," : "") + std::string(R"({"documentId": )") + std::to_string(i + 1) + "}";
+  const fs::path store = Build(fixture + "]}}");
+  auto setWindow = [](const char* bytes) {
+#ifdef _WIN32
+    _putenv_s("QELMAR_STORE_WINDOW", bytes);
+#else
+    bytes[0] != 0 ? setenv("QELMAR_STORE_WINDOW", bytes, 1) : unsetenv("QELMAR_STORE_WINDOW");
+#endif
+  };
+  setWindow("12x");
+  EXPECT_EQ(OpenError(store), "QELMAR_STORE_WINDOW=12x: expected a positive number of bytes");
+  setWindow(std::to_string(kWindow).c_str());
+  char error[512] = "";
+  const int opened = QelmarOpenStore(store.string().c_str(), error, sizeof error);
+  setWindow("");
+  ASSERT_EQ(opened, 0) << error;
+
+  dravenhol::HostCursor cursor{};
+  dravenhol::HostKey key{};
+  HOST(HostKeyInit)(811, 0, &key, 0);
+  ASSERT_NE(HOST(HostCursorOpen)(&cursor, nullptr, 811, &key, 0, 0), 0);
+  int expected = 1;
+  while (HOST(HostCursorNext)(&cursor) == 1) {
+    ASSERT_EQ(At<int32_t>(RecordBuffer(HOST(HostTableByNumber)(44)), 1465), expected);
+    ++expected;
+  }
+  HOST(HostCursorClose)(&cursor);
+  HOST(HostCursorDestroy)(&cursor);
+  EXPECT_EQ(expected, kInvoices + 1);
+  EXPECT_EQ(QelmarCounter("store.largestView"), static_cast<int64_t>(kWindow));
+  EXPECT_GE(QelmarCounter("store.views"), 6);
+}
+
 #if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
 // A fixture of 50 MB compiles in a child process whose peak resident memory
 // stays far below the fixture's size.
