@@ -156,8 +156,7 @@ bool Store::OpenDirectory(const std::string& directory, std::string& error) {
     return false;
   }
   for (int i = 0; i < kDataFileCount; ++i)
-    if (layout::HasRecordFile(i) &&
-        !records_[i]->OpenFile(base + layout::RecordFileName(i), window, mapping_, error))
+    if (layout::HasRecordFile(i) && !records_[i]->OpenFile(base + layout::RecordFileName(i), window, mapping_, error))
       return false;
   for (int g = 0; g < layout::kGroupCount; ++g) {
     const auto group = static_cast<layout::Group>(g);
@@ -228,11 +227,13 @@ bool Store::ReadManifest(const std::string& text, const std::string& where, std:
       layout::DirectoryEntry entry{};
       std::memcpy(&entry, directory.At(at, sizeof entry), sizeof entry);
       const bool stored = g == layout::kIndexes && entry.offset == layout::kStoredOrder;
-      bool whole = stored || (entry.offset <= data_[g]->size() && entry.count * unit <= data_[g]->size() - entry.offset);
+      bool whole =
+          stored || (entry.offset <= data_[g]->size() && entry.count * unit <= data_[g]->size() - entry.offset);
       layout::BaseFile file;
       if (whole && g == layout::kBaseFiles)
         whole = layout::DecodeBaseFile(
-            std::string_view(reinterpret_cast<const char*>(data_[g]->At(entry.offset, entry.count)), entry.count), file);
+            std::string_view(reinterpret_cast<const char*>(data_[g]->At(entry.offset, entry.count)), entry.count),
+            file);
       if (entry.key <= previous || !whole) {
         error = name + " does not match " + layout::DataFileName(group);
         return false;

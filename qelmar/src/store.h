@@ -44,8 +44,7 @@ class ByteView {
   void Adopt(std::vector<unsigned char> bytes);
   // Reads the file through windows of windowBytes (a read longer than that
   // gets a view of its own length), counted in stats.
-  bool OpenFile(const std::string& path, uint64_t windowBytes, std::shared_ptr<MappingStats> stats,
-                std::string& error);
+  bool OpenFile(const std::string& path, uint64_t windowBytes, std::shared_ptr<MappingStats> stats, std::string& error);
   uint64_t size() const { return size_; }
   // The bytes [offset, offset + length), which lie within the file. The
   // pointer stays valid until the next At of this view.

@@ -46,10 +46,15 @@ struct GroupShape {
   uint32_t unitBytes;    // 0: a record of unitDataFile
   int unitDataFile;
 };
-inline constexpr GroupShape kGroups[kGroupCount] = {
-    {"indexes", 4, -1},      {"settlements", 4, -1},  {"warehouseGoods", 0, kK9},
-    {"invoiceItems", 0, kTsprDok}, {"contractItems", 0, kUmstDok}, {"attributes", 8, -1},
-    {"groups", 1, -1},       {"paymentMethods", 1, -1}, {"files", 1, -1}};
+inline constexpr GroupShape kGroups[kGroupCount] = {{"indexes", 4, -1},
+                                                    {"settlements", 4, -1},
+                                                    {"warehouseGoods", 0, kK9},
+                                                    {"invoiceItems", 0, kTsprDok},
+                                                    {"contractItems", 0, kUmstDok},
+                                                    {"attributes", 8, -1},
+                                                    {"groups", 1, -1},
+                                                    {"paymentMethods", 1, -1},
+                                                    {"files", 1, -1}};
 
 // Bytes of one counted unit of a group's data, given the stored record lengths.
 inline uint64_t UnitBytes(Group group, const std::array<int32_t, kDataFileCount>& storedLengths) {
