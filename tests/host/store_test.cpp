@@ -113,7 +113,7 @@ TEST_F(StoreTest, FilesAreLaidOutAsDocumented) {
 
 TEST_F(StoreTest, OpeningRefusesWhatIsNotAWholeStore) {
   EXPECT_EQ(OpenError(base_), base_.string() + " is not a database store (no store.json)");
-  const fs::path store = Build(R"({"tables": {"k4": [{}]}, "invoiceItems": {"1": [{}]}})");
+  const fs::path store = Build(R"({"tables": {"k4": [{}]}, "invoiceItems": {"1": [{}]}, "files": {"a": "b"}})");
   const struct {
     const char* file;
     std::function<void(const fs::path&)> damage;
@@ -123,6 +123,9 @@ TEST_F(StoreTest, OpeningRefusesWhatIsNotAWholeStore) {
        store.string() + ": invoiceItems.dir is cut short"},
       {"invoiceItems.dat", [](const fs::path& p) { fs::resize_file(p, 514); },
        store.string() + ": invoiceItems.dir does not match invoiceItems.dat"},
+      {"files.dat",
+       [](const fs::path& p) { std::fstream(p, std::ios::in | std::ios::out | std::ios::binary) << "\xff"; },
+       store.string() + ": files.dir does not match files.dat"},
       {"k4.rec", [](const fs::path& p) { fs::resize_file(p, 1535); },
        store.string() + ": store.json does not match the records of k4"},
       {"store.json", [](const fs::path& p) { std::ofstream(p) << R"({"format": "dravenhol-store", "version": 2})"; },
