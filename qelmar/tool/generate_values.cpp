@@ -148,10 +148,10 @@ std::string Address(Rng& rng) {
   std::string street = rng.Pick(kStreets) + std::string(" ") + std::to_string(rng.Between(1, 180));
   switch (rng.Below(4)) {
     case 0:
-      street += "/" + std::to_string(rng.Between(1, 60));
+      street.append("/").append(std::to_string(rng.Between(1, 60)));
       break;
     case 1:
-      street += " m " + std::to_string(rng.Between(1, 60));
+      street.append(" m ").append(std::to_string(rng.Between(1, 60)));
       break;
     case 2:
       street += static_cast<char>('a' + rng.Below(4));
