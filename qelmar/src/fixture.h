@@ -1,8 +1,9 @@
-// Compiling a database fixture (JSON, docs/fixture-format.md) into a store.
-// Only this file knows the fixture's sections; the store it writes is plain
-// bytes. A fixture is read as a stream, one section value at a time, so that
-// the memory it takes grows with the number of keys (documents, contractors),
-// never with the size of the text.
+// Compiling a database fixture (JSON, docs/fixture-format.md) into a store:
+// the text is scanned for its sections, and each is read as a stream
+// (fixture_stream.h) by its reader in the table of sections
+// (fixture_sections.h), one section value at a time, so that the memory it
+// takes grows with the number of keys (documents, contractors), never with the
+// size of the text. The store it writes is plain bytes.
 #pragma once
 
 #include <cstddef>

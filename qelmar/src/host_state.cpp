@@ -162,6 +162,10 @@ bool ReadCounter(const std::string& name, int64_t& value) {
     value = host.calls[slot];
     return true;
   }
+  const MappingStats& mapping = host.store.mapping();
+  if (name == "store.views") return value = mapping.views, true;
+  if (name == "store.largestView") return value = static_cast<int64_t>(mapping.largestView), true;
+  if (name == "store.mappedPeak") return value = static_cast<int64_t>(mapping.mappedPeak), true;
   if (name == "stateFlags") return value = host.stateFlags, true;
   if (name == "currentContractor") return value = host.currentContractor, true;
   if (name == "currentWarehouse") return value = host.currentWarehouse, true;

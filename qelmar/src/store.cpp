@@ -1,5 +1,8 @@
 #include "store.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +21,24 @@ namespace {
 
 // A 64-bit process maps a file whole; a 32-bit one maps windows of this size,
 // so that a database of any size fits its address space.
-constexpr uint64_t kWindowBytes = sizeof(void*) >= 8 ? ~uint64_t{0} : uint64_t{16} << 20;
+constexpr uint64_t kDefaultWindowBytes = sizeof(void*) >= 8 ? ~uint64_t{0} : uint64_t{16} << 20;
+constexpr const char* kWindowVariable = "QELMAR_STORE_WINDOW";
+
+// The window's size: the default, or the bytes QELMAR_STORE_WINDOW gives.
+bool WindowBytes(uint64_t& bytes, std::string& error) {
+  bytes = kDefaultWindowBytes;
+  const char* text = std::getenv(kWindowVariable);
+  if (text == nullptr || *text == 0) return true;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long value = std::strtoull(text, &end, 10);
+  if (errno != 0 || *end != 0 || value == 0 || !std::isdigit(static_cast<unsigned char>(*text))) {
+    error = std::string(kWindowVariable) + "=" + text + ": expected a positive number of bytes";
+    return false;
+  }
+  bytes = value;
+  return true;
+}
 
 template <class T>
 T Read(ByteView& view, uint64_t offset) {
@@ -27,15 +47,16 @@ T Read(ByteView& view, uint64_t offset) {
   return value;
 }
 
-std::string RecordFileName(int dataFile) { return std::string(kDataFileNames[dataFile].name) + layout::kRecordSuffix; }
-
 }  // namespace
 
 ByteView::ByteView() { Adopt({}); }
 ByteView::~ByteView() { Unmap(); }
 
 void ByteView::Unmap() {
-  if (view_ != nullptr) FileMapping::UnmapView(view_, viewLength_);
+  if (view_ != nullptr) {
+    FileMapping::UnmapView(view_, viewLength_);
+    stats_->mapped -= viewLength_;
+  }
   view_ = nullptr;
   viewLength_ = 0;
 }
@@ -51,11 +72,14 @@ void ByteView::Adopt(std::vector<unsigned char> bytes) {
   windowEnd_ = size_;
 }
 
-bool ByteView::OpenFile(const std::string& path, std::string& error) {
+bool ByteView::OpenFile(const std::string& path, uint64_t windowBytes, std::shared_ptr<MappingStats> stats,
+                        std::string& error) {
   Adopt({});
   auto file = std::make_unique<FileMapping>();
   if (!file->Open(path, error)) return false;
   file_ = std::move(file);
+  windowBytes_ = windowBytes;
+  stats_ = std::move(stats);
   size_ = file_->size();
   return true;  // nothing is mapped until read; the empty range at 0 is there already
 }
@@ -71,8 +95,9 @@ const unsigned char* ByteView::Move(uint64_t offset, std::size_t length) {
   Unmap();
   const uint64_t granularity = FileMapping::Granularity();
   const uint64_t start = offset / granularity * granularity;
-  uint64_t end = offset + length;
-  if (kWindowBytes > end - start) end = kWindowBytes - start > size_ - start ? size_ : start + kWindowBytes;
+  // A window from the granule of the read on, within the file; a read that
+  // does not fit one gets exactly what it needs.
+  const uint64_t end = std::max(offset + length, start + std::min(windowBytes_, size_ - start));
   if (end == start) {
     static const unsigned char kNoBytes[1] = {0};
     window_ = kNoBytes;
@@ -86,6 +111,10 @@ const unsigned char* ByteView::Move(uint64_t offset, std::size_t length) {
     std::abort();
   }
   viewLength_ = static_cast<std::size_t>(end - start);
+  ++stats_->views;
+  stats_->largestView = std::max<uint64_t>(stats_->largestView, viewLength_);
+  stats_->mapped += viewLength_;
+  stats_->mappedPeak = std::max(stats_->mappedPeak, stats_->mapped);
   window_ = view_;
   windowStart_ = start;
   windowEnd_ = end;
@@ -97,7 +126,7 @@ uint32_t OrderRange::At(std::size_t i) const {
   return Read<uint32_t>(*numbers, offset + i * sizeof(uint32_t));
 }
 
-Store::Store() {
+Store::Store() : mapping_(std::make_shared<MappingStats>()) {
   for (auto& view : records_) view = std::make_unique<ByteView>();
   for (auto& view : directories_) view = std::make_unique<ByteView>();
   for (auto& view : data_) view = std::make_unique<ByteView>();
@@ -109,6 +138,8 @@ Store::Store(Store&&) noexcept = default;
 Store& Store::operator=(Store&&) noexcept = default;
 
 bool Store::OpenDirectory(const std::string& directory, std::string& error) {
+  uint64_t window = 0;
+  if (!WindowBytes(window, error)) return false;
   const std::string base = directory + "/";
   auto text = [&](const char* name, std::string& out) {
     std::ifstream in(base + name, std::ios::binary);
@@ -125,14 +156,15 @@ bool Store::OpenDirectory(const std::string& directory, std::string& error) {
     return false;
   }
   for (int i = 0; i < kDataFileCount; ++i)
-    if (layout::HasRecordFile(i) && !records_[i]->OpenFile(base + RecordFileName(i), error)) return false;
+    if (layout::HasRecordFile(i) && !records_[i]->OpenFile(base + layout::RecordFileName(i), window, mapping_, error))
+      return false;
   for (int g = 0; g < layout::kGroupCount; ++g) {
-    const std::string name = base + layout::kGroupFileNames[g];
-    if (!directories_[g]->OpenFile(name + layout::kDirectorySuffix, error) ||
-        !data_[g]->OpenFile(name + layout::kDataSuffix, error))
+    const auto group = static_cast<layout::Group>(g);
+    if (!directories_[g]->OpenFile(base + layout::DirectoryFileName(group), window, mapping_, error) ||
+        !data_[g]->OpenFile(base + layout::DataFileName(group), window, mapping_, error))
       return false;
   }
-  if (!attributeEntries_->OpenFile(base + layout::kAttributeEntries, error)) return false;
+  if (!attributeEntries_->OpenFile(base + layout::kAttributeEntries, window, mapping_, error)) return false;
   return ReadManifest(manifest, directory, error);
 }
 
@@ -142,10 +174,10 @@ bool Store::Adopt(MemoryFiles files, std::string& error) {
     return found != files.end() ? std::move(found->second) : std::vector<unsigned char>();
   };
   for (int i = 0; i < kDataFileCount; ++i)
-    if (layout::HasRecordFile(i)) records_[i]->Adopt(take(RecordFileName(i)));
+    if (layout::HasRecordFile(i)) records_[i]->Adopt(take(layout::RecordFileName(i)));
   for (int g = 0; g < layout::kGroupCount; ++g) {
-    directories_[g]->Adopt(take(std::string(layout::kGroupFileNames[g]) + layout::kDirectorySuffix));
-    data_[g]->Adopt(take(std::string(layout::kGroupFileNames[g]) + layout::kDataSuffix));
+    directories_[g]->Adopt(take(layout::DirectoryFileName(static_cast<layout::Group>(g))));
+    data_[g]->Adopt(take(layout::DataFileName(static_cast<layout::Group>(g))));
   }
   attributeEntries_->Adopt(take(layout::kAttributeEntries));
   const auto host = take(layout::kHostSection);
@@ -182,27 +214,28 @@ bool Store::ReadManifest(const std::string& text, const std::string& where, std:
     counts_[i] = count.get<uint32_t>();
   }
   for (int g = 0; g < layout::kGroupCount; ++g) {
+    const auto group = static_cast<layout::Group>(g);
     ByteView& directory = *directories_[g];
-    const std::string name = where + ": " + layout::kGroupFileNames[g];
+    const std::string name = where + ": " + layout::DirectoryFileName(group);
     if (directory.size() % sizeof(layout::DirectoryEntry) != 0) {
-      error = name + layout::kDirectorySuffix + " is cut short";
+      error = name + " is cut short";
       return false;
     }
-    // The size of one counted unit of the group's data.
-    uint64_t unit = 1;
-    if (g == layout::kIndexes || g == layout::kSettlements) unit = sizeof(uint32_t);
-    if (g == layout::kWarehouseGoods) unit = static_cast<uint64_t>(storedLengths_[kK9]);
-    if (g == layout::kInvoiceItems) unit = static_cast<uint64_t>(storedLengths_[kTsprDok]);
-    if (g == layout::kContractItems) unit = static_cast<uint64_t>(storedLengths_[kUmstDok]);
-    if (g == layout::kAttributes) unit = sizeof(uint64_t);
+    const uint64_t unit = layout::UnitBytes(group, storedLengths_);
     int64_t previous = INT64_MIN;
     for (uint64_t at = 0; at < directory.size(); at += sizeof(layout::DirectoryEntry)) {
       layout::DirectoryEntry entry{};
       std::memcpy(&entry, directory.At(at, sizeof entry), sizeof entry);
       const bool stored = g == layout::kIndexes && entry.offset == layout::kStoredOrder;
-      if (entry.key <= previous ||
-          (!stored && (entry.offset > data_[g]->size() || entry.count * unit > data_[g]->size() - entry.offset))) {
-        error = name + layout::kDirectorySuffix + " does not match " + layout::kGroupFileNames[g] + layout::kDataSuffix;
+      bool whole =
+          stored || (entry.offset <= data_[g]->size() && entry.count * unit <= data_[g]->size() - entry.offset);
+      layout::BaseFile file;
+      if (whole && g == layout::kBaseFiles)
+        whole = layout::DecodeBaseFile(
+            std::string_view(reinterpret_cast<const char*>(data_[g]->At(entry.offset, entry.count)), entry.count),
+            file);
+      if (entry.key <= previous || !whole) {
+        error = name + " does not match " + layout::DataFileName(group);
         return false;
       }
       previous = entry.key;
@@ -278,20 +311,12 @@ bool Store::Items(bool invoice, int32_t id, RecordRange& items) {
 bool Store::FindAttribute(int32_t owner, std::string_view name, Attribute& attribute) {
   layout::DirectoryEntry entry{};
   if (!Find(layout::kAttributes, owner, entry)) return false;
-  ByteView& data = *attributeEntries_;
+  auto read = [this](uint64_t at, std::size_t length) { return attributeEntries_->At(at, length); };
   for (uint32_t i = 0; i < entry.count; ++i) {
-    uint64_t at = Read<uint64_t>(*data_[layout::kAttributes], entry.offset + i * sizeof at);
-    const auto nameLength = Read<uint32_t>(data, at);
-    const bool same =
-        nameLength == name.size() && std::memcmp(data.At(at + 4, nameLength), name.data(), nameLength) == 0;
-    at += 4 + nameLength;
-    const auto kind = Read<int16_t>(data, at);
-    const auto valueLength = Read<uint32_t>(data, at + 2);
-    at += 6;
-    if (same) {
-      const auto* value = data.At(at, valueLength);
-      attribute.kind = kind;
-      attribute.value.assign(reinterpret_cast<const char*>(value), valueLength);
+    const auto at = Read<uint64_t>(*data_[layout::kAttributes], entry.offset + i * sizeof(uint64_t));
+    Attribute found = layout::DecodeAttribute(read, at);
+    if (found.name == name) {
+      attribute = std::move(found);
       return true;
     }
   }
@@ -313,10 +338,8 @@ std::vector<BaseFile> Store::BaseFiles() {
     layout::DirectoryEntry entry{};
     std::memcpy(&entry, directory.At(at, sizeof entry), sizeof entry);
     const auto* bytes = reinterpret_cast<const char*>(data.At(entry.offset, entry.count));
-    uint32_t nameLength = 0;
-    std::memcpy(&nameLength, bytes, sizeof nameLength);
-    BaseFile file{std::string(bytes + 4, nameLength), std::nullopt};
-    if (bytes[4 + nameLength] != 0) file.content.emplace(bytes + 5 + nameLength, entry.count - 5 - nameLength);
+    BaseFile file;
+    layout::DecodeBaseFile(std::string_view(bytes, entry.count), file);  // checked when the store was opened
     files.push_back(std::move(file));
   }
   return files;

@@ -18,56 +18,19 @@
 #include <vector>
 
 #include "record_store.h"
+#include "store_layout.h"
 
 namespace qelmar {
 
 class FileMapping;
 
-// The names and shapes of a store's files: the one place that knows them.
-namespace store_layout {
-inline constexpr const char* kManifest = "store.json";
-inline constexpr const char* kFormat = "dravenhol-store";
-inline constexpr int kVersion = 1;
-inline constexpr const char* kHostSection = "host.json";
-inline constexpr const char* kRecordSuffix = ".rec";
-inline constexpr const char* kDirectorySuffix = ".dir";
-inline constexpr const char* kDataSuffix = ".dat";
-// Attribute entries in the order written: u32 name length, the name, i16
-// kind, u32 value length, the value (Mazovia texts).
-inline constexpr const char* kAttributeEntries = "attributes.entries";
-
-// The keyed groups.
-enum Group : int {
-  kIndexes,         // index number -> u32 record numbers (or the records as stored)
-  kSettlements,     // contractor id -> u32 numbers of its k4_kar records, in file order
-  kWarehouseGoods,  // warehouse number -> k9-length records
-  kInvoiceItems,    // document id -> Tspr_dok-length records
-  kContractItems,   // standing-contract id -> Umst_dok-length records
-  kAttributes,      // contractor id -> u64 offsets of its entries in kAttributeEntries
-  kGoodsGroups,     // goods group number -> Mazovia text
-  kPaymentMethods,  // payment method number -> Mazovia text
-  kBaseFiles,       // position -> base-file entry
-  kGroupCount
+// What the mapped views of a store's files have taken since it was opened.
+struct MappingStats {
+  int64_t views = 0;         // views mapped
+  uint64_t largestView = 0;  // bytes of the largest one
+  uint64_t mapped = 0;       // bytes mapped now
+  uint64_t mappedPeak = 0;   // the most bytes mapped at one time
 };
-inline constexpr const char* kGroupFileNames[kGroupCount] = {"indexes",      "settlements",    "warehouseGoods",
-                                                             "invoiceItems", "contractItems",  "attributes",
-                                                             "groups",       "paymentMethods", "files"};
-
-// One entry of a group's directory: the group's key, how many records
-// (numbers, entries, bytes) it holds and where they start in its data file.
-// Entries are sorted by key, each key once.
-struct DirectoryEntry {
-  int32_t key;
-  uint32_t count;
-  uint64_t offset;
-};
-static_assert(sizeof(DirectoryEntry) == 16);
-// An index entry with this offset yields its data file's records as stored.
-inline constexpr uint64_t kStoredOrder = ~uint64_t{0};
-
-// Whether a data file has its own record file (item records lie in groups).
-inline bool HasRecordFile(int dataFile) { return dataFile != kTsprDok && dataFile != kUmstDok; }
-}  // namespace store_layout
 
 // One file of a store: bytes in memory, or a file read through a mapped
 // window that moves as it is read.
@@ -79,7 +42,9 @@ class ByteView {
   ByteView& operator=(const ByteView&) = delete;
 
   void Adopt(std::vector<unsigned char> bytes);
-  bool OpenFile(const std::string& path, std::string& error);
+  // Reads the file through windows of windowBytes (a read longer than that
+  // gets a view of its own length), counted in stats.
+  bool OpenFile(const std::string& path, uint64_t windowBytes, std::shared_ptr<MappingStats> stats, std::string& error);
   uint64_t size() const { return size_; }
   // The bytes [offset, offset + length), which lie within the file. The
   // pointer stays valid until the next At of this view.
@@ -94,6 +59,8 @@ class ByteView {
 
   std::vector<unsigned char> memory_;
   std::unique_ptr<FileMapping> file_;
+  uint64_t windowBytes_ = 0;
+  std::shared_ptr<MappingStats> stats_;
   const unsigned char* view_ = nullptr;  // the mapped view, when one is
   std::size_t viewLength_ = 0;
   const unsigned char* window_ = nullptr;  // the byte at windowStart_
@@ -119,17 +86,8 @@ struct OrderRange {
   uint32_t At(std::size_t i) const;
 };
 
-// A file that the host keeps in its base directory; no content means the file
-// is removed when a session starts.
-struct BaseFile {
-  std::string name;  // UTF-8, relative to the base directory
-  std::optional<std::string> content;
-};
-
-struct Attribute {
-  int16_t kind = 0;
-  std::string value;  // Mazovia
-};
+using BaseFile = store_layout::BaseFile;
+using Attribute = store_layout::AttributeEntry;
 
 // The files of a store held in memory, by name.
 using MemoryFiles = std::map<std::string, std::vector<unsigned char>>;
@@ -141,6 +99,9 @@ class Store {
   Store(Store&&) noexcept;
   Store& operator=(Store&&) noexcept;
 
+  // Maps each file whole in a 64-bit process and through windows of 16 MiB in
+  // a 32-bit one; QELMAR_STORE_WINDOW in the environment (bytes) sets the
+  // window on both.
   bool OpenDirectory(const std::string& directory, std::string& error);
   bool Adopt(MemoryFiles files, std::string& error);
 
@@ -159,6 +120,7 @@ class Store {
   // A group or payment method name (Mazovia); false when none.
   bool Name(store_layout::Group group, int32_t number, std::string& name);
   std::vector<BaseFile> BaseFiles();
+  const MappingStats& mapping() const { return *mapping_; }
 
  private:
   // Reads the manifest once every file has its view, and checks that every
@@ -166,6 +128,7 @@ class Store {
   bool ReadManifest(const std::string& text, const std::string& where, std::string& error);
   bool Find(int group, int32_t key, store_layout::DirectoryEntry& entry);
 
+  std::shared_ptr<MappingStats> mapping_;  // shared by the views, which count in it
   std::string hostSection_;
   std::array<int32_t, kDataFileCount> storedLengths_{};
   std::array<uint32_t, kDataFileCount> counts_{};

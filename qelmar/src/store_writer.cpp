@@ -131,16 +131,24 @@ MemoryFiles MemoryOutput::Take() {
   return files;
 }
 
-GroupWriter::GroupWriter(StoreOutput& output, layout::Group group)
-    : directory_(&output.Create(std::string(layout::kGroupFileNames[group]) + layout::kDirectorySuffix)),
-      data_(&output.Create(std::string(layout::kGroupFileNames[group]) + layout::kDataSuffix)) {}
+GroupWriter::GroupWriter(StoreOutput& output, layout::Group group, uint64_t unitBytes)
+    : directory_(&output.Create(layout::DirectoryFileName(group))),
+      data_(&output.Create(layout::DataFileName(group))),
+      unitBytes_(unitBytes) {}
 
 void GroupWriter::Begin(int32_t key) {
   key_ = key;
   start_ = data_->size();
+  count_ = 0;
 }
 
-void GroupWriter::End(uint32_t count) { Entry(key_, count, start_); }
+void GroupWriter::Append(const void* bytes, std::size_t n) {
+  if (unitBytes_ != 1 && n != unitBytes_) throw std::logic_error("a unit of a store group of another size");
+  data_->Append(bytes, n);
+  count_ += unitBytes_ == 1 ? static_cast<uint32_t>(n) : 1;
+}
+
+void GroupWriter::End() { Entry(key_, count_, start_); }
 
 void GroupWriter::Entry(int32_t key, uint32_t count, uint64_t offset) { entries_.push_back({key, count, offset}); }
 
@@ -153,25 +161,18 @@ void GroupWriter::Finish() {
   entries_.clear();
 }
 
-ScatteredGroupWriter::ScatteredGroupWriter(StoreOutput& output, layout::Group group, std::size_t width)
-    : output_(output), group_(group), width_(width) {}
+ScatteredGroupWriter::ScatteredGroupWriter(StoreOutput& output, layout::Group group) : output_(output), group_(group) {}
 
 void ScatteredGroupWriter::Finish() {
   std::stable_sort(pieces_.begin(), pieces_.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
-  GroupWriter group(output_, group_);
+  const uint32_t width = layout::kGroups[group_].unitBytes;  // 4 or 8, little-endian
+  GroupWriter group(output_, group_, width);
   std::size_t i = 0;
   while (i < pieces_.size()) {
     const int32_t key = pieces_[i].key;
     group.Begin(key);
-    uint32_t count = 0;
-    for (; i < pieces_.size() && pieces_[i].key == key; ++i, ++count) {
-      const uint32_t narrow = static_cast<uint32_t>(pieces_[i].value);
-      if (width_ == sizeof narrow)
-        group.Append(&narrow, sizeof narrow);
-      else
-        group.Append(&pieces_[i].value, sizeof pieces_[i].value);
-    }
-    group.End(count);
+    for (; i < pieces_.size() && pieces_[i].key == key; ++i) group.Append(&pieces_[i].value, width);
+    group.End();
   }
   group.Finish();
   pieces_.clear();

@@ -51,35 +51,36 @@ class MemoryOutput : public StoreOutput {
 };
 
 // A keyed group whose lists arrive whole, one after another: Begin, Append
-// records, End. A key that comes again replaces its earlier list.
+// units, End. A key that comes again replaces its earlier list.
 class GroupWriter {
  public:
-  GroupWriter(StoreOutput& output, store_layout::Group group);
+  // unitBytes: what the group counts (store_layout::UnitBytes).
+  GroupWriter(StoreOutput& output, store_layout::Group group, uint64_t unitBytes);
   void Begin(int32_t key);
-  void Append(const void* bytes, std::size_t n) { data_->Append(bytes, n); }
-  // count: records, numbers or bytes of the list, as the group counts them.
-  void End(uint32_t count);
+  // One unit (a record or a number), or bytes of a group that counts bytes.
+  void Append(const void* bytes, std::size_t n);
+  void End();
   // An entry without data of its own (an index yielding the records as stored).
   void Entry(int32_t key, uint32_t count, uint64_t offset);
-  OutputFile& data() { return *data_; }
   // Writes the directory.
   void Finish();
 
  private:
   OutputFile* directory_;
   OutputFile* data_;
+  uint64_t unitBytes_;
   std::vector<store_layout::DirectoryEntry> entries_;
   int32_t key_ = 0;
   uint64_t start_ = 0;
+  uint32_t count_ = 0;
 };
 
-// A keyed group whose values (record numbers, entry offsets) arrive one at a
-// time in any key order; they are grouped by key at the end, in the order
-// they came within a key. Holds 16 bytes a value until then.
+// A keyed group of fixed-size values (record numbers, entry offsets) that
+// arrive one at a time in any key order; they are grouped by key at the end,
+// in the order they came within a key. Holds 16 bytes a value until then.
 class ScatteredGroupWriter {
  public:
-  // width: bytes each value takes in the group's data (4 or 8).
-  ScatteredGroupWriter(StoreOutput& output, store_layout::Group group, std::size_t width);
+  ScatteredGroupWriter(StoreOutput& output, store_layout::Group group);
   void Add(int32_t key, uint64_t value) { pieces_.push_back({key, value}); }
   void Clear() { pieces_.clear(); }
   void Finish();
@@ -91,7 +92,6 @@ class ScatteredGroupWriter {
   };
   StoreOutput& output_;
   store_layout::Group group_;
-  std::size_t width_;
   std::vector<Piece> pieces_;
 };
 

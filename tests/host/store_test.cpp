@@ -113,7 +113,7 @@ TEST_F(StoreTest, FilesAreLaidOutAsDocumented) {
 
 TEST_F(StoreTest, OpeningRefusesWhatIsNotAWholeStore) {
   EXPECT_EQ(OpenError(base_), base_.string() + " is not a database store (no store.json)");
-  const fs::path store = Build(R"({"tables": {"k4": [{}]}, "invoiceItems": {"1": [{}]}})");
+  const fs::path store = Build(R"({"tables": {"k4": [{}]}, "invoiceItems": {"1": [{}]}, "files": {"a": "b"}})");
   const struct {
     const char* file;
     std::function<void(const fs::path&)> damage;
@@ -123,6 +123,9 @@ TEST_F(StoreTest, OpeningRefusesWhatIsNotAWholeStore) {
        store.string() + ": invoiceItems.dir is cut short"},
       {"invoiceItems.dat", [](const fs::path& p) { fs::resize_file(p, 514); },
        store.string() + ": invoiceItems.dir does not match invoiceItems.dat"},
+      {"files.dat",
+       [](const fs::path& p) { std::fstream(p, std::ios::in | std::ios::out | std::ios::binary) << "\xff"; },
+       store.string() + ": files.dir does not match files.dat"},
       {"k4.rec", [](const fs::path& p) { fs::resize_file(p, 1535); },
        store.string() + ": store.json does not match the records of k4"},
       {"store.json", [](const fs::path& p) { std::ofstream(p) << R"({"format": "dravenhol-store", "version": 2})"; },
@@ -139,6 +142,47 @@ TEST_F(StoreTest, OpeningRefusesWhatIsNotAWholeStore) {
       expected.replace(expected.find(from), from.size(), copy.string());
     EXPECT_EQ(OpenError(copy), expected) << c.file;
   }
+}
+
+// A store read through a window far smaller than its files: every window,
+// also those that start past the window's own size, stays within it, and the
+// records read through them are the ones stored.
+TEST_F(StoreTest, WindowsSmallerThanTheFilesStayWithinTheirSize) {
+  constexpr int kInvoices = 1000;  // 1,469,000 bytes of Tspr: five windows and part of a sixth
+  constexpr uint64_t kWindow = 256 << 10;
+  std::string fixture = R"({"tables": {"Tspr": [)";
+  for (int i = 0; i < kInvoices; ++i)
+    fixture += (i > 0 ? "," : "") + std::string(R"({"documentId": )") + std::to_string(i + 1) + "}";
+  const fs::path store = Build(fixture + "]}}");
+  auto setWindow = [](const char* bytes) {
+#ifdef _WIN32
+    _putenv_s("QELMAR_STORE_WINDOW", bytes);
+#else
+    bytes[0] != 0 ? setenv("QELMAR_STORE_WINDOW", bytes, 1) : unsetenv("QELMAR_STORE_WINDOW");
+#endif
+  };
+  setWindow("12x");
+  EXPECT_EQ(OpenError(store), "QELMAR_STORE_WINDOW=12x: expected a positive number of bytes");
+  setWindow(std::to_string(kWindow).c_str());
+  char error[512] = "";
+  const int opened = QelmarOpenStore(store.string().c_str(), error, sizeof error);
+  setWindow("");
+  ASSERT_EQ(opened, 0) << error;
+
+  dravenhol::HostCursor cursor{};
+  dravenhol::HostKey key{};
+  HOST(HostKeyInit)(811, 0, &key, 0);
+  ASSERT_NE(HOST(HostCursorOpen)(&cursor, nullptr, 811, &key, 0, 0), 0);
+  int expected = 1;
+  while (HOST(HostCursorNext)(&cursor) == 1) {
+    ASSERT_EQ(At<int32_t>(RecordBuffer(HOST(HostTableByNumber)(44)), 1465), expected);
+    ++expected;
+  }
+  HOST(HostCursorClose)(&cursor);
+  HOST(HostCursorDestroy)(&cursor);
+  EXPECT_EQ(expected, kInvoices + 1);
+  EXPECT_EQ(QelmarCounter("store.largestView"), static_cast<int64_t>(kWindow));
+  EXPECT_GE(QelmarCounter("store.views"), 6);
 }
 
 #if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
