@@ -134,7 +134,7 @@ Json RandomFixture(Source& source) {
 Json RandomWriteFailures(Source& source, int64_t printfCalls, std::vector<std::string>& closeFailures) {
   Json failures = Json::object();
   if (printfCalls > 0 && source.Chance(80))
-    failures["printfFailsFrom"] = 1 + source.Below(static_cast<int>(std::min<int64_t>(printfCalls, 1 << 30)));
+    failures["write"] = {{"from", 1 + source.Below(static_cast<int>(std::min<int64_t>(printfCalls, 1 << 30)))}};
   closeFailures.clear();
   Json closes = Json::array();
   for (const char* name : kOutputFiles)

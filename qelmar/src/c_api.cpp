@@ -197,6 +197,12 @@ QELMAR_API int64_t QelmarCounter(const char* name) {
   return Guarded([&] { return name != nullptr && ReadCounter(name, value) ? value : int64_t{-1}; }, int64_t{-1});
 }
 
+QELMAR_API size_t QelmarInjectionCount(void) { return kInjectionCount; }
+
+QELMAR_API const char* QelmarInjectionName(size_t index) {
+  return index < kInjectionCount ? InjectionName(static_cast<int>(index)) : nullptr;
+}
+
 QELMAR_API size_t QelmarUnreleased(char* text, size_t size) {
   return Guarded(
       [&] {

@@ -116,7 +116,7 @@ extern "C" int32_t HOST_CDECL_ATTR HostReadItemRecord(int32_t, int32_t record, H
   const ItemFile* file = Live(handle);
   if (file == nullptr || file->dataFile != kK4Tab || record < 0 || static_cast<std::size_t>(record) >= CountOf(file))
     return 0;
-  if (record == host.config.discountReadFailsAt || Injected(kInjectDiscountRead)) return 0;
+  if (Injected(kInjectDiscountRead)) return 0;
   if (table != reinterpret_cast<HostTable*>(&host.tables[kK4Tab])) return 0;
   const std::size_t configured = ConfiguredLength(kK4Tab);
   const std::size_t length = std::min<std::size_t>(file->records.length, configured);

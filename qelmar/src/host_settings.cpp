@@ -128,25 +128,11 @@ void ReadFailures(const Json& failures, HostConfig& config) {
       }
     } else if (key == "discountFileMissing") {
       config.discountFileMissing = Bool(value, at);
-    } else if (key == "discountReadFailsAt") {
-      config.discountReadFailsAt = value.is_null() ? -1 : Integer(value, at, 0, INT32_MAX);
     } else if (key == "raise") {
       if (value.is_array())
         for (std::size_t i = 0; i < value.size(); ++i) ReadRaise(value[i], at + "[" + std::to_string(i) + "]", config);
       else
         ReadRaise(value, at, config);
-    } else if (key == "printfRaises") {
-      RaiseAt raise{kSlotHostFilePrintf};
-      if (value.is_object()) {
-        raise.call = Integer(value.value("call", Json(1)), at + ".call", 0, INT64_MAX);
-        if (value.contains("code"))
-          raise.code = static_cast<uint32_t>(Integer(value["code"], at + ".code", 0, UINT32_MAX));
-      } else {
-        raise.call = Integer(value, at, 0, INT64_MAX);
-      }
-      SetRaise(config, raise);
-    } else if (key == "printfFailsFrom") {
-      config.injections[kInjectWrite] = CallFailure{Integer(value, at, 0, INT64_MAX), -1};
     } else {
       Fail(at, "unknown failure");
     }

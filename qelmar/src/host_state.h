@@ -95,7 +95,6 @@ struct HostConfig {
   std::set<int32_t> missingInvoiceItemFiles;
   std::set<int32_t> missingContractItemFiles;
   bool discountFileMissing = false;
-  int64_t discountReadFailsAt = -1;
   std::array<CallFailure, kInjectionCount> injections{};
   std::vector<RaiseAt> raises;
   bool resumeStructured = false;   // the command's frame continues structured exceptions

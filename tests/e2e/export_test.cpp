@@ -184,7 +184,7 @@ TEST_F(Export, CommandStartsOnlyWithEveryFunctionAnExportCalls) {
 }
 
 TEST_F(Export, AFullDiskIsReportedFileByFile) {
-  LoadSample(R"({"failures": {"printfFailsFrom": 1}})");
+  LoadSample(R"({"failures": {"write": {"from": 1}}})");
   Run();
   std::vector<std::string> expected;
   for (const auto& [name, header] : kHeaders) expected.push_back(FileMessage(name));
@@ -216,7 +216,7 @@ TEST_F(Export, ALineThatCannotBeConvertedIsReportedAndTheFileNamed) {
 }
 
 TEST_F(Export, AStructuredExceptionInTheLineWriterIsReportedRaisedAgainAndCleanedUp) {
-  LoadSample(R"({"failures": {"printfRaises": {"call": 3, "code": "0xC0000005"}}})");
+  LoadSample(R"({"failures": {"raise": {"function": "HostFilePrintf", "call": 3}}})");
   const QelmarSession session = Run();
   EXPECT_TRUE(session.faulted);
   EXPECT_EQ(session.faultCode, 0xC0000005u);
@@ -239,7 +239,7 @@ TEST_F(Export, AStructuredExceptionAnywhereInTheRunReleasesEverything) {
     SCOPED_TRACE(call);
     QelmarReset();  // calls are counted from here
     QelmarSetBaseDirectory(base_.c_str());
-    LoadSample(R"({"failures": {"printfRaises": {"call": )" + std::to_string(call) + "}}}");
+    LoadSample(R"({"failures": {"raise": {"function": "HostFilePrintf", "call": )" + std::to_string(call) + "}}}");
     const QelmarSession session = Run();
     EXPECT_TRUE(session.faulted);
     ExpectEverythingReleased();
@@ -286,7 +286,7 @@ TEST_F(Export, AMissingItemFileIsReportedAndTheRunGoesOn) {
 }
 
 TEST_F(Export, AFailedDiscountReadIsReportedOnce) {
-  LoadSample(R"({"failures": {"discountReadFailsAt": 0}})");
+  LoadSample(R"({"failures": {"discountRead": {"call": 1}}})");
   Run();
   int shown = 0;
   for (const std::string& message : Messages())

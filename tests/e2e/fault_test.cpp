@@ -47,7 +47,7 @@ TEST_F(Faults, ARunThatStopsPartWayLeavesNoFileOfAnEarlierRun) {
   } cases[] = {
       {"pair's second file", R"({"failures": {"openOutput": ["BAZA\\umowy.csv"]}})", {"umowy.csv"}},
       {"structured exception",
-       R"({"failures": {"printfRaises": {"call": 5, "code": "0xC0000005"}}})",
+       R"({"failures": {"raise": {"function": "HostFilePrintf", "call": 5}}})",
        {"faktury.csv", "faktury_pozycje.csv", "kontrahenci.csv", "kontrah_rabaty.csv", "magazyn.csv",
         "uzytkownicy.csv"}},
   };
@@ -215,9 +215,9 @@ TEST_F(FailureSweep, EveryKindAtEveryCall) {
   for (const std::string method : {"universal", "interkam"}) {
     const Files clean = CleanRun(method);
     std::map<std::string, int64_t> calls;
-    for (const char* kind :
-         {"alloc", "allocZeroed", "openOutput", "write", "closeOutput", "itemFile", "itemRead", "discountRead"})
-      calls[kind] = QelmarCounter(("inject." + std::string(kind) + ".calls").c_str());
+    for (std::size_t i = 0; i < QelmarInjectionCount(); ++i)
+      calls[QelmarInjectionName(i)] =
+          QelmarCounter(("inject." + std::string(QelmarInjectionName(i)) + ".calls").c_str());
     for (const auto& [kind, count] : calls) {
       EXPECT_GT(count, 0) << kind;
       for (int64_t n = 1; n <= count; ++n) {

@@ -23,7 +23,7 @@ dravenhol_transcript_case(interface_version [[{"interfaceVersion": 113}]]
 dravenhol_transcript_case(cancel [[{}]] [[HostRunDialog 21135 "Jak wysyłać dane" cancel]] METHOD cancel NO_FILES)
 dravenhol_transcript_case(open_failure [[{"failures": {"openOutput": ["BAZA\\faktury_pozycje.csv"]}}]]
   [[HostMessageBoxFormat "Uwaga" "Nie można otworzyć pliku: BAZA\\faktury_pozycje.csv"|Pliki uworzono w katalogu]])
-dravenhol_transcript_case(full_disk [[{"failures": {"printfFailsFrom": 1}}]]
+dravenhol_transcript_case(full_disk [[{"failures": {"write": {"from": 1}}}]]
   [[Plik BAZA\\uzytkownicy.csv nie został zapisany w całości.\nOperacja niekompletna!|Pliki uworzono w katalogu]])
 dravenhol_transcript_case(missing_item_file [[{"failures": {"missingItemFile": {"invoices": [1001]}}}]]
   [[HostErrorMessage "Błąd" "Brak pliku dokumentu!" "Dravenhol"|# unreleased host objects: none]])

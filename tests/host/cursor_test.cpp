@@ -122,7 +122,7 @@ TEST_F(CursorTest, ItemFilesHoldEachDocumentsItems) {
 
 TEST_F(CursorTest, DiscountFileReadsRecordByRecord) {
   Load(R"({"tables": {"k4_tab": [{"contractorId": 1}, {"contractorId": 2}, {"contractorId": 3}]},
-    "host": {"failures": {"discountReadFailsAt": 1}}})");
+    "host": {"failures": {"discountRead": {"call": 2}}}})");
   dravenhol::HostTable* table = HOST(HostTableByNumber)(167);
   HostKey name{};
   HOST(HostMakeDataName)(223, &name, "MMM", ".UNR", 85);

@@ -42,7 +42,7 @@ TEST_F(FilesTest, TextModeWritesEveryLineFeedAsCrLf) {
 
 TEST_F(FilesTest, InjectedOpenWriteAndCloseFailures) {
   Load(R"({"host": {"failures": {"openOutput": ["BAZA\\faktury.csv"], "closeOutput": ["BAZA\\umowy.csv"],
-                                 "printfFailsFrom": 3}}})");
+                                 "write": {"from": 3}}}})");
   std::filesystem::create_directories(base_ / "BAZA");
   EXPECT_EQ(HOST(HostFileOpenShared)(Path("BAZA\\faktury.csv").c_str(), "wt", 0x40, 0, -1), nullptr);
   dravenhol::HostStream* other = HOST(HostFileOpenShared)(Path("BAZA\\xfaktury.csv").c_str(), "wt", 0x40, 0, -1);
@@ -71,7 +71,7 @@ TEST_F(FilesTest, InjectedOpenWriteAndCloseFailures) {
 
 #ifndef _WIN32
 TEST_F(FilesTest, LineWriterRaisesAStructuredExceptionAtTheNthCall) {
-  Load(R"({"host": {"failures": {"printfRaises": {"call": 2, "code": "0xC0000005"}}}})");
+  Load(R"({"host": {"failures": {"raise": {"function": "HostFilePrintf", "call": 2}}}})");
   dravenhol::HostStream* stream = HOST(HostFileOpenShared)(Path("x.csv").c_str(), "wt", 0x40, 0, -1);
   ASSERT_NE(stream, nullptr);
   EXPECT_EQ(HOST(HostFilePrintf)(stream, "%s\n", "a"), 2);

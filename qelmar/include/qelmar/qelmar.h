@@ -84,6 +84,12 @@ QELMAR_API const char* QelmarCallLogLine(size_t index);
 /// ...; list in docs/fixture-format.md). Unknown names give -1.
 QELMAR_API int64_t QelmarCounter(const char* name);
 
+/// The kinds of failure that host.failures injects by call number ("alloc",
+/// "write", ...), in a fixed order; QelmarInjectionName gives null past the
+/// last. Their calls are counted as "inject.KIND.calls".
+QELMAR_API size_t QelmarInjectionCount(void);
+QELMAR_API const char* QelmarInjectionName(size_t index);
+
 /// What the module took from the host and has not given back: returns how
 /// many kinds of host object are left (0: nothing) and writes them into text
 /// (bounded by size, always terminated) as "none" or, for example,
