@@ -56,8 +56,8 @@ void ProgressDisplay::On(const QelmarProgress& progress) {
       if (file == nullptr) return;
       file->lines = progress.lines;
       if (progress.event == QELMAR_PROGRESS_CLOSED) file->seconds = SecondsSince(file->opened);
-      std::snprintf(text, sizeof text, "%s: %lld %s, %.1f s", file->name.c_str(),
-                    static_cast<long long>(file->lines), file->lines == 1 ? "line" : "lines", SecondsSince(start_));
+      std::snprintf(text, sizeof text, "%s: %lld %s, %.1f s", file->name.c_str(), static_cast<long long>(file->lines),
+                    file->lines == 1 ? "line" : "lines", SecondsSince(start_));
       Refresh(text, false);
       return;
     }

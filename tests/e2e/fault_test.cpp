@@ -73,8 +73,8 @@ TEST_F(Faults, TheLockFileRecordsTheRunAsItGoesAndHowItEnded) {
     const std::string content = Read(Baza() / name);
     std::size_t lines = 0;
     for (std::size_t at = content.find("\r\n"); at != std::string::npos; at = content.find("\r\n", at + 2)) ++lines;
-    expected += "file " + name + " lines " + std::to_string(lines) + " bytes " + std::to_string(content.size()) +
-                " whole\r\n";
+    expected +=
+        "file " + name + " lines " + std::to_string(lines) + " bytes " + std::to_string(content.size()) + " whole\r\n";
   }
   EXPECT_EQ(Read(base_ / "BAZA.lck"), expected);
 
@@ -84,12 +84,17 @@ TEST_F(Faults, TheLockFileRecordsTheRunAsItGoesAndHowItEnded) {
     const char* during;
     std::map<std::string, std::string> after;
   } cases[] = {
-      {R"({"failures": {"openOutput": ["BAZA\\faktury.csv"]}})", "in progress",
-       {{"umowy.csv", "whole"}, {"faktury.csv", "unfinished"}, {"faktury_pozycje.csv", "unfinished"},
+      {R"({"failures": {"openOutput": ["BAZA\\faktury.csv"]}})",
+       "in progress",
+       {{"umowy.csv", "whole"},
+        {"faktury.csv", "unfinished"},
+        {"faktury_pozycje.csv", "unfinished"},
         {"uzytkownicy.csv", "whole"}}},
-      {R"({"dialog": "interkam", "failures": {"printfFailsFrom": 30}})", nullptr,
+      {R"({"dialog": "interkam", "failures": {"printfFailsFrom": 30}})",
+       nullptr,
        {{"umowy.csv", "whole"}, {"kontrahenci.csv", "incomplete"}, {"uzytkownicy.csv", "incomplete"}}},
-      {R"({"failures": {"printfRaises": {"call": 12, "code": "0xC0000005"}}})", nullptr,
+      {R"({"failures": {"printfRaises": {"call": 12, "code": "0xC0000005"}}})",
+       nullptr,
        {{"umowy.csv", "whole"}, {"faktury.csv", "unfinished"}, {"uzytkownicy.csv", "unfinished"}}},
   };
   for (const auto& c : cases) {
