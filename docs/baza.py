@@ -231,8 +231,11 @@ def read_record(directory):
     try:
         with open(path, "rb") as f:
             lines = f.read().decode("ascii", "replace").splitlines()
-    except OSError:
+    except FileNotFoundError:
         return None
+    except OSError:
+        # On Windows a running export's lock keeps the file from being read.
+        return {"state": "in progress (an export holds the lock)", "files": {}}
     record = {"files": {}}
     for line in lines:
         word, _, rest = line.partition(" ")
