@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds the module and the replacement host, then exports the bundled sample
+# Builds the module and the replacement host (without the tests, in
+# build/host; installing what is missing needs root), then exports the bundled sample
 # database into BAZA under the given base directory (default: ./sample-export).
 #   scripts/export-sample.sh [--base DIR] [--method universal|interkam|cancel] [--db FIXTURE]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/install-deps.sh"
-cmake --preset native -S "$root" >/dev/null
-cmake --build "$root/build/native" --target dravenhol dravenhol-host >/dev/null
+"$root/scripts/install-deps.sh" --host
+(cd "$root" && cmake --preset host >/dev/null)
+cmake --build "$root/build/host" --target dravenhol dravenhol-host >/dev/null
 base="sample-export"
 args=()
 while (($#)); do
@@ -16,4 +17,4 @@ while (($#)); do
   esac
 done
 mkdir -p "$base"
-"$root/build/native/qelmar/dravenhol-host" export --base "$base" "${args[@]}"
+"$root/build/host/qelmar/dravenhol-host" export --base "$base" "${args[@]}"

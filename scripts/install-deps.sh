@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Installs from Debian's packages whatever the build and the tests need and
-# this machine lacks. Safe to run again.
+# this machine lacks. Safe to run again; installing needs root.
+#   scripts/install-deps.sh          everything (scripts/test.sh, scripts/release.sh)
+#   scripts/install-deps.sh --host   only the native module and dravenhol-host (scripts/export-sample.sh)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
-          g++-mingw-w64-i686 zip clang-14 lld-14 llvm-14 libclang-rt-14-dev clang-format clang-tidy sqlite3)
+packages=(cmake ninja-build g++ nlohmann-json3-dev libcli11-dev)
+if [ "${1:-}" != --host ]; then
+  packages+=(googletest libgtest-dev libbenchmark-dev g++-mingw-w64-i686 zip clang-14 lld-14 llvm-14
+             libclang-rt-14-dev clang-format clang-tidy sqlite3 python3)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

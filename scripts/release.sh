@@ -2,7 +2,8 @@
 # Makes the release of the committed tree (HEAD) for Windows users:
 #   dist/dravenhol-VERSION-win32.zip holding the stripped DLL, CZYTAJ.txt
 #   (the user's guide, UTF-8 with a byte order mark, CR LF), the reference of
-#   the eight files in Polish and English, and SHA256SUMS.
+#   the eight files in Polish and English, their machine-readable description
+#   csv-metadata.json, the reader baza.py, and SHA256SUMS.
 #
 #   scripts/release.sh [--work DIR] [--out DIR]
 #
@@ -61,7 +62,9 @@ to_windows_text() { printf '\357\273\277'; sed '/^%%/d; s/\r$//; s/$/\r/' "$1"; 
 to_windows_text "$src/docs/CZYTAJ.txt" >"$stage/CZYTAJ.txt"
 to_windows_text "$src/docs/pliki.md" >"$stage/pliki.md"
 to_windows_text "$src/docs/files.md" >"$stage/files.md"
-entries=(dravenhol.dll CZYTAJ.txt pliki.md files.md)
+# The description of the files and their reader go as they are.
+install -m 0644 "$src/docs/csv-metadata.json" "$src/docs/baza.py" "$stage/"
+entries=(dravenhol.dll CZYTAJ.txt pliki.md files.md csv-metadata.json baza.py)
 (cd "$stage" && sha256sum "${entries[@]}" >SHA256SUMS)
 entries+=(SHA256SUMS)
 

@@ -19,6 +19,9 @@ int32_t ExportRun::Run() {
 
   BaseDirectoryLock lock;
   if (!lock.Take()) return 0;
+  const char* names[kOutputFiles.size()];
+  for (std::size_t i = 0; i < kOutputFiles.size(); ++i) names[i] = kOutputFiles[i].name;
+  lock.BeginRecord(sendMethod == kInterkam ? "Interkam" : "Universal", names, static_cast<int>(kOutputFiles.size()));
   // A run that stops part-way must not leave files of an earlier run beside
   // its own: the files are emptied first, and each pass writes its own. A
   // file that cannot be emptied is named now, and not again by its pass.

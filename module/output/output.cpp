@@ -6,6 +6,7 @@
 #include "host/host_api.h"
 #include "host/host_objects.h"
 #include "host/mazovia.h"
+#include "output/run_record.h"
 #include "platform/format.h"
 #include "platform/guard.h"
 #include "platform/platform.h"
@@ -20,6 +21,15 @@ constexpr int32_t kUtf8 = 6;
 // A Mazovia character takes at most three bytes in UTF-8 (the box-drawing and
 // mathematical signs); the Polish letters take two.
 constexpr int32_t kUtf8BytesPerCharacter = 3;
+
+// The size on disk of the last line written: the stream is in text mode, so
+// every line feed, the line's own end included, becomes CR LF.
+int64_t g_lineBytes = 0;
+int64_t DiskBytes(const char* converted) {
+  int64_t bytes = 2;
+  for (const char* c = converted; *c != '\0'; ++c) bytes += *c == '\n' ? 2 : 1;
+  return bytes;
+}
 
 struct LineWrite {
   const char* text;
@@ -46,6 +56,7 @@ void ConvertAndWrite(void* context) {
   host::HostConvertText(line->converted, size, line->text, int32_t{-1}, kMazovia, kUtf8);
   host::HostFilePrintf(line->stream, "%s\n", static_cast<const char*>(line->converted));
   line->result = std::ferror(line->stream) != 0 ? LineResult::kNotWritten : LineResult::kWritten;
+  g_lineBytes = DiskBytes(line->converted);
 }
 
 // A fault of the host's inside the write: reported to the host's report
@@ -180,7 +191,14 @@ bool BaseDirectoryLock::Take() {
   return false;
 }
 
-void BaseDirectoryLock::Release() { platform::UnlockFile(&lock_); }
+void BaseDirectoryLock::Release() {
+  EndRunRecord(&lock_);
+  platform::UnlockFile(&lock_);
+}
+
+void BaseDirectoryLock::BeginRecord(const char* method, const char* const* names, int count) {
+  BeginRunRecord(&lock_, method, names, count);
+}
 
 bool OpenOutputFile(HostHolder* holder, OutputFileState* state, const char* name, int32_t capacity) {
   char relativeName[kRelativeNameSize];
@@ -201,7 +219,11 @@ void WriteOutputLine(HostHolder* holder, OutputFileState* state, const char* lin
   auto* stream = static_cast<HostStream*>(host::HostHolderGet(holder));
   if (stream == nullptr) return;
   const LineResult result = SaveInUtf(line, stream, capacity);
-  if (result == LineResult::kWritten) return;
+  if (result == LineResult::kWritten) {
+    ++state->lines;
+    state->bytes += g_lineBytes;
+    return;
+  }
   state->incomplete = true;
   if (result == LineResult::kConversionFailed && NoteLineFailure(state))
     host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
@@ -215,6 +237,7 @@ void CloseOutputFile(HostHolder* holder, OutputFileState* state, bool deferMessa
   const OutputFileState file = *state;
   *state = OutputFileState{};
   if (file.name == nullptr) return;
+  RecordFileClosed(file.name, file.lines, file.bytes, wasOpen && closed && !file.incomplete && !deferMessages);
   if (deferMessages) {
     // Cut short, or never written, by the exception.
     if (g_deferredCount < kMaxDeferred) g_deferred[g_deferredCount++] = file.name;

@@ -49,6 +49,9 @@ class BaseDirectoryLock {
   // (the files could not be written there either, and their opens say so).
   bool Take();
   void Release();
+  // Starts the record of this run in the lock file (run_record.h); its final
+  // state is written when the lock is released.
+  void BeginRecord(const char* method, const char* const* names, int count);
 
  private:
   platform::FileLock lock_;
@@ -65,6 +68,8 @@ struct OutputFileState {
   bool incomplete;      // a line or the close did not reach the disk
   int32_t failedLines;  // lines lost to a failure that the user was told of once
   bool streamClosed;    // closed, its holder not yet emptied
+  int64_t lines = 0;    // lines that reached the stream, the header included
+  int64_t bytes = 0;    // their size on disk, line ends included
 };
 
 // Opens BAZA\<name> under the base directory into holder and starts its

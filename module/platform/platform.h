@@ -47,5 +47,8 @@ struct FileLock {
 // Creates the file if needed and locks it without waiting.
 LockResult LockFile(const char* path, FileLock* lock);
 void UnlockFile(FileLock* lock);
+// Replaces the content of a locked file with `size` bytes, through the handle
+// the lock holds. False when the file is not locked or the write failed.
+bool RewriteLockedFile(FileLock* lock, const char* data, std::size_t size);
 
 }  // namespace dravenhol::platform

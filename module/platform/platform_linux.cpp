@@ -107,4 +107,17 @@ void UnlockFile(FileLock* lock) {
   lock->handle = -1;
 }
 
+bool RewriteLockedFile(FileLock* lock, const char* data, std::size_t size) {
+  if (lock->handle < 0) return false;
+  const int fd = static_cast<int>(lock->handle);
+  if (ftruncate(fd, 0) != 0) return false;
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 }  // namespace dravenhol::platform

@@ -69,4 +69,12 @@ void UnlockFile(FileLock* lock) {
   lock->handle = -1;
 }
 
+bool RewriteLockedFile(FileLock* lock, const char* data, std::size_t size) {
+  if (lock->handle == -1) return false;
+  HANDLE file = reinterpret_cast<HANDLE>(lock->handle);
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(file)) return false;
+  DWORD written = 0;
+  return WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+}
+
 }  // namespace dravenhol::platform

@@ -33,13 +33,16 @@ struct Options {
 
 struct Output {
   std::ofstream transcript;
+  qelmar_tool::ProgressDisplay* progress = nullptr;
 };
 
 void PrintLine(const char* line, void* context) {
+  auto* output = static_cast<Output*>(context);
+  // A transcript line on a terminal starts where the progress line was.
+  if (output->progress != nullptr) output->progress->ClearLine();
   std::fputs(line, stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
-  auto* output = static_cast<Output*>(context);
   if (output->transcript.is_open()) output->transcript << line << '\n' << std::flush;
 }
 
@@ -133,11 +136,11 @@ int Export(const Options& options) {
       return 2;
     }
   }
-  QelmarSetTranscriptSink(&PrintLine, &output);
-
   const fs::path module = options.module.empty() ? DefaultModule() : fs::path(options.module);
   QelmarSession session{};
   qelmar_tool::ProgressDisplay progress;
+  output.progress = &progress;
+  QelmarSetTranscriptSink(&PrintLine, &output);
   const int result = QelmarRunSession(module.string().c_str(), &session);
   QelmarSetTranscriptSink(nullptr, nullptr);
   progress.Summary(base / "BAZA");

@@ -56,8 +56,8 @@ void ProgressDisplay::On(const QelmarProgress& progress) {
       if (file == nullptr) return;
       file->lines = progress.lines;
       if (progress.event == QELMAR_PROGRESS_CLOSED) file->seconds = SecondsSince(file->opened);
-      std::snprintf(text, sizeof text, "%s: %lld lines, %.1f s", file->name.c_str(),
-                    static_cast<long long>(file->lines), SecondsSince(start_));
+      std::snprintf(text, sizeof text, "%s: %lld %s, %.1f s", file->name.c_str(), static_cast<long long>(file->lines),
+                    file->lines == 1 ? "line" : "lines", SecondsSince(start_));
       Refresh(text, false);
       return;
     }
@@ -76,11 +76,18 @@ void ProgressDisplay::Refresh(const std::string& text, bool now) {
   if (!now && at - shown_ < kRefresh) return;
   shown_ = at;
   std::cerr << "\r\033[K" << text << std::flush;
+  lineShown_ = true;
+}
+
+void ProgressDisplay::ClearLine() {
+  if (!lineShown_) return;
+  std::cerr << "\r\033[K" << std::flush;
+  lineShown_ = false;
 }
 
 void ProgressDisplay::Summary(const std::filesystem::path& directory) {
   if (!active_) return;
-  std::cerr << "\r\033[K";
+  ClearLine();
   if (files_.empty()) return;
   char row[256];
   std::snprintf(row, sizeof row, "%-22s %12s %14s %9s\n", "file", "lines", "bytes", "seconds");

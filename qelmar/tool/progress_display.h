@@ -24,6 +24,8 @@ class ProgressDisplay {
 
   // The table of the files, their sizes read from `directory`.
   void Summary(const std::filesystem::path& directory);
+  // Clears the progress line, if one is shown, before other output follows.
+  void ClearLine();
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -42,6 +44,7 @@ class ProgressDisplay {
   bool active_;
   Clock::time_point start_ = Clock::now();
   Clock::time_point shown_{};
+  bool lineShown_ = false;
   std::vector<File> files_;
 };
 

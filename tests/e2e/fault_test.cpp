@@ -64,6 +64,70 @@ TEST_F(Faults, ARunThatStopsPartWayLeavesNoFileOfAnEarlierRun) {
   }
 }
 
+TEST_F(Faults, TheLockFileRecordsTheRunAsItGoesAndHowItEnded) {
+  // The files of a clean run, counted from the disk: lines are CR LF pairs
+  // (no sample value holds a line break).
+  LoadSample(R"({"dialog": "interkam"})");
+  Run();
+  std::string expected = std::string("version ") + DRAVENHOL_VERSION + "\r\nmethod Interkam\r\nstate complete\r\n";
+  for (const std::string& name : kOutputFiles) {
+    const std::string content = Read(Baza() / name);
+    std::size_t lines = 0;
+    for (std::size_t at = content.find("\r\n"); at != std::string::npos; at = content.find("\r\n", at + 2)) ++lines;
+    expected +=
+        "file " + name + " lines " + std::to_string(lines) + " bytes " + std::to_string(content.size()) + " whole\r\n";
+  }
+  EXPECT_EQ(Read(base_ / "BAZA.lck"), expected);
+
+  // While the run lasts (read when the invoice file's open fails), and after.
+  const struct {
+    const char* host;
+    const char* during;
+    std::map<std::string, std::string> after;
+  } cases[] = {
+      {R"({"failures": {"openOutput": ["BAZA\\faktury.csv"]}})",
+       "in progress",
+       {{"umowy.csv", "whole"},
+        {"faktury.csv", "unfinished"},
+        {"faktury_pozycje.csv", "unfinished"},
+        {"uzytkownicy.csv", "whole"}}},
+      {R"({"dialog": "interkam", "failures": {"write": {"from": 30}}})",
+       nullptr,
+       {{"umowy.csv", "whole"}, {"kontrahenci.csv", "incomplete"}, {"uzytkownicy.csv", "incomplete"}}},
+      {R"({"failures": {"raise": {"function": "HostFilePrintf", "call": 12}}})",
+       nullptr,
+       {{"umowy.csv", "whole"}, {"faktury.csv", "unfinished"}, {"uzytkownicy.csv", "unfinished"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.host);
+    QelmarReset();
+    LoadSample(c.host);
+    struct Seen {
+      fs::path lock;
+      std::string state;
+    } seen{base_ / "BAZA.lck", ""};
+    QelmarSetTranscriptSink(
+        [](const char* line, void* context) {
+          auto* s = static_cast<Seen*>(context);
+          if (s->state.empty() && std::string(line).find("Nie można otworzyć") != std::string::npos) {
+            std::ifstream in(s->lock, std::ios::binary);
+            std::getline(in, s->state);
+            std::getline(in, s->state);
+            std::getline(in, s->state);
+          }
+        },
+        &seen);
+    Run();
+    QelmarSetTranscriptSink(nullptr, nullptr);
+    if (c.during != nullptr) {
+      EXPECT_EQ(seen.state, std::string("state ") + c.during + "\r");
+    }
+    const RunRecord record = ReadRunRecord();
+    EXPECT_EQ(record.state, "incomplete");
+    for (const auto& [name, state] : c.after) EXPECT_EQ(record.files.at(name).state, state) << name;
+  }
+}
+
 TEST_F(Faults, UnderInterkamGoodsLeftOutByUnreadContractsAreNamed) {
   for (const char* host : {R"({"dialog": "interkam", "failures": {"openOutput": ["BAZA\\umowy.csv"]}})",
                            R"({"dialog": "interkam", "failures": {"missingItemFile": {"contracts": [501]}}})"}) {
@@ -166,6 +230,7 @@ class FailureSweep : public SessionTest {
                   const std::string& exempt = "") {
     SCOPED_TRACE(method + " " + failure);
     fs::remove_all(Baza());
+    fs::remove(base_ / "BAZA.lck");
     QelmarReset();
     LoadSample(R"({"dialog": ")" + method + R"(", "failures": )" + failure + "}");
     Run();
@@ -173,6 +238,25 @@ class FailureSweep : public SessionTest {
     ExpectEverythingReleased();
     const bool finished = Contains(FinalMessage());
     const Files files = Snapshot();
+    // The lock file's record: a file called whole is the clean run's, at the
+    // size recorded; the run is complete only when every file is whole. A
+    // run that ended before it took the lock wrote neither record nor file.
+    const RunRecord record = ReadRunRecord();
+    if (record.state.empty()) {
+      EXPECT_FALSE(fs::exists(Baza()));
+      return;
+    }
+    std::size_t whole = 0;
+    for (const auto& [name, entry] : record.files) {
+      if (entry.state != "whole") continue;
+      ++whole;
+      ASSERT_TRUE(files.at(name).has_value()) << name;
+      if (name != exempt) {
+        EXPECT_EQ(files.at(name), clean.at(name)) << name << " called whole";
+      }
+      EXPECT_EQ(entry.bytes, static_cast<int64_t>(files.at(name)->size())) << name;
+    }
+    EXPECT_EQ(record.state, whole == kOutputFiles.size() ? "complete" : "incomplete");
     for (const auto& [name, content] : files) {
       if (content == clean.at(name) || name == exempt) continue;
       bool named = false;

@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -127,6 +129,30 @@ class SessionTest : public ::testing::Test {
   }
 
   static std::string Stop(const std::string& text) { return R"(HostAlertBox "STOP!!!" ")" + text + "\""; }
+
+  // The last run's state as the lock file beside BAZA holds it.
+  struct RunRecord {
+    struct File {
+      int64_t lines = -1;
+      int64_t bytes = -1;
+      std::string state;
+    };
+    std::string state;
+    std::map<std::string, File> files;
+  };
+  RunRecord ReadRunRecord() const {
+    RunRecord record;
+    std::ifstream in(base_ / "BAZA.lck", std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.rfind("state ", 0) == 0) record.state = line.substr(6);
+      char name[64] = {}, state[32] = {};
+      long long lines = 0, bytes = 0;
+      if (std::sscanf(line.c_str(), "file %63s lines %lld bytes %lld %31s", name, &lines, &bytes, state) == 4)
+        record.files[name] = RunRecord::File{lines, bytes, state};
+    }
+    return record;
+  }
 
   fs::path base_;
 };

@@ -16,7 +16,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cannot unpack ${ZIP}")
 endif()
 
-set(payload dravenhol.dll CZYTAJ.txt pliki.md files.md)
+set(payload dravenhol.dll CZYTAJ.txt pliki.md files.md csv-metadata.json baza.py)
 file(GLOB entries RELATIVE ${unpacked} ${unpacked}/*)
 list(SORT entries)
 set(expected ${payload} SHA256SUMS)
