@@ -6,6 +6,7 @@ exports that a failure cut or a hand changed.
     python3 baza_test.py DRAVENHOL-HOST WORK-DIR
 """
 import csv
+import json
 import os
 import shutil
 import sqlite3
@@ -99,6 +100,39 @@ for method, db in [("universal", None), ("interkam", None), ("universal", genera
         expect(f"invoices {out}", invoices, f.read().count(b"\r\n") - 1)
     db_conn.close()
 
+# Goods whose names hold every awkward value the reference lists, exported
+# and decoded: each name comes back as the fixture stored it, but for the
+# trailing backslashes that a quoted text loses.
+AWKWARD = [
+    ("O'Neil", "O'Neil"),
+    ("\\\\serwer\\umowy\\5.pdf", "\\\\serwer\\umowy\\5.pdf"),
+    ("HURT\\02", "HURT\\02"),
+    ("a\\'b", "a\\'b"),
+    ("x;y", "x;y"),
+    ("two\r\nlines", "two\r\nlines"),
+    ("a\nfeed", "a\nfeed"),  # written as CR LF, the text-mode line end
+    ("C:\\dane\\", "C:\\dane"),
+    ("\\\\", ""),
+    ("'quoted'", "'quoted'"),
+]
+with open(os.path.join(ROOT, "qelmar", "sample", "sample.json"), encoding="utf-8") as f:
+    fixture = json.load(f)
+first = max(g["goodsId"] for g in fixture["tables"]["k9"] if "goodsId" in g) + 1
+records = len(fixture["tables"]["k9"])
+for i, (stored, _) in enumerate(AWKWARD):
+    fixture["tables"]["k9"].append({"goodsId": first + i, "name": stored})
+fixture["warehouseGoods"]["1"] = fixture["warehouseGoods"]["1"] + list(range(records, records + len(AWKWARD)))
+awkward_fixture = os.path.join(WORK, "awkward.json")
+with open(awkward_fixture, "w", encoding="utf-8") as f:
+    json.dump(fixture, f, ensure_ascii=False)
+awkward_dir = export(os.path.join(WORK, "awkward"), "universal", awkward_fixture)
+expect("check awkward", run("check", awkward_dir)[0], 0)
+problems = baza.Problems()
+goods = baza.read_table(awkward_dir, "magazyn.csv", baza.load_metadata()["magazyn.csv"], problems)
+names = {row["IdTowaru"]: row["NazwaTowaru"] for row in goods or []}
+for i, (stored, decoded) in enumerate(AWKWARD):
+    expect(f"goods name {stored!r}", names.get(first + i), decoded)
+
 # The sample's own values, read back through the spreadsheet CSV.
 sample = export(os.path.join(WORK, "csv-sample"), "universal")
 expect("csv", run("csv", sample, os.path.join(WORK, "csv-out"))[0], 0)
@@ -129,5 +163,5 @@ with open(os.path.join(WORK, "imiona.txt"), "rb") as f:
 
 for failure in failures:
     print(failure)
-print(f"{len(DECODED)} decoding cases; {len(failures)} failures")
+print(f"{len(DECODED)} decoding cases, {len(AWKWARD)} fixture values; {len(failures)} failures")
 sys.exit(1 if failures else 0)
