@@ -32,12 +32,27 @@ inline const std::vector<std::string> kOutputFiles = {
 };
 #undef OUTPUT_FILE
 
-// The eight files with their header lines, from the same table.
-#define OUTPUT_FILE(name, header, ...) {name, header},
+// The eight files with their header lines, as the files' format gives them.
 inline const std::vector<std::pair<std::string, std::string>> kHeaders = {
-#include "export/output_files.inc"
+    {"umowystale.csv",
+     "IdUmowyStalej;Zawieszone;TypDokumentu;Czestotliwosc;IdUmowy;IdKontrahent;Opis;SposobPlatnosci;TerminPlatnosci;"
+     "DzienNaliczania;UmowaStart;UmowaKoniec;DataUtworzeniaUmowy;IdUseraTworzacego"},
+    {"umowy.csv", "IdUmowy;NrUmowy;IdTowaru;NazwaTowaru;WartoscBrutto;StawkaVAT"},
+    {"faktury.csv",
+     "IdFaktury;NrFaktury;idKlient;TypDokumentu;DataSprzedazy;DataWystawienia;Zaplacono;TerminPlatnosci;Bruttorazem;"
+     "Nettorazem;VATrazem;Brutto_23;Netto_23;VAT_23;Brutto_8;Netto_8;VAT_8;Brutto_0;Brutto_zw;Uwagi;"
+     "IdUseraTworzacego;DataZaplaty;IdKontrahent"},
+    {"faktury_pozycje.csv", "IdFaktury;NazwaTowaru;CenaBrutto;StawkaVat"},
+    {"kontrahenci.csv",
+     "idKlient;Imie;Nazwisko;Pesel;Nip;Regon;NrDowodu;Telefon;TelKom;Email;Miasto;Ulica;NrDomu;NrMieszkania;"
+     "KodPocztowy;KorMiasto;KorUlica;KorNrDomu;KorNrMieszkania;KorKodPocztowy;NrKonta;Saldo;ScanLink;Status;"
+     "DataUtworzenia;OsobaTworzaca;IdKontrahent"},
+    {"kontrah_rabaty.csv", "idKlient;Symbol;Nip;NazwaGrupy;NrGrupy;RabatProc;RabatKwot;Cena"},
+    {"magazyn.csv",
+     "IdTowaru;Magazyn;NazwaTowaru;SymbolTowaru;IndeksPLU;Stan il.;CenaZakN;CenaBrutto1;CenaNetto1;CenaNetto2;VAT;"
+     "JednostkaMiary;Symbol dost;Nazwa skr;Grupa tow.;PKWiU;Opis;Download;Upload"},
+    {"uzytkownicy.csv", "idUser;Imie;Nazwisko;NazwaUzytkownika;Status;DataUtworzenia"},
 };
-#undef OUTPUT_FILE
 
 // The base name of the module as its messages name it.
 inline std::string ModuleBaseName() { return fs::path(DRAVENHOL_MODULE).filename().string(); }
