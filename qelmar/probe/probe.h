@@ -1,6 +1,6 @@
 /* The host probe: a small library built with Microsoft's C++ ABI (clang's
  * i686-pc-windows-msvc target, linked against msvcrt.dll only) that stands in
- * for the parts of the host program a Microsoft-built host would bring to the
+ * for what a host program built with Microsoft's compiler brings to the
  * module: the command's frame with its typed catch clauses, C++ exceptions
  * thrown from inside host functions, and the runtime's typeid and
  * dynamic_cast over the plug-in object. Test code of the replacement host on
