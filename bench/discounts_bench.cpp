@@ -24,7 +24,6 @@ void DiscountsPass(benchmark::State& state) {
     auto run = std::make_unique<testing::FakeRun>();
     run->OpenOutputs();
     testing::PutI16(run->record(kTsprProp), 68, 1);
-    run->state.currentIndex = 6;
     // Records in reverse contractor order, each with three discounts; the
     // last contractors' records come first in the file.
     run->host.discountRecords.reserve(static_cast<std::size_t>(records));
@@ -42,7 +41,7 @@ void DiscountsPass(benchmark::State& state) {
 
     for (int32_t id = 1; id <= contractors; ++id) {
       testing::PutI32(run->record(kK4), 1532, id);
-      EksportujRabaty(run->state);
+      EksportujRabaty(run->rows, run->primary);
     }
 
     state.PauseTiming();

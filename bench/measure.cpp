@@ -60,7 +60,7 @@ struct Probe {
 
 int FileNumber(const char* name) {
   for (std::size_t i = 0; i < kFileCount; ++i)
-    if (std::strcmp(dh::kOutputFiles[i].name, name) == 0) return static_cast<int>(i);
+    if (std::strcmp(dh::kOutputFiles[i].file.name, name) == 0) return static_cast<int>(i);
   return -1;
 }
 
@@ -116,9 +116,9 @@ std::vector<std::string> PassNames() {
   std::vector<std::string> names;
   for (const dh::OutputFileSpec& file : dh::kOutputFiles) {
     if (file.second && !names.empty())
-      names.back() += std::string(" + ") + file.name;
+      names.back() += std::string(" + ") + file.file.name;
     else
-      names.emplace_back(file.name);
+      names.emplace_back(file.file.name);
   }
   return names;
 }
@@ -167,7 +167,7 @@ bool MeasureSession(const std::string& module, const std::string& method, const 
   const std::vector<int64_t> after = HostCallCounts();
   for (std::size_t f = 0; f < before.size(); ++f) figures.calls.push_back(after[f] - before[f]);
   for (const dh::OutputFileSpec& file : dh::kOutputFiles) {
-    std::ifstream in(dir / "BAZA" / file.name, std::ios::binary);
+    std::ifstream in(dir / "BAZA" / file.file.name, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     figures.bytes += text.size();
     figures.lines += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));

@@ -50,7 +50,7 @@ std::string ToMazovia(const std::string& utf8) {
 // Bytes and lines of the files named in the table of output files under dir.
 void CountOutput(const fs::path& dir, WriteFigures& figures) {
   for (const dh::OutputFileSpec& file : dh::kOutputFiles) {
-    std::ifstream in(dir / file.name, std::ios::binary);
+    std::ifstream in(dir / file.file.name, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     figures.bytes += text.size();
     figures.rows += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
@@ -91,7 +91,7 @@ std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 WriteFigures BareWriter(const fs::path& from, const fs::path& to) {
   std::vector<std::vector<std::string>> files;
   for (const dh::OutputFileSpec& file : dh::kOutputFiles) {
-    std::vector<std::string> lines = ReadLines(from / file.name);
+    std::vector<std::string> lines = ReadLines(from / file.file.name);
     for (std::string& line : lines) line = ToMazovia(line);
     files.push_back(std::move(lines));
   }
@@ -105,9 +105,9 @@ WriteFigures BareWriter(const fs::path& from, const fs::path& to) {
   WriteFigures figures;
   const auto start = Clock::now();
   for (std::size_t f = 0; f < files.size(); ++f) {
-    std::FILE* out = std::fopen((to / dh::kOutputFiles[f].name).string().c_str(), "wb");
+    std::FILE* out = std::fopen((to / dh::kOutputFiles[f].file.name).string().c_str(), "wb");
     if (out == nullptr) {
-      figures.note = "cannot write " + (to / dh::kOutputFiles[f].name).string();
+      figures.note = "cannot write " + (to / dh::kOutputFiles[f].file.name).string();
       return figures;
     }
     char utf8[4 * 5002 + 3];
@@ -137,7 +137,7 @@ WriteFigures SqlitePeer(const std::string& sqlite3, const fs::path& from, const 
   dump << ".mode csv\n.headers off\n";
   for (std::size_t f = 0; f < dh::kOutputFiles.size(); ++f) {
     // Each row as wide as the file's widest line; fields apart by 0x1F, rows by 0x1E.
-    const std::vector<std::string> lines = ReadLines(from / dh::kOutputFiles[f].name);
+    const std::vector<std::string> lines = ReadLines(from / dh::kOutputFiles[f].file.name);
     std::size_t columns = 1;
     for (const std::string& line : lines)
       columns = std::max(columns, static_cast<std::size_t>(std::count(line.begin(), line.end(), ';')) + 1);
@@ -152,7 +152,7 @@ WriteFigures SqlitePeer(const std::string& sqlite3, const fs::path& from, const 
     load << "CREATE TABLE " << table << "(c1";
     for (std::size_t c = 2; c <= columns; ++c) load << ",c" << c;
     load << ");\n.import --ascii " << Quoted(rows) << " " << table << "\n";
-    dump << ".output " << Quoted(work / "csv" / dh::kOutputFiles[f].name) << "\nSELECT * FROM " << table << ";\n";
+    dump << ".output " << Quoted(work / "csv" / dh::kOutputFiles[f].file.name) << "\nSELECT * FROM " << table << ";\n";
   }
   dump << ".output stdout\n";
   load.close();

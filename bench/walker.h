@@ -1,15 +1,14 @@
-// The replacement host's share of an export: the walk that the module makes
-// through the host for each output file (cursors over the same indexes, the
-// item files of each document, one settlement walk per contractor, the
-// attribute, group and payment-method look-ups, the discount file read, the
-// warehouses and their goods), in the module's order and with the module's
-// filters, but with no line built or written. What an export takes beyond
-// this walk is the module's own work.
+// The walk of an export without its lines: the module's own run (its
+// passes, cursors, filters, row writers, item and discount exporters and
+// caches, in the order of the table of output files) with its output pair
+// discarding, so that no file is opened, no line converted or written and
+// no message shown. What an export takes beyond this walk is the writing of
+// its lines.
 //
-// The walk calls the host functions through the module's own typed calls
-// and host objects (linked into this program) over its host function table,
-// bound to the loaded QELMAR by number as the module binds it; the host
-// counts these calls as it counts the module's.
+// The run calls the host functions through the module's own typed calls
+// (linked into this program) over its host function table, bound to the
+// loaded QELMAR by number as the module binds it; the host counts these
+// calls as it counts the module's.
 #pragma once
 
 #include <cstdint>

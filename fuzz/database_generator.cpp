@@ -3,20 +3,26 @@
 #include <algorithm>
 #include <vector>
 
+#include "export/output_files.h"
+#include "host/data_files.h"
+#include "host/records/k4.h"
+#include "host/records/k4_tab.h"
+#include "host/records/k9.h"
+#include "host/records/tspr.h"
+#include "host/records/tspr_prop.h"
+#include "host/records/umst.h"
+#include "host/records/w3.h"
+
 namespace dravenhol::fuzz {
 
 namespace {
 
-struct TableShape {
-  const char* name;
-  int length;
-};
+// The data files whose records come as tables; the item files' records come
+// as the documents' items.
+bool IsItemFile(DataFileId file) { return file == kTsprDok || file == kUmstDok; }
 
-constexpr TableShape kTables[] = {{"Tspr", 1469},    {"Tspr_prop", 843}, {"Umst", 888}, {"k4", 1536}, {"k4_kar", 767},
-                                  {"k4_tab", 11256}, {"k9", 1024},       {"h1", 468},   {"w3", 216}};
-
-const char* const kOutputFiles[] = {"umowystale.csv",  "umowy.csv",          "faktury.csv", "faktury_pozycje.csv",
-                                    "kontrahenci.csv", "kontrah_rabaty.csv", "magazyn.csv", "uzytkownicy.csv"};
+// A field of a record, as the fixture names it.
+std::string Field(std::size_t offset, const char* type) { return "@" + std::to_string(offset) + "/" + type; }
 
 std::string ToHex(const std::string& bytes) {
   static const char digits[] = "0123456789abcdef";
@@ -46,21 +52,21 @@ std::string Hex(Source& source, int length) {
 
 // A record of the data file: random bytes, with some fields steered to
 // small identifiers so that items, settlements and discounts meet.
-Json Record(Source& source, const TableShape& table, int length) {
+Json Record(Source& source, DataFileId file, int length) {
   Json record = Json::object();
   record["raw"] = Hex(source, source.Chance(20) ? source.Below(length + 1) : length);
-  const std::string name = table.name;
-  if (name == "Tspr" && source.Chance(80)) {
-    record["@1465/i32"] = 1 + source.Below(3);
-    record["@1453/i32"] = 1 + source.Below(3);
+  if (file == kTspr && source.Chance(80)) {
+    record[Field(tspr::kDocumentId, "i32")] = 1 + source.Below(3);
+    record[Field(tspr::kContractor, "i32")] = 1 + source.Below(3);
   }
-  if (name == "Umst" && source.Chance(80)) record["@854/i32"] = 1 + source.Below(3);
-  if (name == "k4" && source.Chance(80)) record["@1532/i32"] = 1 + source.Below(3);
-  if (name == "k4_kar" && source.Chance(80)) record["@2/i32"] = 1 + source.Below(3);
-  if (name == "k4_tab" && source.Chance(80)) record["@11252/i32"] = 1 + source.Below(3);
-  if (name == "k9" && source.Chance(60)) record["@1022/i16"] = source.Below(5) - 1;
-  if (name == "w3" && source.Chance(80)) record["@2/i16"] = source.Below(4);
-  if (name == "Tspr_prop" && source.Chance(70)) record["@68/i16"] = 1;
+  if (file == kUmst && source.Chance(80)) record[Field(umst::kId, "i32")] = 1 + source.Below(3);
+  if (file == kK4 && source.Chance(80)) record[Field(k4::kId, "i32")] = 1 + source.Below(3);
+  // The entry's contractor, which the host's settlement index selects by.
+  if (file == kK4Kar && source.Chance(80)) record[Field(2, "i32")] = 1 + source.Below(3);
+  if (file == kK4Tab && source.Chance(80)) record[Field(k4_tab::kOwner, "i32")] = 1 + source.Below(3);
+  if (file == kK9 && source.Chance(60)) record[Field(k9::kId, "i16")] = source.Below(5) - 1;
+  if (file == kW3 && source.Chance(80)) record[Field(w3::kNumber, "i16")] = source.Below(4);
+  if (file == kTsprProp && source.Chance(70)) record[Field(tspr_prop::kDiscountSwitches[0], "i16")] = 1;
   return record;
 }
 
@@ -87,20 +93,24 @@ Json RandomFixture(Source& source) {
   Json fixture;
   Json host = {{"dialog", source.Chance(50) ? "universal" : "interkam"}, {"activation", 0}};
   Json lengths = Json::object();
-  for (const TableShape& table : kTables)
-    if (source.Chance(8)) lengths[table.name] = source.Below(table.length + 1);
-  if (source.Chance(10)) lengths["Tspr_dok"] = source.Below(515);
-  if (source.Chance(10)) lengths["Umst_dok"] = source.Below(422);
+  for (int file = 0; file < kDataFileCount; ++file)
+    if (!IsItemFile(DataFileId(file)) && source.Chance(8))
+      lengths[kDataFiles[file].name] = source.Below(kDataFiles[file].recordLength + 1);
+  for (DataFileId file : {kTsprDok, kUmstDok})
+    if (source.Chance(10)) lengths[kDataFiles[file].name] = source.Below(kDataFiles[file].recordLength);
   host["recordLengths"] = lengths;
   fixture["host"] = host;
 
   Json tables = Json::object();
-  for (const TableShape& table : kTables) {
-    const int length = lengths.contains(table.name) ? lengths[table.name].get<int>() : table.length;
+  for (int f = 0; f < kDataFileCount; ++f) {
+    const auto file = DataFileId(f);
+    if (IsItemFile(file)) continue;
+    const char* name = kDataFiles[file].name;
+    const int length = lengths.contains(name) ? lengths[name].get<int>() : kDataFiles[file].recordLength;
     Json records = Json::array();
-    const int count = std::string(table.name) == "Tspr_prop" ? 1 : source.Below(5);
-    for (int i = 0; i < count; ++i) records.push_back(Record(source, table, length));
-    tables[table.name] = records;
+    const int count = file == kTsprProp ? 1 : source.Below(5);
+    for (int i = 0; i < count; ++i) records.push_back(Record(source, file, length));
+    tables[name] = records;
   }
   fixture["tables"] = tables;
   if (tables["k4"].size() >= 2 && source.Chance(40)) fixture["indexes"] = {{"198", {0, 0, 1}}};
@@ -108,8 +118,10 @@ Json RandomFixture(Source& source) {
   Json invoiceItems = Json::object(), contractItems = Json::object();
   for (int id = 1; id <= 3; ++id) {
     Json items = Json::array(), contract = Json::array();
-    for (int i = source.Below(4); i > 0; --i) items.push_back(Json{{"raw", Hex(source, 515)}});
-    for (int i = source.Below(4); i > 0; --i) contract.push_back(Json{{"raw", Hex(source, 422)}});
+    for (int i = source.Below(4); i > 0; --i)
+      items.push_back(Json{{"raw", Hex(source, kDataFiles[kTsprDok].recordLength)}});
+    for (int i = source.Below(4); i > 0; --i)
+      contract.push_back(Json{{"raw", Hex(source, kDataFiles[kUmstDok].recordLength)}});
     invoiceItems[std::to_string(id)] = items;
     contractItems[std::to_string(id)] = contract;
   }
@@ -137,10 +149,10 @@ Json RandomWriteFailures(Source& source, int64_t printfCalls, std::vector<std::s
     failures["write"] = {{"from", 1 + source.Below(static_cast<int>(std::min<int64_t>(printfCalls, 1 << 30)))}};
   closeFailures.clear();
   Json closes = Json::array();
-  for (const char* name : kOutputFiles)
+  for (const OutputFileSpec& spec : kOutputFiles)
     if (source.Chance(10)) {
-      closeFailures.push_back(name);
-      closes.push_back(std::string("BAZA\\") + name);
+      closeFailures.push_back(spec.file.name);
+      closes.push_back(std::string("BAZA\\") + spec.file.name);
     }
   if (!closes.empty()) failures["closeOutput"] = closes;
   return failures;

@@ -100,10 +100,10 @@ void CheckNames(const std::string& text) {
   testing::FakeRun run;
   run.host.firstNamesFile = "JAN\nMARIA\n\n";
   char firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
-  SplitContractorName(run.state, text.c_str(), firstName, surname);
-  SplitUserName(run.state, text.c_str(), firstName, surname);
+  SplitContractorName(run.rows, text.c_str(), firstName, surname);
+  SplitUserName(run.rows, text.c_str(), firstName, surname);
   std::string copy = text;
-  IsFirstName(run.state, copy.data());
+  IsFirstName(run.rows, copy.data());
   for (char c : copy)
     if (c >= 'a' && c <= 'z') Fail("text not upper-cased", text);
 }
@@ -116,7 +116,7 @@ void CheckContractorRow(const std::string& text) {
   testing::Bytes& record = run.record(kK4);
   std::memcpy(record.data() + 2, text.data(), std::min(text.size(), record.size() - 2));
   run.OpenOutputs("kontrahenci.csv");
-  if (const char* row = FormatContractorRow(run.state, run.host.scratch); row != nullptr) run.state.WritePrimary(row);
+  run.output.Put(Side::kPrimary, FormatContractorRow(run.rows, run.host.scratch));
   for (const std::string& line : run.PrimaryLines()) fuzz::CheckLineFits("kontrahenci.csv", line, kRowCapacity);
 }
 

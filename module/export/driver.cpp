@@ -10,6 +10,27 @@
 
 namespace dravenhol {
 
+ExportRun::ExportRun(RunBlock& block, Lines lines)
+    : block_(block),
+      output_(block.primaryFile, block.secondaryFile, lines),
+      marks_(block.tabIdentyf),
+      rows_(block, marks_, caches_) {}
+
+void ExportRun::Begin() {
+  block_.currentIndex = 0;
+  for (DataFile& file : block_.dataFiles) file = DataFile{nullptr, nullptr};
+  block_.sendMethod = kUniversal;
+  block_.tabIdentyf = nullptr;
+  output_.Begin();
+}
+
+void ExportRun::End(bool abandoned) {
+  marks_.Free();
+  caches_.EndRun();
+  block_.currentIndex = 0;
+  output_.End(abandoned);
+}
+
 int32_t ExportRun::Run() {
   int32_t dialogData = 0;  // the dialog always opens with the first method selected
   const int16_t answer = host::HostRunDialog(static_cast<const void*>(kExportDialogTemplate.data()),
@@ -20,23 +41,15 @@ int32_t ExportRun::Run() {
   BaseDirectoryLock lock;
   if (!lock.Take()) return 0;
   const char* names[kOutputFiles.size()];
-  for (std::size_t i = 0; i < kOutputFiles.size(); ++i) names[i] = kOutputFiles[i].name;
-  lock.BeginRecord(sendMethod == kInterkam ? "Interkam" : "Universal", names, static_cast<int>(kOutputFiles.size()));
+  for (std::size_t i = 0; i < kOutputFiles.size(); ++i) names[i] = kOutputFiles[i].file.name;
+  lock.BeginRecord(rows_.interkam() ? "Interkam" : "Universal", names, static_cast<int>(kOutputFiles.size()));
   // A run that stops part-way must not leave files of an earlier run beside
   // its own: the files are emptied first, and each pass writes its own. A
   // file that cannot be emptied is named now, and not again by its pass.
-  for (std::size_t i = 0; i < kOutputFiles.size(); ++i) {
-    if (EmptyEarlierOutputFile(kOutputFiles[i].name)) continue;
-    ShowOpenFailure(kOutputFiles[i].name);
-    namedUnopened_ |= 1u << i;
-  }
+  for (const OutputFileSpec& spec : kOutputFiles)
+    if (!EmptyEarlierOutputFile(spec.file.name)) output_.NameUnopened(spec.file.name);
 
-  for (std::size_t i = 0; i < kOutputFiles.size(); ++i) {
-    if (kOutputFiles[i].second) continue;
-    const bool paired = i + 1 < kOutputFiles.size() && kOutputFiles[i + 1].second;
-    ExportTable(kOutputFiles[i], paired ? &kOutputFiles[i + 1] : nullptr);
-    EndPass();
-  }
+  ExportPasses();
 
   char path[kMaxPath + 5];
   if (!BaseDirectoryPath(kOutputDirectory, path, sizeof path)) {
@@ -47,19 +60,29 @@ int32_t ExportRun::Run() {
   return 0;
 }
 
+void ExportRun::ExportPasses(void (*afterPass)(void* context), void* context) {
+  for (std::size_t i = 0; i < kOutputFiles.size(); ++i) {
+    if (kOutputFiles[i].second) continue;
+    const bool paired = i + 1 < kOutputFiles.size() && kOutputFiles[i + 1].second;
+    ExportTable(kOutputFiles[i], paired ? &kOutputFiles[i + 1] : nullptr);
+    caches_.EndPass();
+    if (afterPass != nullptr) afterPass(context);
+  }
+}
+
 int32_t ExportRun::PrepareExport(int16_t method) {
-  for (int i = 0; i < kDataFileCount; ++i) dataFiles[i].table = host::HostTableByNumber(int32_t{kDataFiles[i].number});
-  for (const DataFile& file : dataFiles) {
+  for (int i = 0; i < kDataFileCount; ++i)
+    block_.dataFiles[i].table = host::HostTableByNumber(int32_t{kDataFiles[i].number});
+  for (const DataFile& file : block_.dataFiles) {
     if (file.table == nullptr) {
       host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji dyskowej-Initial!\nOperacja niekompletna!"), int32_t{1});
       return 1;
     }
   }
-  for (DataFile& file : dataFiles) host::HostTablePrepare(file.table, int32_t{255});
-  for (DataFile& file : dataFiles) file.record = HostRecordBuffer(file.table);
-  sendMethod = method;
-  tabIdentyf = static_cast<int32_t*>(host::HostAllocZeroed(uint32_t{kGoodsMarkCount * sizeof(int32_t)}));
-  if (tabIdentyf == nullptr) {
+  for (DataFile& file : block_.dataFiles) host::HostTablePrepare(file.table, int32_t{255});
+  for (DataFile& file : block_.dataFiles) file.record = HostRecordBuffer(file.table);
+  block_.sendMethod = method;
+  if (!marks_.Allocate()) {
     host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci-tabIdentyf!\nOperacja niekompletna!"), int32_t{1});
     return 1;
   }
@@ -72,73 +95,53 @@ void ExportRun::ExportTable(const OutputFileSpec& file, const OutputFileSpec* se
     return;
   }
   CursorScope cursor;
-  currentIndex = file.index;
+  block_.currentIndex = file.index;
   if (OpenOutputFiles(file, second) != 0) {
-    if (file.index == kContractsIndex) marksIncomplete = true;  // no contract marks its goods
+    if (file.index == kContractsIndex) marks_.SetIncomplete();  // no contract marks its goods
     return;
   }
   if (file.pass == Pass::Discounts) {
     host::HostDiscountPassSetupA(int32_t{-1}, int32_t{0});
     host::HostDiscountPassSetupB(int32_t{-1});
   }
+  FileLines primary(output_, Side::kPrimary), secondary(output_, Side::kSecondary);
   for (;;) {
-    if (cursor.Open(currentIndex)) {
+    if (cursor.Open(block_.currentIndex)) {
       while (cursor.Next()) {
         ExportRecord(file);
-        if (second != nullptr && second->writer.exporter != nullptr) second->writer.exporter(*this);
-        if (file.writer.exporter != nullptr) file.writer.exporter(*this);
+        if (second != nullptr && second->writer.exporter != nullptr) second->writer.exporter(rows_, secondary);
+        if (file.writer.exporter != nullptr) file.writer.exporter(rows_, primary);
       }
     }
     cursor.Close();
     const bool twice = file.pass == Pass::Contractors || file.pass == Pass::Discounts;
-    if (!twice || currentIndex != file.index) break;
-    currentIndex = kContractorsSecondIndex;  // both indexes write into the same file
+    if (!twice || block_.currentIndex != file.index) break;
+    block_.currentIndex = kContractorsSecondIndex;  // both indexes write into the same file
   }
-  CloseOutputFiles();
-  currentIndex = 0;
+  output_.Close();
+  block_.currentIndex = 0;
 }
 
 int32_t ExportRun::OpenOutputFiles(const OutputFileSpec& file, const OutputFileSpec* second) {
-  if (second == nullptr) host::HostHolderSet(&secondaryFile, static_cast<void*>(nullptr));
-  if (!OpenOutputFile(&primaryFile, &primaryState, file.name, file.capacity)) {
-    ShowOpenFailureOnce(file);
-    if (second != nullptr) ShowIncomplete(second->name);  // its pass does not run
-    return 1;
-  }
-  if (second != nullptr && !OpenOutputFile(&secondaryFile, &secondaryState, second->name, second->capacity)) {
-    ShowOpenFailureOnce(*second);
-    primaryState.incomplete = true;  // the first file stays empty, and is named as such
-    CloseOutputFiles();
-    return 1;
-  }
-  WriteOutputLine(&primaryFile, &primaryState, file.header, kHeaderCapacity);
-  if (second != nullptr) WriteOutputLine(&secondaryFile, &secondaryState, second->header, kHeaderCapacity);
-  return 0;
-}
-
-void ExportRun::ShowOpenFailureOnce(const OutputFileSpec& file) {
-  const auto bit = 1u << static_cast<unsigned>(&file - kOutputFiles.data());
-  if ((namedUnopened_ & bit) == 0) ShowOpenFailure(file.name);
-  namedUnopened_ |= bit;
+  return output_.Open(file.file, second != nullptr ? &second->file : nullptr) ? 0 : 1;
 }
 
 void ExportRun::ExportRecord(const OutputFileSpec& file) {
   if (file.writer.row == nullptr) return;
-  if (file.writer.filter != nullptr && !file.writer.filter(*this)) return;
+  if (file.writer.filter != nullptr && !file.writer.filter(rows_)) return;
   char* row = host::HostScratchBuffer();
   if (row == nullptr) return;
-  // A row that does not fit its line is not written (its writer told the user).
-  if (const char* line = file.writer.row(*this, row); line != nullptr) WritePrimary(line);
+  output_.Put(Side::kPrimary, file.writer.row(rows_, row));
 }
 
 void ExportRun::ExportWarehouses(const OutputFileSpec& file) {
   CursorScope cursor;
-  currentIndex = file.index;
+  block_.currentIndex = file.index;
   if (OpenOutputFiles(file, nullptr) != 0) return;
   host::HostMakeDataName(int32_t{kWarehousesIndex}, static_cast<void*>(cursor.key()), "MMM", ".UNR", int32_t{117});
-  if (cursor.OpenPrepared(dataFiles[kW3].table, kWarehousesIndex)) {
+  if (cursor.OpenPrepared(block_.dataFiles[kW3].table, kWarehousesIndex)) {
     while (cursor.Next()) {
-      const RecordView warehouse = Record(kW3);
+      const RecordView warehouse = rows_.Record(kW3);
       if (warehouse.Byte(w3::kName) == 0) continue;
       if (int16_t* current = host::HostCurrentWarehouse(); current != nullptr) *current = warehouse.I16(w3::kNumber);
       ExportWarehouseGoods(file);
@@ -147,9 +150,9 @@ void ExportRun::ExportWarehouses(const OutputFileSpec& file) {
   cursor.Close();
   // Under Interkam the goods are those the contracts marked: contracts whose
   // items could not be read leave goods out of the file.
-  if (sendMethod == kInterkam && marksIncomplete) primaryState.incomplete = true;
-  CloseOutputFiles();
-  currentIndex = 0;
+  if (rows_.interkam() && marks_.incomplete()) output_.MarkIncomplete(Side::kPrimary);
+  output_.Close();
+  block_.currentIndex = 0;
 }
 
 void ExportRun::ExportWarehouseGoods(const OutputFileSpec& file) {

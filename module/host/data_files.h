@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "host/host_types.h"
+
 namespace dravenhol {
 
 // In the order in which an export run looks them up and prepares them.
@@ -42,6 +44,13 @@ inline constexpr std::array<DataFileInfo, kDataFileCount> kDataFiles = {{
     {"h1", 63, 468},
     {"w3", 48, 216},
 }};
+
+// A data file as a run holds it: the host's descriptor and its current-record
+// buffer.
+struct DataFile {
+  HostTable* table;
+  unsigned char* record;
+};
 
 // The order in which the handshake compares record lengths (and reports them).
 inline constexpr std::array<DataFileId, kDataFileCount> kLayoutCheckOrder = {

@@ -206,4 +206,31 @@ class GuardScope {
   Held held_{this, &ReleaseBy<GuardScope, &GuardScope::Leave>};
 };
 
+// The host's current contractor, swapped for another while the object lives
+// (the settlement walk reads the host's own): put back on every way out,
+// once, also early by Restore. Nothing is swapped when the host gives no
+// current contractor.
+class ContractorSwap {
+ public:
+  ContractorSwap(int32_t* current, int32_t contractor) : current_(current) {
+    if (current_ == nullptr) return;
+    saved_ = *current_;
+    *current_ = contractor;
+  }
+  ~ContractorSwap() { Restore(); }
+  ContractorSwap(const ContractorSwap&) = delete;
+  ContractorSwap& operator=(const ContractorSwap&) = delete;
+
+  void Restore() {
+    if (current_ == nullptr) return;
+    *current_ = saved_;
+    current_ = nullptr;
+  }
+
+ private:
+  int32_t* current_;
+  int32_t saved_ = 0;
+  Held held_{this, &ReleaseBy<ContractorSwap, &ContractorSwap::Restore>};
+};
+
 }  // namespace dravenhol

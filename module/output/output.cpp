@@ -76,67 +76,13 @@ void FreeConverted(void* context) {
   line->converted = nullptr;
 }
 
-// Whether the last close through CloseStream lost data; the host's apply
-// result is not promised to be the function's.
-bool g_closeLostData = false;
+}  // namespace
 
-// Flushes, reads the stream's error state, then closes.
-int CloseStream(HostStream* stream) {
-  const bool flushed = std::fflush(stream) == 0 && std::ferror(stream) == 0;
-  const int closed = std::fclose(stream);
-  g_closeLostData = !flushed || closed != 0;
-  return closed;
-}
-
-// Files whose messages wait until the command is back from a structured
-// exception (names from the table of output files, which are static).
-constexpr int kMaxDeferred = 16;
-const char* g_deferred[kMaxDeferred];
-int g_deferredCount = 0;
-
-// Room for "BAZA\\" and a file name.
-constexpr int kRelativeNameSize = 64;
-
-// "BAZA\\<name>": the name by which messages show an output file.
 void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize]) {
   FormatBounded(relativeName, sizeof relativeName, "%s\\%s", kOutputDirectory, name);
 }
 
-// Creates the directories on a (Windows code page) path and opens the file for
-// writing, replacing its content, into `opened` (null when it failed).
-void CreatePathAndOpen(const char* path, StreamScope* opened) {
-  char work[kMaxPath + 1];
-  host::HostCopyTextMax(work, path, int32_t{kMaxPath});
-  work[kMaxPath] = '\0';
-  for (int i = 1; work[0] != '\0' && work[i] != '\0'; ++i) {
-    if (work[i] != '\\' || work[i - 1] == ':') continue;
-    work[i] = '\0';
-    platform::MakeDirectory(work);
-    work[i] = '\\';
-  }
-  opened->Reset(host::HostFileOpenShared(path, "wt", int32_t{0x40}, int32_t{0}, int32_t{-1}));
-  HolderScope holder(static_cast<void*>(opened->get()), HostReleaseFunction{});
-  holder.Get();
-  holder.Destroy();
-}
-
-// Closes the stream a holder holds, if any, and empties the holder. Returns
-// false when data did not reach the disk: the flush or the close failed, or
-// the stream had an error.
-bool CloseFileHolder(HostHolder* holder, OutputFileState* state) {
-  if (host::HostHolderIsSet(holder) == 0) return true;
-  // A stream is closed once, even when emptying its holder is interrupted
-  // and the close is taken up again on the way out.
-  if (!state->streamClosed) {
-    g_closeLostData = false;
-    host::HostHolderApply(holder, HostApplyFunction{&CloseStream});
-    state->streamClosed = true;
-  }
-  host::HostHolderSet(holder, static_cast<void*>(nullptr));
-  return !g_closeLostData;
-}
-
-}  // namespace
+int64_t LastLineBytes() { return g_lineBytes; }
 
 bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize) {
   const char* base = host::HostBaseDirectory();
@@ -198,78 +144,6 @@ void BaseDirectoryLock::Release() {
 
 void BaseDirectoryLock::BeginRecord(const char* method, const char* const* names, int count) {
   BeginRunRecord(&lock_, method, names, count);
-}
-
-bool OpenOutputFile(HostHolder* holder, OutputFileState* state, const char* name, int32_t capacity) {
-  char relativeName[kRelativeNameSize];
-  RelativeOutputName(name, relativeName);
-  // Named from the start: a run abandoned while the file opens names it too.
-  *state = OutputFileState{name, capacity, false, 0, false};
-  char path[kMaxPath + 5];
-  StreamScope opened(&CloseHostStream);  // only if the holder never gets it
-  if (FileSystemPath(relativeName, path)) CreatePathAndOpen(path, &opened);
-  host::HostHolderSet(holder, static_cast<void*>(opened.get()));
-  opened.Release();  // the holder keeps it now
-  if (host::HostHolderIsSet(holder) != 0) return true;
-  *state = OutputFileState{};
-  return false;
-}
-
-void WriteOutputLine(HostHolder* holder, OutputFileState* state, const char* line, int32_t capacity) {
-  auto* stream = static_cast<HostStream*>(host::HostHolderGet(holder));
-  if (stream == nullptr) return;
-  const LineResult result = SaveInUtf(line, stream, capacity);
-  if (result == LineResult::kWritten) {
-    ++state->lines;
-    state->bytes += g_lineBytes;
-    return;
-  }
-  state->incomplete = true;
-  if (result == LineResult::kConversionFailed && NoteLineFailure(state))
-    host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
-}
-
-bool NoteLineFailure(OutputFileState* state) { return state->failedLines++ == 0; }
-
-void CloseOutputFile(HostHolder* holder, OutputFileState* state, bool deferMessages) {
-  const bool wasOpen = host::HostHolderIsSet(holder) != 0;
-  const bool closed = CloseFileHolder(holder, state);
-  const OutputFileState file = *state;
-  *state = OutputFileState{};
-  if (file.name == nullptr) return;
-  RecordFileClosed(file.name, file.lines, file.bytes, wasOpen && closed && !file.incomplete && !deferMessages);
-  if (deferMessages) {
-    // Cut short, or never written, by the exception.
-    if (g_deferredCount < kMaxDeferred) g_deferred[g_deferredCount++] = file.name;
-    return;
-  }
-  if (!wasOpen) return;
-  char relativeName[kRelativeNameSize];
-  RelativeOutputName(file.name, relativeName);
-  if (file.failedLines > 1)
-    ShowFormattedMessage(MZ("Uwaga"), MZ("W pliku %s ta sama usterka powtórzyła się jeszcze w %d wierszach."), 1,
-                         static_cast<const char*>(relativeName), static_cast<int>(file.failedLines - 1));
-  if (!closed || file.incomplete) ShowIncomplete(file.name);
-}
-
-void ShowIncomplete(const char* name) {
-  char relativeName[kRelativeNameSize];
-  RelativeOutputName(name, relativeName);
-  ShowFormattedMessage(MZ("Uwaga"), MZ("Plik %s nie został zapisany w całości.\nOperacja niekompletna!"), 1,
-                       static_cast<const char*>(relativeName));
-}
-
-void ShowDeferredMessages() {
-  for (int i = 0; i < g_deferredCount; ++i) ShowIncomplete(g_deferred[i]);
-  g_deferredCount = 0;
-}
-
-void DropDeferredMessages() { g_deferredCount = 0; }
-
-void ShowOpenFailure(const char* name) {
-  char relativeName[kRelativeNameSize];
-  RelativeOutputName(name, relativeName);
-  ShowFormattedMessage(MZ("Uwaga"), MZ("Nie można otworzyć pliku: %s"), 1, static_cast<const char*>(relativeName));
 }
 
 LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {

@@ -1,6 +1,7 @@
-// The output layer: paths under the host's base directory, directories,
-// opening, writing and closing output files, the line writer SaveInUtf, and
-// the thin helpers around host messages, settings and input files.
+// The output layer's ground: paths under the host's base directory, the lock
+// of a run, the line writer SaveInUtf, and the thin helpers around host
+// messages, settings and input and item files. The output files of a pass
+// are the output pair's (output_pair.h).
 #pragma once
 
 #include <cstdarg>
@@ -61,46 +62,10 @@ class BaseDirectoryLock {
 // The directory under the base directory that receives the output files.
 inline constexpr const char* kOutputDirectory = "BAZA";
 
-// What a run knows about one open output file besides its stream.
-struct OutputFileState {
-  const char* name;     // "faktury.csv"; null while no file is open
-  int32_t capacity;     // the longest line the file takes
-  bool incomplete;      // a line or the close did not reach the disk
-  int32_t failedLines;  // lines lost to a failure that the user was told of once
-  bool streamClosed;    // closed, its holder not yet emptied
-  int64_t lines = 0;    // lines that reached the stream, the header included
-  int64_t bytes = 0;    // their size on disk, line ends included
-};
-
-// Opens BAZA\<name> under the base directory into holder and starts its
-// state. Returns false, with the holder empty, when the file could not be
-// opened (the caller shows the message).
-bool OpenOutputFile(HostHolder* holder, OutputFileState* state, const char* name, int32_t capacity);
-
-// Writes one line (SaveInUtf) to the file a holder holds, if any; a line that
-// did not reach the stream marks the file incomplete.
-void WriteOutputLine(HostHolder* holder, OutputFileState* state, const char* line, int32_t capacity);
-
-// A line of the file was lost to a failure that may repeat line by line:
-// tells whether this is the file's first such line, the one whose message the
-// user sees; the others are counted, and the close gives the count in one
-// message.
-bool NoteLineFailure(OutputFileState* state);
-
-// Closes the file a holder holds, if any, and names it to the user when it
-// did not reach the disk whole. The state is cleared either way. With
-// deferMessages (a run abandoned by a structured exception) the file is
-// named later, by ShowDeferredMessages.
-void CloseOutputFile(HostHolder* holder, OutputFileState* state, bool deferMessages = false);
-void ShowDeferredMessages();
-// Forgets them: the run was unwound by an exception of the host's, and no
-// message may be shown then.
-void DropDeferredMessages();
-
-// "Uwaga": the file BAZA\<name> could not be opened.
-void ShowOpenFailure(const char* name);
-// "Uwaga": the file BAZA\<name> was not written whole.
-void ShowIncomplete(const char* name);
+// Room for "BAZA\\" and a file name.
+inline constexpr int kRelativeNameSize = 64;
+// "BAZA\\<name>": the name by which messages show an output file.
+void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize]);
 
 // A structured exception inside the line writer, after it was reported to the
 // host: it unwinds the run and leaves the command as that structured exception.
@@ -115,6 +80,8 @@ enum class LineResult { kWritten, kNotWritten, kConversionFailed };
 // not be converted; throws LineWriterFault when a structured exception
 // interrupted the write.
 LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity);
+// The size on disk of the last line SaveInUtf wrote, its line end included.
+int64_t LastLineBytes();
 
 // HostMessageBoxFormat with no owner: the host formats the message from the
 // format and its arguments (texts, integers).

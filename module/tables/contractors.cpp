@@ -11,7 +11,7 @@
 #include "tables/nip.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
-#include "tables/run_state.h"
+#include "tables/row_context.h"
 
 namespace dravenhol {
 
@@ -54,8 +54,8 @@ void QuoteAddressPiece(char (&field)[kQuotedFieldSize], const char* piece) {
   QuoteField(field, temporary);
 }
 
-char* FormatContractorRow(RunState& run, char* row) {
-  const RecordView contractor = run.Record(kK4);
+Row FormatContractorRow(RowContext& rows, char* row) {
+  const RecordView contractor = rows.Record(kK4);
   const int32_t id = contractor.I32(k4::kId);
 
   char addressLine[kTextAreaSize];
@@ -88,7 +88,7 @@ char* FormatContractorRow(RunState& run, char* row) {
   char name[kSourceAreaSize];
   contractor.Text(k4::kName, name, sizeof name);
   char firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
-  SplitContractorName(run, name, firstName, surname);
+  SplitContractorName(rows, name, firstName, surname);
 
   char createdBy[kQuotedFieldSize], symbol[kQuotedFieldSize];
   QuoteRecordText(createdBy, contractor, k4::kCreatedBy);
@@ -101,8 +101,7 @@ char* FormatContractorRow(RunState& run, char* row) {
   for (int copy = 0; copy < 2; ++copy) line.Text(city).Text(street).Text(house).Text(flat).Text(postcode);
   line.Text(account).Money(contractor.F64(k4::kBalance)).Text(scanLink).Integer(1);
   line.Text(created).Text(createdBy).Integer(id);
-  if (!line.fits() && run.FirstPrimaryFailure()) ReportLineTooLong(run.PrimaryName(), id);
-  return line.line();
+  return line.Finish(id);
 }
 
 }  // namespace dravenhol

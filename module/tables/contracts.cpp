@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "host/host_api.h"
+#include "host/indexes.h"
 #include "host/records/umst.h"
 #include "host/records/umst_dok.h"
 #include "tables/documents.h"
 #include "tables/row_builder.h"
+#include "tables/row_context.h"
 #include "tables/row_writers.h"
-#include "tables/run_state.h"
 
 namespace dravenhol {
 
@@ -52,8 +53,8 @@ int16_t PaymentKindOf(uint16_t word) {
   return 0;
 }
 
-char* WriteStandingContractRow(RunState& run, char* row) {
-  const RecordView contract = run.Record(kUmst);
+Row WriteStandingContractRow(RowContext& rows, char* row) {
+  const RecordView contract = rows.Record(kUmst);
   char number[kSourceAreaSize];
   contract.Text(umst::kNumber, number, sizeof number);
   char contractor[kQuotedFieldSize], description[kQuotedFieldSize];
@@ -69,13 +70,15 @@ char* WriteStandingContractRow(RunState& run, char* row) {
   line.Integer(contract.I16(umst::kKind) == 1 ? 1 : 3).Integer(contract.I16(umst::kFrequency));
   line.Text(number).Text(contractor).Text(description).Integer(PaymentKindOf(contract.U16(umst::kPaymentWord)));
   line.Integer(contract.I16(umst::kPaymentTerm)).Integer(1).Text(start).Text(end).Text(created).Tail(";");
-  if (!line.fits() && run.FirstPrimaryFailure()) ReportLineTooLong(run.PrimaryName(), contract.I32(umst::kId));
-  return line.line();
+  return line.Finish(contract.I32(umst::kId));
 }
 
-void WriteContractItemRow(RunState& run, void* item, const RecordView& contract) {
+namespace {
+
+// One umowy.csv row, and the mark of its goods.
+Row WriteContractItemRow(RowContext& rows, void* item, const RecordView& contract) {
   host::HostPrepareContractItem(int32_t{0}, item, int32_t{0}, static_cast<const void*>(contract.data()));
-  const RecordView record = run.ItemRecord(item, kUmstDok);
+  const RecordView record = rows.ItemRecord(item, kUmstDok);
 
   char number[kQuotedFieldSize], name[kQuotedFieldSize];
   QuoteRecordText(number, contract, umst::kNumber);
@@ -84,21 +87,22 @@ void WriteContractItemRow(RunState& run, void* item, const RecordView& contract)
   const bool priceB = contract.I16(umst::kPriceSelector) != 0;
 
   char* row = host::HostScratchBuffer();
-  if (row != nullptr) {
-    RowBuilder line(row, kRowCapacity);
-    line.Integer(contract.I32(umst::kId)).Text(number).Integer(goodsId).Text(name);
-    line.Money(record.F64(priceB ? umst_dok::kPriceB : umst_dok::kPriceA))
-        .Integer(VatRateFromCode(record.I16(umst_dok::kVat)));
-    if (line.fits())
-      run.WriteSecondary(line.line());
-    else if (run.FirstSecondaryFailure())
-      ReportLineTooLong(run.SecondaryName(), contract.I32(umst::kId));
-  }
-  // The goods occur in a standing contract whether or not its row fitted. The
-  // mark is taken from the same 16 bits read without sign, so that ids from
-  // 32768 to 64999 (printed negative) are marked too.
-  const uint16_t mark = record.U16(umst_dok::kGoodsId);
-  if (mark >= 1 && mark < kGoodsMarkCount && run.tabIdentyf != nullptr) run.tabIdentyf[mark] = 1;
+  // The goods occur in a standing contract whether or not its row fits.
+  rows.marks.Mark(record, umst_dok::kGoodsId);
+  if (row == nullptr) return Row::Line(nullptr);
+  RowBuilder line(row, kRowCapacity);
+  line.Integer(contract.I32(umst::kId)).Text(number).Integer(goodsId).Text(name);
+  line.Money(record.F64(priceB ? umst_dok::kPriceB : umst_dok::kPriceA))
+      .Integer(VatRateFromCode(record.I16(umst_dok::kVat)));
+  return line.Finish(contract.I32(umst::kId));
+}
+
+constexpr DocumentItems kContractItems{kContractsIndex, kUmst, umst::kId, true, &WriteContractItemRow};
+
+}  // namespace
+
+int32_t ExportContractItems(RowContext& rows, FileLines& lines) {
+  return ExportDocumentItems(rows, kContractItems, lines);
 }
 
 }  // namespace dravenhol

@@ -16,7 +16,7 @@
 #include "tables/numbers.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
-#include "tables/run_state.h"
+#include "tables/row_context.h"
 
 namespace dravenhol {
 
@@ -57,14 +57,14 @@ void DiscountIndex::Add(int32_t id, const RecordView& record) {
   byContractor_.emplace(id, DiscountEntriesOf(record));
 }
 
-DiscountIndex* ReadDiscountFile(RunState& run) {
-  const DataFile& tab = run.dataFiles[kK4Tab];
+std::unique_ptr<DiscountIndex> ReadDiscountFile(RowContext& rows, FileLines& lines) {
+  HostTable* const tab = rows.Table(kK4Tab);
   char name[kNameAreaSize] = {};
   host::HostMakeDataName(kDiscountFileKind, static_cast<void*>(name), "MMM", ".UNR", int32_t{85});
 
   int32_t count = 0;
   ItemFileScope file;
-  OpenItemFile(&file, kDiscountFileKind, name, tab.table, &count);
+  OpenItemFile(&file, kDiscountFileKind, name, tab, &count);
   if (file.get() == nullptr) return nullptr;
 
   Owned<DiscountIndex> index(new DiscountIndex);
@@ -73,10 +73,10 @@ DiscountIndex* ReadDiscountFile(RunState& run) {
     host::HostScanStep(r, count);
     host::HostScanIdle(int32_t{0});
     const char* failure = nullptr;
-    if (host::HostReadItemRecord(int32_t{0}, r, tab.table, int32_t{0}, file.get()) == 0) {
+    if (host::HostReadItemRecord(int32_t{0}, r, tab, int32_t{0}, file.get()) == 0) {
       failure = kReadFailure;
     } else {
-      const RecordView record = run.Record(kK4Tab);
+      const RecordView record = rows.Record(kK4Tab);
       const int32_t owner = record.I32(k4_tab::kOwner);
       try {
         if (owner != 0) index->Add(owner, record);
@@ -86,20 +86,20 @@ DiscountIndex* ReadDiscountFile(RunState& run) {
     }
     if (failure != nullptr) {
       // The contractors whose records were not reached get no rows.
-      run.primaryState.incomplete = true;
-      host::HostMessageBox(MZ("Uwaga"), failure, int32_t{1});
+      lines.Put(Row::Unreached(failure));
       file.Close();
       scan.End();
-      return index.Release();
+      return std::unique_ptr<DiscountIndex>(index.Release());
     }
   }
   scan.End();
   file.Close();
-  return index.Release();
+  return std::unique_ptr<DiscountIndex>(index.Release());
 }
 
-void WriteDiscountRows(RunState& run, int32_t ownerId, const std::vector<DiscountEntry>& entries) {
-  const RecordView contractor = run.Record(kK4);
+void WriteDiscountRows(RowContext& rows, int32_t ownerId, const std::vector<DiscountEntry>& entries,
+                       FileLines& lines) {
+  const RecordView contractor = rows.Record(kK4);
   char pesel[kQuotedFieldSize], nip[kQuotedFieldSize], symbol[kQuotedFieldSize];
   QuotedAttribute(contractor.I32(k4::kId), MZ("Pesel"), kPlainAttribute, pesel);
   SortTaxNumber(contractor, pesel, nip);
@@ -116,35 +116,29 @@ void WriteDiscountRows(RunState& run, int32_t ownerId, const std::vector<Discoun
     line.Integer(ownerId).Text(symbol).Text(taxField).Text(group[0] != '\0' ? group : "brak grupy");
     line.Integer(entry.group).Fixed(PercentValue(entry.percent), 2).Money(entry.amount);
     line.Integer(entry.priceLevel + 1).Tail(";");
-    if (line.fits()) {
-      run.WritePrimary(line.line());
-    } else if (!reported) {
-      reported = true;  // one per contractor, and told once per file
-      if (run.FirstPrimaryFailure()) ReportLineTooLong(run.PrimaryName(), ownerId);
-    }
+    if (line.fits() || !reported) lines.Put(line.Finish(ownerId));
+    reported = reported || !line.fits();  // one drop per contractor
   }
 }
 
-int32_t EksportujRabaty(RunState& run) {
-  const RecordView switches = run.Record(kTsprProp);
+int32_t EksportujRabaty(RowContext& rows, FileLines& lines) {
+  const RecordView switches = rows.Record(kTsprProp);
   bool anySwitch = false;
   for (std::size_t offset : tspr_prop::kDiscountSwitches) anySwitch = anySwitch || switches.I16(offset) != 0;
   if (!anySwitch) return 1;
-  if (run.currentIndex != kContractorsIndex && run.currentIndex != kContractorsSecondIndex) return 0;
-  const RecordView contractor = run.Record(kK4);
+  const RecordView contractor = rows.Record(kK4);
   const int32_t id = contractor.I32(k4::kId);
   if (id == 0) return 0;
 
   try {
     // A file that could not be opened is tried again for the next contractor.
-    if (run.discounts == nullptr) run.discounts = ReadDiscountFile(run);
-    if (run.discounts == nullptr) return 0;
-    const std::vector<DiscountEntry>* entries = run.discounts->Find(id);
-    if (entries != nullptr) WriteDiscountRows(run, id, *entries);
+    if (rows.caches.discounts.get() == nullptr) rows.caches.discounts.Keep(ReadDiscountFile(rows, lines));
+    const DiscountIndex* index = rows.caches.discounts.get();
+    if (index == nullptr) return 0;
+    if (const std::vector<DiscountEntry>* entries = index->Find(id); entries != nullptr)
+      WriteDiscountRows(rows, id, *entries, lines);
   } catch (const std::bad_alloc&) {
-    run.primaryState.incomplete = true;
-    host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci-EksportujRabaty!\nOperacja niekompletna!"),
-                         int32_t{1});
+    lines.Put(Row::Unreached(MZ("Błąd operacji na pamięci-EksportujRabaty!\nOperacja niekompletna!")));
   }
   return 0;
 }

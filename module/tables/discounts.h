@@ -9,15 +9,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
 #include "host/record.h"
 #include "host/records/k4_tab.h"
+#include "output/output_pair.h"
 
 namespace dravenhol {
 
-class RunState;
+class RowContext;
 
 inline constexpr int kDiscountGroups = k4_tab::kGroups;
 
@@ -49,11 +51,13 @@ class DiscountIndex {
 
 // Reads the discount data file into a new index, with the host's scan
 // progress calls around the read. Null when the file cannot be opened. A
-// record that cannot be read ends the read with a message; the index then
-// holds what was read before it.
-DiscountIndex* ReadDiscountFile(RunState& run);
+// record that cannot be read ends the read, handed to `lines` as records not
+// reached; the index then holds what was read before it.
+std::unique_ptr<DiscountIndex> ReadDiscountFile(RowContext& rows, FileLines& lines);
 
-// Writes the rows of the current contractor (k4) from its entries.
-void WriteDiscountRows(RunState& run, int32_t ownerId, const std::vector<DiscountEntry>& entries);
+// The rows of the current contractor (k4) from its entries, to `lines`; of
+// its rows that do not fit, the first is handed over as dropped.
+void WriteDiscountRows(RowContext& rows, int32_t ownerId, const std::vector<DiscountEntry>& entries,
+                       FileLines& lines);
 
 }  // namespace dravenhol

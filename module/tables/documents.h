@@ -1,29 +1,43 @@
-// Shared by the invoice and standing-contract exporters: the settlement walk,
-// the item rows and the payment kind.
+// What the item exporters of sales documents and standing contracts share
+// (the item walk of the current document), the settlement walk of the
+// invoice rows and the payment kind of the contract rows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "host/data_files.h"
 #include "host/record.h"
+#include "output/output_pair.h"
 #include "tables/fields.h"
 
 namespace dravenhol {
 
-class RunState;
+class RowContext;
+
+// The documents of one index and how their items become rows.
+struct DocumentItems {
+  int16_t index;         // the documents' index: 811 sales documents, 72 standing contracts
+  DataFileId document;   // their data file
+  std::size_t idOffset;  // the document id in its record
+  bool marksGoods;       // the items mark their goods: items not read leave the marks incomplete
+  // One item's row (a line of null: no row buffer).
+  Row (*writeItemRow)(RowContext& rows, void* item, const RecordView& document);
+};
+
+// Reads the items of the current document through the host and hands one
+// row per item, in the host's order, to `lines`. A missing item file, or
+// items the host reported but did not deliver, are handed over as drops.
+// Returns 1 after the item file was missing, else 0.
+int32_t ExportDocumentItems(RowContext& rows, const DocumentItems& items, FileLines& lines);
 
 // Sums what the contractor's settlement entries pay of one document: every
 // slot of kind 1 whose reference is the document's, in active entries. The
 // date is that of the last paying entry in cursor order, empty when nothing
 // was paid. The host's current contractor is swapped in for the walk and put
 // back afterwards.
-void SumDocumentPayments(RunState& run, int32_t reference, int32_t contractor, double* paid,
+void SumDocumentPayments(RowContext& rows, int32_t reference, int32_t contractor, double* paid,
                          char (&date)[kTextAreaSize]);
-
-// Formats and writes one item row to the secondary file: faktury_pozycje.csv
-// for index 811, umowy.csv (and the goods mark) for index 72, nothing else.
-void WriteItemRow(RunState& run, void* item, const RecordView& document);
-void WriteContractItemRow(RunState& run, void* item, const RecordView& contract);
 
 // SposobPlatnosci of a standing contract's 16-bit payment word, 0 to 7.
 int16_t PaymentKindOf(uint16_t word);

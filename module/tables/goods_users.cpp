@@ -8,7 +8,7 @@
 #include "tables/numbers.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
-#include "tables/run_state.h"
+#include "tables/row_context.h"
 
 namespace dravenhol {
 
@@ -18,8 +18,8 @@ void GoodsGroupName(const int32_t* group, char (&name)[kTextAreaSize]) {
   name[kTextAreaSize - 1] = '\0';
 }
 
-char* WriteGoodsRow(RunState& run, char* row) {
-  const RecordView goods = run.Record(kK9);
+Row WriteGoodsRow(RowContext& rows, char* row) {
+  const RecordView goods = rows.Record(kK9);
   const int16_t* warehouse = host::HostCurrentWarehouse();
 
   char name[kQuotedFieldSize], symbol[kQuotedFieldSize], plu[kQuotedFieldSize], unit[kQuotedFieldSize],
@@ -47,28 +47,27 @@ char* WriteGoodsRow(RunState& run, char* row) {
   line.Money(goods.F64(k9::kPurchaseNet)).Money(goods.F64(k9::kGross1)).Money(goods.F64(k9::kNet1));
   line.Money(goods.F64(k9::kNet2)).Integer(VatRateFromCode(goods.I16(k9::kVat)));
   line.Text(unit).Text(supplier).Text(shortName).Text(group).Text(pkwiu).Text(description).Tail(";;");
-  if (!line.fits() && run.FirstPrimaryFailure()) ReportLineTooLong(run.PrimaryName(), goods.I16(k9::kId));
-  return line.line();
+  return line.Finish(goods.I16(k9::kId));
 }
 
-char* WriteUserRow(RunState& run, char* row) {
-  const RecordView user = run.Record(kH1);
+Row WriteUserRow(RowContext& rows, char* row) {
+  const RecordView user = rows.Record(kH1);
   char identifier[kQuotedFieldSize], whole[kQuotedFieldSize], firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
   QuoteRecordText(identifier, user, h1::kIdentifier);
   QuoteRecordText(whole, user, h1::kName);
   char name[kSourceAreaSize];
   user.Text(h1::kName, name, sizeof name);
-  SplitUserName(run, name, firstName, surname);
+  SplitUserName(rows, name, firstName, surname);
 
   RowBuilder line(row, kRowCapacity);
   line.Text(identifier).Text(firstName).Text(surname).Text(whole);
   line.Integer(user.I16(h1::kState) == 1 ? 1 : 0).Tail(";");
-  if (!line.fits() && run.FirstPrimaryFailure()) {
-    char key[kSourceAreaSize];
-    user.Text(h1::kIdentifier, key, sizeof key);
-    ReportLineTooLong(run.PrimaryName(), key);
-  }
-  return line.line();
+  if (line.fits()) return line.Finish("");
+  // The user is known by the identifier.
+  static_assert(kSourceAreaSize <= Row::kKeySize);
+  char key[kSourceAreaSize];
+  user.Text(h1::kIdentifier, key, sizeof key);
+  return line.Finish(key);
 }
 
 }  // namespace dravenhol

@@ -1,7 +1,6 @@
-// faktury.csv and faktury_pozycje.csv, the settlement walk, and the item
-// export that invoices and standing contracts share.
-#include <algorithm>
-#include <cstring>
+// faktury.csv and faktury_pozycje.csv, and the settlement walk.
+#include <memory>
+#include <new>
 
 #include "host/host_api.h"
 #include "host/host_objects.h"
@@ -10,50 +9,26 @@
 #include "host/records/k4_kar.h"
 #include "host/records/tspr.h"
 #include "host/records/tspr_dok.h"
-#include "host/records/umst.h"
-#include "output/output.h"
 #include "tables/documents.h"
 #include "tables/row_builder.h"
 #include "tables/row_writers.h"
-#include "tables/run_state.h"
+#include "tables/row_context.h"
 #include "tables/settlements.h"
 
 namespace dravenhol {
 
-namespace {
-
-// Puts the host's current contractor back on every way out.
-class ContractorSwap {
- public:
-  ContractorSwap(int32_t* current, int32_t contractor) : current_(current) {
-    if (current_ == nullptr) return;
-    saved_ = *current_;
-    *current_ = contractor;
-  }
-  ~ContractorSwap() { Restore(); }
-  ContractorSwap(const ContractorSwap&) = delete;
-  ContractorSwap& operator=(const ContractorSwap&) = delete;
-  void Restore() {
-    if (current_ == nullptr) return;
-    *current_ = saved_;
-    current_ = nullptr;
-  }
-
- private:
-  int32_t* current_;
-  int32_t saved_ = 0;
-  Held held_{this, &ReleaseBy<ContractorSwap, &ContractorSwap::Restore>};
-};
-
-}  // namespace
-
-void SumDocumentPayments(RunState& run, int32_t reference, int32_t contractor, double* paid,
+void SumDocumentPayments(RowContext& rows, int32_t reference, int32_t contractor, double* paid,
                          char (&date)[kTextAreaSize]) {
   *paid = 0.0;
   date[0] = '\0';
   // A contractor whose entries were walked before in this run is not walked
   // again: its walk kept every reference's payment.
-  SettlementCache* kept = run.Settlements();
+  SettlementCache* kept = rows.caches.settlements.get();
+  if (kept == nullptr) {
+    // Without memory for it, every invoice walks its contractor's entries.
+    rows.caches.settlements.Keep(std::unique_ptr<SettlementCache>(new (std::nothrow) SettlementCache));
+    kept = rows.caches.settlements.get();
+  }
   if (kept != nullptr && kept->Find(contractor, reference, paid, date)) return;
 
   // The host's settlement set-up, with a work block the module never reads.
@@ -66,7 +41,7 @@ void SumDocumentPayments(RunState& run, int32_t reference, int32_t contractor, d
   if (cursor.Open(int32_t{kSettlementIndex})) {
     if (kept != nullptr) kept->Begin(contractor);
     while (cursor.Next()) {
-      const RecordView entry = run.Record(kK4Kar);
+      const RecordView entry = rows.Record(kK4Kar);
       if (entry.U32(k4_kar::kActive) == 0) continue;
       char entryDate[kTextAreaSize];
       bool dated = false;
@@ -93,8 +68,8 @@ void SumDocumentPayments(RunState& run, int32_t reference, int32_t contractor, d
   swap.Restore();
 }
 
-char* WriteInvoiceRow(RunState& run, char* row) {
-  const RecordView document = run.Record(kTspr);
+Row WriteInvoiceRow(RowContext& rows, char* row) {
+  const RecordView document = rows.Record(kTspr);
   char saleDate[kTextAreaSize], issueDate[kTextAreaSize], paymentDate[kTextAreaSize];
   CopyDateText(saleDate, document, tspr::kSaleDate);
   CopyDateText(issueDate, document, tspr::kIssueDate);
@@ -108,7 +83,7 @@ char* WriteInvoiceRow(RunState& run, char* row) {
 
   double paid = 0.0;
   char storedPaymentDate[kTextAreaSize];
-  SumDocumentPayments(run, document.I32(tspr::kSettlement), document.I32(tspr::kContractor), &paid, storedPaymentDate);
+  SumDocumentPayments(rows, document.I32(tspr::kSettlement), document.I32(tspr::kContractor), &paid, storedPaymentDate);
   paymentDate[0] = '\0';
   if (storedPaymentDate[0] != '\0') {
     CopyText(paymentDate, sizeof paymentDate, storedPaymentDate);
@@ -123,86 +98,32 @@ char* WriteInvoiceRow(RunState& run, char* row) {
   line.Text(saleDate).Text(issueDate).Money(paid).Integer(document.I16(tspr::kPaymentTerm));
   for (std::size_t offset : tspr::kAmounts) line.Money(document.F64(offset));
   line.Text(remarks).Text(user).Text(paymentDate).Integer(document.I32(tspr::kContractor));
-  if (!line.fits() && run.FirstPrimaryFailure()) ReportLineTooLong(run.PrimaryName(), document.I32(tspr::kDocumentId));
-  return line.line();
+  return line.Finish(document.I32(tspr::kDocumentId));
 }
 
-void WriteItemRow(RunState& run, void* item, const RecordView& document) {
-  if (run.currentIndex == kContractsIndex) {
-    WriteContractItemRow(run, item, document);
-    return;
-  }
-  if (run.currentIndex != kInvoicesIndex) return;
+namespace {
 
-  const RecordView record = run.ItemRecord(item, kTsprDok);
+// One faktury_pozycje.csv row: the price of the document's type (odd types
+// take the second price).
+Row WriteInvoiceItemRow(RowContext& rows, void* item, const RecordView& document) {
+  const RecordView record = rows.ItemRecord(item, kTsprDok);
   char name[kQuotedFieldSize];
   QuoteRecordText(name, record, tspr_dok::kName);
   const bool oddType = (document.I16(tspr::kType) & 1) != 0;
 
   char* row = host::HostScratchBuffer();
-  if (row == nullptr) return;
+  if (row == nullptr) return Row::Line(nullptr);
   RowBuilder line(row, kRowCapacity);
   line.Integer(document.I32(tspr::kDocumentId)).Text(name);
   line.Money(record.F64(oddType ? tspr_dok::kPriceB : tspr_dok::kPriceA))
       .Integer(VatRateFromCode(record.I16(tspr_dok::kVat)));
-  if (!line.fits()) {
-    if (run.FirstSecondaryFailure()) ReportLineTooLong(run.SecondaryName(), document.I32(tspr::kDocumentId));
-    return;
-  }
-  run.WriteSecondary(line.line());
+  return line.Finish(document.I32(tspr::kDocumentId));
 }
 
-int32_t ExportDocumentItems(RunState& run) {
-  DataFileId documentFile;
-  std::size_t idOffset;
-  if (run.currentIndex == kInvoicesIndex) {
-    documentFile = kTspr;
-    idOffset = tspr::kDocumentId;
-  } else if (run.currentIndex == kContractsIndex) {
-    documentFile = kUmst;
-    idOffset = umst::kId;
-  } else {
-    return 0;
-  }
-  const RecordView document = run.Record(documentFile);
-  const int32_t documentId = document.I32(idOffset);
-  if (documentId == 0) return 0;
+constexpr DocumentItems kInvoiceItems{kInvoicesIndex, kTspr, tspr::kDocumentId, false, &WriteInvoiceItemRow};
 
-  const int32_t itemIndex = host::HostItemIndexOf(int32_t{run.currentIndex});
-  HostKey key;
-  std::memset(&key, 0, sizeof key);
-  void* auxiliary = host::HostKeyInit(itemIndex, documentId, &key, int32_t{0});
+}  // namespace
 
-  int32_t count = 0;
-  ItemFileScope file;
-  OpenItemFile(&file, itemIndex, &key, auxiliary, &count);
-  // A contract whose items are not read cannot mark their goods.
-  const bool contract = run.currentIndex == kContractsIndex;
-  if (file.get() == nullptr) {
-    if (contract) run.marksIncomplete = true;
-    run.secondaryState.incomplete = true;  // the document's items are missing from the file
-    if (run.FirstSecondaryFailure())
-      host::HostErrorMessage(MZ("Błąd"), MZ("Brak pliku dokumentu!"), int32_t{1}, "Dravenhol");
-    return 1;
-  }
-
-  if (count > 0) {
-    ItemArrayScope items(host::HostReadItems(file.get(), count));
-    if (items.get() == nullptr) {
-      // The host reported items but delivered none: say so rather than
-      // leaving the document without its items unnoticed.
-      if (contract) run.marksIncomplete = true;
-      run.secondaryState.incomplete = true;
-      if (run.FirstSecondaryFailure()) ReportItemsUnread(run.SecondaryName(), documentId);
-    } else {
-      for (int32_t i = 0; i < count; ++i) {
-        if (items.get()[i] != nullptr) WriteItemRow(run, items.get()[i], document);
-      }
-    }
-    items.Free();
-  }
-  file.Close();
-  return 0;
-}
+int32_t ExportInvoiceItems(RowContext& rows, FileLines& lines) { return ExportDocumentItems(rows, kInvoiceItems, lines); }
 
 }  // namespace dravenhol

@@ -7,7 +7,7 @@
 
 #include "host/host_api.h"
 #include "output/output.h"
-#include "tables/run_state.h"
+#include "tables/row_context.h"
 
 namespace dravenhol {
 
@@ -31,15 +31,15 @@ void UpperCaseAscii(char* text) {
     if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
 }
 
-FirstNameList* FirstNameList::Load() {
+std::unique_ptr<FirstNameList> FirstNameList::Load() {
   Owned<FirstNameList> list(new FirstNameList);
   char path[kMaxPath + 1];
-  if (!BaseDirectoryPath("imiona.txt", path, static_cast<int>(sizeof path))) return list.Release();
+  if (!BaseDirectoryPath("imiona.txt", path, static_cast<int>(sizeof path))) return std::unique_ptr<FirstNameList>(list.Release());
 
   StreamScope input(&CloseHostStream);
   OpenInputFile(&input, path, "rt");
   HostStream* stream = input.get();
-  if (stream == nullptr) return list.Release();
+  if (stream == nullptr) return std::unique_ptr<FirstNameList>(list.Release());
 
   char line[kLineArea + 1];
   try {
@@ -53,7 +53,7 @@ FirstNameList* FirstNameList::Load() {
     // Out of memory: the names read so far are what the run knows.
   }
   input.Close();
-  return list.Release();
+  return std::unique_ptr<FirstNameList>(list.Release());
 }
 
 // The host's own comparison decides, line by line in file order, as it would
@@ -64,16 +64,16 @@ bool FirstNameList::Contains(const char* upperCased) const {
   return false;
 }
 
-bool IsFirstName(RunState& run, char* text) {
+bool IsFirstName(RowContext& rows, char* text) {
   UpperCaseAscii(text);
-  if (run.firstNames == nullptr) {
+  if (rows.caches.firstNames.get() == nullptr) {
     try {
-      run.firstNames = FirstNameList::Load();
+      rows.caches.firstNames.Keep(FirstNameList::Load());
     } catch (const std::bad_alloc&) {
       return false;
     }
   }
-  return run.firstNames->Contains(text);
+  return rows.caches.firstNames.get()->Contains(text);
 }
 
 namespace {
@@ -83,7 +83,7 @@ constexpr std::size_t kNamePartSize = 257;
 
 }  // namespace
 
-void SplitContractorName(RunState& run, const char* name, char (&firstName)[kQuotedFieldSize],
+void SplitContractorName(RowContext& rows, const char* name, char (&firstName)[kQuotedFieldSize],
                          char (&surname)[kQuotedFieldSize]) {
   firstName[0] = '\0';
   char work[kTextAreaSize];
@@ -94,7 +94,7 @@ void SplitContractorName(RunState& run, const char* name, char (&firstName)[kQuo
     char first[kTextAreaSize];
     host::HostCopyTextMax(first, blank + 1, static_cast<int32_t>(kTextAreaSize - 1));
     first[kTextAreaSize - 1] = '\0';
-    if (IsFirstName(run, first)) {
+    if (IsFirstName(rows, first)) {
       *blank = '\0';  // work now holds the surname
       surname[0] = '\0';
       if (work[0] != '\0') WrapInApostrophes(surname, sizeof surname, work);
@@ -105,7 +105,7 @@ void SplitContractorName(RunState& run, const char* name, char (&firstName)[kQuo
   QuoteField(surname, name);
 }
 
-void SplitUserName(RunState& run, const char* name, char (&firstName)[kQuotedFieldSize],
+void SplitUserName(RowContext& rows, const char* name, char (&firstName)[kQuotedFieldSize],
                    char (&surname)[kQuotedFieldSize]) {
   firstName[0] = '\0';
   surname[0] = '\0';
@@ -123,7 +123,7 @@ void SplitUserName(RunState& run, const char* name, char (&firstName)[kQuotedFie
   char lookedUp[kNamePartSize];
   host::HostCopyTextMax(lookedUp, tail, static_cast<int32_t>(kNamePartSize - 1));
   lookedUp[kNamePartSize - 1] = '\0';
-  const bool tailIsFirstName = IsFirstName(run, lookedUp);
+  const bool tailIsFirstName = IsFirstName(rows, lookedUp);
   char(&tailField)[kQuotedFieldSize] = tailIsFirstName ? firstName : surname;
   char(&headField)[kQuotedFieldSize] = tailIsFirstName ? surname : firstName;
   WrapInApostrophes(tailField, sizeof tailField, tail);

@@ -1,6 +1,7 @@
 // Person names: the list of first names (imiona.txt) and the test against it.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,7 @@
 
 namespace dravenhol {
 
-class RunState;
+class RowContext;
 
 // The first names of imiona.txt in the host's base directory, read once per
 // run: each line upper-cased (a to z), its carriage returns and line feeds
@@ -16,7 +17,7 @@ class RunState;
 class FirstNameList {
  public:
   // Reads the file; a missing file gives an empty list.
-  static FirstNameList* Load();
+  static std::unique_ptr<FirstNameList> Load();
   bool Contains(const char* upperCased) const;
 
  private:
@@ -25,8 +26,8 @@ class FirstNameList {
 
 // Upper-cases text in place (a to z only, whatever the answer) and tells
 // whether it is a line of imiona.txt. The list is read on the first call of
-// a run and kept in run.firstNames.
-bool IsFirstName(RunState& run, char* text);
+// a run and kept among the run's caches.
+bool IsFirstName(RowContext& rows, char* text);
 
 // a to z become A to Z; every other byte stays.
 void UpperCaseAscii(char* text);
@@ -36,7 +37,7 @@ void UpperCaseAscii(char* text);
 // before it and the first name that text upper-cased, each only put between
 // apostrophes (empty parts stay empty fields). Otherwise the whole name is
 // the quoted surname and the first name is empty.
-void SplitContractorName(RunState& run, const char* name, char (&firstName)[kQuotedFieldSize],
+void SplitContractorName(RowContext& rows, const char* name, char (&firstName)[kQuotedFieldSize],
                          char (&surname)[kQuotedFieldSize]);
 
 // Imie and Nazwisko of a user name, taken as written. Without a blank the
@@ -44,7 +45,7 @@ void SplitContractorName(RunState& run, const char* name, char (&firstName)[kQuo
 // is the first name when the list knows it (the text before it then being the
 // surname), else the surname (the text before it then being the first name);
 // the parts are only put between apostrophes, the tail even when empty.
-void SplitUserName(RunState& run, const char* name, char (&firstName)[kQuotedFieldSize],
+void SplitUserName(RowContext& rows, const char* name, char (&firstName)[kQuotedFieldSize],
                    char (&surname)[kQuotedFieldSize]);
 
 }  // namespace dravenhol

@@ -1,10 +1,7 @@
-// Bounded line assembly and the message for a line that does not fit.
 #include "tables/row_builder.h"
 
 #include <cstring>
 
-#include "host/host_api.h"
-#include "host/mazovia.h"
 #include "tables/fields.h"
 #include "tables/numbers.h"
 
@@ -51,34 +48,13 @@ RowBuilder& RowBuilder::Tail(const char* text) {
   return *this;
 }
 
-void ReportLineTooLong(const char* fileName, const char* record) {
-  char text[512];
-  RowBuilder message(text, sizeof text);
-  message.Tail(MZ("Wiersz rekordu ")).Tail(record).Tail(MZ(" nie mieści się w pliku BAZA\\"));
-  message.Tail(fileName).Tail(MZ(" i nie został zapisany!\nOperacja niekompletna!"));
-  if (!message.fits()) {
-    // A record key too long for the message: name the file only.
-    RowBuilder shorter(text, sizeof text);
-    shorter.Tail(MZ("Wiersz nie mieści się w pliku BAZA\\")).Tail(fileName);
-    shorter.Tail(MZ(" i nie został zapisany!\nOperacja niekompletna!"));
-  }
-  host::HostMessageBox(MZ("Uwaga"), text, int32_t{1});
+Row RowBuilder::Finish(int64_t key) const {
+  if (fits_) return Row::Line(area_);
+  char number[kNumberTextSize];
+  FormatInteger(key, number, sizeof number);
+  return Row::Dropped(Drop::kTooLong, number);
 }
 
-void ReportItemsUnread(const char* fileName, int64_t document) {
-  char number[kNumberTextSize];
-  FormatInteger(document, number, sizeof number);
-  char text[512];
-  RowBuilder message(text, sizeof text);
-  message.Tail(MZ("Nie można odczytać pozycji dokumentu ")).Tail(number).Tail(MZ(" do pliku BAZA\\"));
-  message.Tail(fileName).Tail(MZ("!\nOperacja niekompletna!"));
-  host::HostMessageBox(MZ("Uwaga"), text, int32_t{1});
-}
-
-void ReportLineTooLong(const char* fileName, int64_t record) {
-  char number[kNumberTextSize];
-  FormatInteger(record, number, sizeof number);
-  ReportLineTooLong(fileName, number);
-}
+Row RowBuilder::Finish(const char* key) const { return fits_ ? Row::Line(area_) : Row::Dropped(Drop::kTooLong, key); }
 
 }  // namespace dravenhol

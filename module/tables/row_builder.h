@@ -2,12 +2,14 @@
 //
 // A row is built field by field into a fixed area; a field that does not fit
 // marks the row as too long instead of being cut, and a row that is too long
-// is never written: the writer shows ReportLineTooLong and drops the line, so
+// is never written: it is handed back as dropped, with the record's key, so
 // the user learns which record is missing from which file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "output/output_pair.h"
 
 namespace dravenhol {
 
@@ -28,6 +30,10 @@ class RowBuilder {
   bool fits() const { return fits_; }
   // The line, or null when it did not fit.
   char* line() const { return fits_ ? area_ : nullptr; }
+  // The line, or its drop naming the record by `key` (a number or the text
+  // by which the user knows the record).
+  Row Finish(int64_t key) const;
+  Row Finish(const char* key) const;
 
  private:
   static double MoneyOf(double stored);
@@ -39,13 +45,5 @@ class RowBuilder {
   bool first_ = true;
   bool fits_;
 };
-
-// "Uwaga": the line of record `record` (a number or key, as the user knows the
-// record) did not fit file `fileName` and was not written.
-void ReportLineTooLong(const char* fileName, const char* record);
-void ReportLineTooLong(const char* fileName, int64_t record);
-
-// "Uwaga": the items of a document could not be read for file `fileName`.
-void ReportItemsUnread(const char* fileName, int64_t document);
 
 }  // namespace dravenhol

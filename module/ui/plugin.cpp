@@ -98,13 +98,13 @@ const void* const* const kCDravenholVirtualTable = kVirtualTable.slots;
 // single-inheritance object as offsetof assumes.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
-static_assert(offsetof(CDravenhol, run) == sizeof(WDialogBase));
-static_assert(offsetof(CDravenhol, run.currentIndex) == (sizeof(void*) == 4 ? 8 : 16));
-static_assert(offsetof(CDravenhol, run.dataFiles) == (sizeof(void*) == 4 ? 12 : 24));
-static_assert(offsetof(CDravenhol, run.primaryFile) == (sizeof(void*) == 4 ? 100 : 200));
-static_assert(offsetof(CDravenhol, run.secondaryFile) == (sizeof(void*) == 4 ? 120 : 224));
-static_assert(offsetof(CDravenhol, run.sendMethod) == (sizeof(void*) == 4 ? 140 : 248));
-static_assert(offsetof(CDravenhol, run.tabIdentyf) == (sizeof(void*) == 4 ? 144 : 256));
+static_assert(offsetof(CDravenhol, block) == sizeof(WDialogBase));
+static_assert(offsetof(CDravenhol, block.currentIndex) == (sizeof(void*) == 4 ? 8 : 16));
+static_assert(offsetof(CDravenhol, block.dataFiles) == (sizeof(void*) == 4 ? 12 : 24));
+static_assert(offsetof(CDravenhol, block.primaryFile) == (sizeof(void*) == 4 ? 100 : 200));
+static_assert(offsetof(CDravenhol, block.secondaryFile) == (sizeof(void*) == 4 ? 120 : 224));
+static_assert(offsetof(CDravenhol, block.sendMethod) == (sizeof(void*) == 4 ? 140 : 248));
+static_assert(offsetof(CDravenhol, block.tabIdentyf) == (sizeof(void*) == 4 ? 144 : 256));
 #pragma GCC diagnostic pop
 
 CDravenhol::CDravenhol() {

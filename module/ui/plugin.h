@@ -4,13 +4,14 @@
 // base part and implements 34 of its virtual operations; the module supplies
 // the virtual table itself (slot 0 its own destructor, the rest call thunks
 // into the host), so its layout does not depend on the compiler's ABI. The
-// run follows the base part; the object holds nothing else.
+// run's fixed block follows the base part, then the run that works on it.
 #pragma once
 
 #include <cstdint>
 
 #include "export/export_run.h"
 #include "host/held.h"
+#include "host/run_block.h"
 #include "host/host_types.h"
 
 namespace dravenhol {
@@ -26,7 +27,8 @@ class CDravenhol : public WDialogBase {
   // which closes any file still open and frees the goods marks. Returns 0.
   static int32_t RunExport();
 
-  ExportRun run;
+  RunBlock block = {};  // the fields the host may read, at their fixed offsets
+  ExportRun run{block};
 
  private:
   // Takes the run and the base part down; with `abandoned` (a structured

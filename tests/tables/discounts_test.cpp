@@ -45,7 +45,6 @@ void SetContractor(FakeRun& run, int32_t id, const std::string& symbol, const st
 struct DiscountRun : FakeRun {
   DiscountRun() {
     PutI16(record(kTsprProp), 545, 1);
-    state.currentIndex = 6;
     OpenOutputs("kontrah_rabaty.csv");
   }
 };
@@ -81,7 +80,7 @@ TEST(EksportujRabaty, WritesOneRowPerNonEmptyGroupOfTheFirstRecord) {
   run.host.groupNames = {{0, ToMazovia("Narzędzia")}, {1, "Gr;1"}};
   SetContractor(run, 4711, "K001", "123-456-32-18");
 
-  EXPECT_EQ(EksportujRabaty(run.state), 0);
+  EXPECT_EQ(EksportujRabaty(run.rows, run.primary), 0);
   const std::vector<std::string> expected = {
       "4711;'K001';'123-456-32-18';Narzędzia;0;12.50;0.00;1;",
       "4711;'K001';'123-456-32-18';Gr;1;1;0.00;0.00;3;",
@@ -113,7 +112,7 @@ TEST(EksportujRabaty, ChoosesTheTaxColumnLikeTheContractorRow) {
     if (!c.pesel.empty()) run.host.attributes[{815, "Pesel"}] = {0, 0, c.pesel};
     run.host.attributes[{815, "tel."}] = {0, 0, "600"};  // no other attribute is looked at
     SetContractor(run, 815, "K'2", c.taxNumber);
-    EksportujRabaty(run.state);
+    EksportujRabaty(run.rows, run.primary);
     EXPECT_EQ(run.PrimaryLines(), std::vector<std::string>{"815;'K\\'2';" + c.column + ";brak grupy;3;2.00;0.00;1;"})
         << "tax number " << c.taxNumber;
   }
@@ -128,8 +127,7 @@ TEST(EksportujRabaty, ReadsTheDiscountFileOncePerRun) {
   }
   for (int32_t id : {3, 1, 9, 5, 3}) {  // 9 has no record; 3 comes twice, as index 198 can repeat it
     SetContractor(run, id, "S", "");
-    EksportujRabaty(run.state);
-    if (id == 3) run.state.currentIndex = 198;
+    EksportujRabaty(run.rows, run.primary);
   }
   EXPECT_EQ(run.PrimaryLines(),
             (std::vector<std::string>{"3;'S';;brak grupy;3;3.00;0.00;1;", "1;'S';;brak grupy;1;1.00;0.00;1;",
@@ -154,7 +152,7 @@ TEST(EksportujRabaty, AFailedReadShowsItsMessageOnceAndKeepsWhatWasRead) {
   run.host.failReadAt = 2;
   for (int32_t id : {4, 1, 2, 3}) {
     SetContractor(run, id, "S", "");
-    EksportujRabaty(run.state);
+    EksportujRabaty(run.rows, run.primary);
   }
   // Records 0 and 1 were read before the failure; 2 and 3 were not reached.
   EXPECT_EQ(run.PrimaryLines(),
@@ -174,31 +172,23 @@ TEST(EksportujRabaty, DoesNothingWithoutSwitchesContractorOrFile) {
   {
     FakeRun run;  // all three switches off
     run.OpenOutputs();
-    run.state.currentIndex = 6;
     SetContractor(run, 1, "S", "");
-    EXPECT_EQ(EksportujRabaty(run.state), 1);
-    EXPECT_TRUE(run.host.calls.empty());
-  }
-  for (int16_t index : {72, 811, 4}) {
-    DiscountRun run;
-    run.state.currentIndex = index;
-    SetContractor(run, 1, "S", "");
-    EXPECT_EQ(EksportujRabaty(run.state), 0);
+    EXPECT_EQ(EksportujRabaty(run.rows, run.primary), 1);
     EXPECT_TRUE(run.host.calls.empty());
   }
   {
     DiscountRun run;
     SetContractor(run, 0, "S", "");
-    EXPECT_EQ(EksportujRabaty(run.state), 0);
+    EXPECT_EQ(EksportujRabaty(run.rows, run.primary), 0);
     EXPECT_TRUE(run.host.calls.empty());
   }
   {
     DiscountRun run;  // a missing file: no rows, no message, tried again for the next contractor
     run.host.discountFileMissing = true;
     SetContractor(run, 1, "S", "");
-    EksportujRabaty(run.state);
+    EksportujRabaty(run.rows, run.primary);
     SetContractor(run, 2, "S", "");
-    EksportujRabaty(run.state);
+    EksportujRabaty(run.rows, run.primary);
     EXPECT_EQ(run.host.discountFileOpens, 2);
     EXPECT_TRUE(run.PrimaryLines().empty());
     EXPECT_TRUE(run.host.messages.empty());
@@ -216,7 +206,7 @@ TEST(EksportujRabaty, RowsThatDoNotFitAreReportedOncePerContractor) {
   // A tax number of 1000 apostrophes quotes to 2002 characters: with group 0's long name the row
   // passes 2047 characters, with "brak grupy" it fits.
   std::fill(run.record(kK4).begin() + 176, run.record(kK4).begin() + 1176, '\'');
-  EksportujRabaty(run.state);
+  EksportujRabaty(run.rows, run.primary);
   const std::vector<std::string> lines = run.PrimaryLines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].size(), 2034u);

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "export/output_files.h"
 #include "host/mazovia.h"
@@ -208,7 +209,16 @@ int32_t HolderApply(HostHolder* self, HostApplyFunction function) {
   return function(static_cast<HostStream*>(HolderOf(self).value));
 }
 
-const char* BaseDirectory() { return "C:\\Dane"; }
+const char* BaseDirectory() { return current->baseDirectory.c_str(); }
+HostStream* FileOpenShared(const char*, const char*, int32_t, int32_t, int32_t) {
+  std::FILE* stream = std::tmpfile();
+  current->sharedStreams.push_back(stream);
+  return stream;
+}
+char* RecodeText(char* destination, const char* source, int32_t, int32_t) {
+  if (destination != source) std::strcpy(destination, source);
+  return destination;
+}
 char* PathAppend(char* path, const char* name) {
   std::strcat(path, "\\");
   std::strcat(path, name);
@@ -232,6 +242,7 @@ int32_t CompareText(const char* a, const char* b, int32_t) { return std::strcmp(
 void GuardEnter(HostGuard*, const char*, const void*) {}
 void GuardLeave(HostGuard*) {}
 void* Alloc(uint32_t size) { return std::malloc(size); }
+void* AllocZeroed(uint32_t size) { return std::calloc(size, 1); }
 void Free(void* block) { std::free(block); }
 int32_t ConvertText(char* destination, int32_t size, const char* source, int32_t, int32_t, int32_t) {
   int32_t n = 0;
@@ -313,6 +324,9 @@ FakeHost::FakeHost() {
   BIND(HostGuardEnter, GuardEnter);
   BIND(HostGuardLeave, GuardLeave);
   BIND(HostAlloc, Alloc);
+  BIND(HostAllocZeroed, AllocZeroed);
+  BIND(HostFileOpenShared, FileOpenShared);
+  BIND(HostRecodeText, RecodeText);
   BIND(HostFree, Free);
   BIND(HostConvertText, ConvertText);
   BIND(HostFilePrintf, FilePrintf);
@@ -321,7 +335,6 @@ FakeHost::FakeHost() {
 #undef BIND
 
 FakeHost::~FakeHost() {
-  for (std::FILE* stream : streams_) std::fclose(stream);
   std::memcpy(HostFunctionTable, saved_, sizeof saved_);
   current = nullptr;
 }
@@ -332,12 +345,6 @@ int FakeHost::Count(const std::string& name) const {
   int n = 0;
   for (const std::string& call : calls) n += call == name ? 1 : 0;
   return n;
-}
-
-std::FILE* FakeHost::NewStream() {
-  std::FILE* stream = std::tmpfile();
-  streams_.push_back(stream);
-  return stream;
 }
 
 std::string FakeHost::Contents(std::FILE* stream) {
@@ -352,45 +359,57 @@ std::string FakeHost::Contents(std::FILE* stream) {
 }
 
 FakeRun::FakeRun() {
-  state.Begin();
   for (int file = 0; file < kDataFileCount; ++file) {
     records_[file].assign(static_cast<std::size_t>(kDataFiles[file].recordLength), 0);
     const auto length = static_cast<int16_t>(kDataFiles[file].recordLength);
     unsigned char* buffer = records_[file].data();
     std::memcpy(descriptors_[file].bytes + 6, &length, 2);
     std::memcpy(descriptors_[file].bytes + 8, &buffer, sizeof buffer);
-    state.dataFiles[file] = DataFile{reinterpret_cast<HostTable*>(&descriptors_[file]), buffer};
+    block.dataFiles[file] = DataFile{reinterpret_cast<HostTable*>(&descriptors_[file]), buffer};
   }
   host.settlementBuffer = records_[kK4Kar].data();
   host.discountBuffer = records_[kK4Tab].data();
+  output.Begin();
 }
 
 FakeRun::~FakeRun() {
-  // The run's end closes its files; detach ours first.
-  host::HostHolderSet(&state.primaryFile, static_cast<void*>(nullptr));
-  host::HostHolderSet(&state.secondaryFile, static_cast<void*>(nullptr));
-  state.End();
+  output.End(false);
+  marks.Free();
 }
 
 namespace {
 int32_t CapacityOf(const char* name) {
-  for (const OutputFileSpec& file : kOutputFiles)
-    if (std::strcmp(file.name, name) == 0) return file.capacity;
+  for (const OutputFileSpec& spec : kOutputFiles)
+    if (std::strcmp(spec.file.name, name) == 0) return spec.file.capacity;
   return kRowCapacity;
 }
 }  // namespace
 
 void FakeRun::OpenOutputs(const char* primaryName, const char* secondaryName) {
-  primary_ = host.NewStream();
-  secondary_ = host.NewStream();
-  host::HostHolderSet(&state.primaryFile, static_cast<void*>(primary_));
-  host::HostHolderSet(&state.secondaryFile, static_cast<void*>(secondary_));
-  state.primaryState = OutputFileState{primaryName, CapacityOf(primaryName), false, 0, false};
-  state.secondaryState = OutputFileState{secondaryName, CapacityOf(secondaryName), false, 0, false};
+  // The directories are made where the test may write; the streams are the
+  // fake host's own.
+  const std::filesystem::path base = std::filesystem::temp_directory_path() / "dravenhol-tables-test";
+  std::filesystem::create_directories(base);
+  host.baseDirectory = base.string();
+  const OutputFile first{primaryName, "", CapacityOf(primaryName)};
+  const OutputFile second{secondaryName, "", CapacityOf(secondaryName)};
+  const std::size_t opened = host.sharedStreams.size();
+  if (!output.Open(first, &second) || host.sharedStreams.size() != opened + 2) std::abort();
+  primary_ = host.sharedStreams[opened];
+  secondary_ = host.sharedStreams[opened + 1];
 }
 
-std::vector<std::string> FakeRun::PrimaryLines() const { return SplitLines(FakeHost::Contents(primary_)); }
-std::vector<std::string> FakeRun::SecondaryLines() const { return SplitLines(FakeHost::Contents(secondary_)); }
+namespace {
+// Without the empty header line.
+std::vector<std::string> Written(std::FILE* stream) {
+  std::vector<std::string> lines = SplitLines(FakeHost::Contents(stream));
+  if (!lines.empty()) lines.erase(lines.begin());
+  return lines;
+}
+}  // namespace
+
+std::vector<std::string> FakeRun::PrimaryLines() const { return Written(primary_); }
+std::vector<std::string> FakeRun::SecondaryLines() const { return Written(secondary_); }
 
 void PutText(Bytes& record, std::size_t offset, const std::string& text) {
   std::memcpy(record.data() + offset, text.c_str(), text.size() + 1);

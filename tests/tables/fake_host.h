@@ -4,7 +4,8 @@
 // lifetime (every other slot is null, so an unexpected call returns zero) and
 // puts the previous slots back when it goes. Its state is plain data that a
 // test fills before the call and inspects afterwards. FakeRun adds a run
-// with the eleven data files and two captured output files.
+// with the eleven data files, the run's owners as the driver builds them, and
+// an output pair whose two files are captured.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,10 @@
 
 #include "host/data_files.h"
 #include "host/host_api.h"
-#include "tables/run_state.h"
+#include "host/run_block.h"
+#include "output/output_pair.h"
+#include "tables/goods_marks.h"
+#include "tables/row_context.h"
 
 namespace dravenhol::testing {
 
@@ -82,13 +86,16 @@ class FakeHost {
   // Stored dates are "YYYYMMDD"; anything else shows as "??".
   // Trim removes leading and trailing blanks.
 
-  // An output stream whose text Contents() returns.
-  std::FILE* NewStream();
+  // The base directory the host names; output files are created under it.
+  std::string baseDirectory = "C:\\Dane";
+  // The streams that HostFileOpenShared opened, in order (closed by their owner).
+  std::vector<std::FILE*> sharedStreams;
+
+  // The text written to a stream so far.
   static std::string Contents(std::FILE* stream);
 
  private:
   void* saved_[host::kHostFunctionCount];
-  std::vector<std::FILE*> streams_;
 };
 
 // Zero-filled records for the eleven data files, with host descriptors.
@@ -97,15 +104,21 @@ class FakeRun {
   FakeRun();
   ~FakeRun();
   Bytes& record(DataFileId file) { return records_[file]; }
-  // Attach fresh output streams to the primary and secondary files, open
-  // under those names (capacities from the table of output files).
+  // Opens the pair's two files under those names (capacities from the table
+  // of output files), in a directory of the test's, with empty headers.
   void OpenOutputs(const char* primaryName = "", const char* secondaryName = "");
-  // The lines written so far (UTF-8, without line ends).
+  // The lines written so far after the header (UTF-8, without line ends).
   std::vector<std::string> PrimaryLines() const;
   std::vector<std::string> SecondaryLines() const;
 
   FakeHost host;
-  RunState state;
+  RunBlock block = {};
+  GoodsMarks marks{block.tabIdentyf};
+  RunCaches caches;
+  RowContext rows{block, marks, caches};
+  OutputPair output{block.primaryFile, block.secondaryFile};
+  FileLines primary{output, Side::kPrimary};
+  FileLines secondary{output, Side::kSecondary};
 
  private:
   struct Descriptor {

@@ -214,18 +214,19 @@ TEST(RowBuilder, ARowThatDoesNotFitIsNotCutButRefused) {
   exact.Text("1234567");  // seven characters and the terminator fill the area
   EXPECT_TRUE(exact.fits());
   EXPECT_STREQ(exact.line(), "1234567");
+  EXPECT_STREQ(exact.Finish(4711).line(), "1234567");
 
   RowBuilder over(row, sizeof row);
   over.Text("1234").Text("567");  // the separator makes eight
   EXPECT_FALSE(over.fits());
   EXPECT_EQ(over.line(), nullptr);
 
-  ReportLineTooLong("kontrahenci.csv", 4711);
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].title, "Uwaga");
-  EXPECT_EQ(testing::ToUtf8(host.messages[0].text),
-            "Wiersz rekordu 4711 nie mieści się w pliku BAZA\\kontrahenci.csv i nie został zapisany!\n"
-            "Operacja niekompletna!");
+  // Handed back as dropped, naming the record (the message is the output pair's).
+  const Row dropped = over.Finish(4711);
+  EXPECT_EQ(dropped.line(), nullptr);
+  EXPECT_EQ(dropped.drop(), Drop::kTooLong);
+  EXPECT_STREQ(dropped.key(), "4711");
+  EXPECT_TRUE(host.messages.empty());
 }
 
 }  // namespace

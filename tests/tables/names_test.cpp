@@ -42,7 +42,7 @@ TEST(IsFirstName, ComparesUpperCasedTextWithTheLinesOfTheList) {
     FakeRun run;
     if (c.file) run.host.firstNamesFile = ToMazovia(*c.file);
     std::string text = ToMazovia(c.text);
-    EXPECT_EQ(IsFirstName(run.state, text.data()), c.isFirstName) << "text: " << c.text;
+    EXPECT_EQ(IsFirstName(run.rows, text.data()), c.isFirstName) << "text: " << c.text;
     EXPECT_EQ(ToUtf8(text), c.upperCased);
   }
 }
@@ -52,16 +52,16 @@ TEST(IsFirstName, ReadsTheListOncePerRun) {
   run.host.firstNamesFile = "JAN\nANNA\n";
   for (const char* name : {"jan", "anna", "ewa", "jan"}) {
     std::string text = name;
-    IsFirstName(run.state, text.data());
+    IsFirstName(run.rows, text.data());
   }
   EXPECT_EQ(run.host.firstNamesOpens, 1);
   std::string ewa = "ewa";
-  EXPECT_FALSE(IsFirstName(run.state, ewa.data()));
+  EXPECT_FALSE(IsFirstName(run.rows, ewa.data()));
 
   FakeRun missing;  // a missing file is not looked for again within the run
   std::string jan = "jan";
-  EXPECT_FALSE(IsFirstName(missing.state, jan.data()));
-  EXPECT_FALSE(IsFirstName(missing.state, jan.data()));
+  EXPECT_FALSE(IsFirstName(missing.rows, jan.data()));
+  EXPECT_FALSE(IsFirstName(missing.rows, jan.data()));
 }
 
 struct NameCase {
@@ -88,7 +88,7 @@ TEST(SplitContractorName, CutsSurnameFirstNamesAtTheFirstBlank) {
     FakeRun run;
     run.host.firstNamesFile = ToMazovia(c.list);
     char firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
-    SplitContractorName(run.state, ToMazovia(c.name).c_str(), firstName, surname);
+    SplitContractorName(run.rows, ToMazovia(c.name).c_str(), firstName, surname);
     EXPECT_EQ(ToUtf8(firstName), c.firstName) << "name: " << c.name;
     EXPECT_EQ(ToUtf8(surname), c.surname) << "name: " << c.name;
   }
@@ -111,7 +111,7 @@ TEST(SplitUserName, TakesThePartsAsWritten) {
     FakeRun run;
     run.host.firstNamesFile = ToMazovia(c.list);
     char firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
-    SplitUserName(run.state, ToMazovia(c.name).c_str(), firstName, surname);
+    SplitUserName(run.rows, ToMazovia(c.name).c_str(), firstName, surname);
     EXPECT_EQ(ToUtf8(firstName), c.firstName) << "name: " << c.name;
     EXPECT_EQ(ToUtf8(surname), c.surname) << "name: " << c.name;
   }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,8 @@ using testing::PutText;
 using testing::ToMazovia;
 using testing::ToUtf8;
 
-std::string Row(const char* row) { return row == nullptr ? "(none)" : ToUtf8(row); }
+// The line a row writer handed back, or "(none)".
+std::string LineOf(const Row& row) { return row.line() == nullptr ? "(none)" : ToUtf8(row.line()); }
 
 std::vector<std::string> Fields(const std::string& row) {
   std::vector<std::string> fields;
@@ -87,7 +89,7 @@ TEST(WriteInvoiceRow, FormatsTheDocumentWithItsPayments) {
   run.host.settlements = {paying, inactive, later, other};
   run.host.currentContractor = 77;
 
-  EXPECT_EQ(Row(WriteInvoiceRow(run.state, run.host.scratch)),
+  EXPECT_EQ(LineOf(WriteInvoiceRow(run.rows, run.host.scratch)),
             "1001;'FV/1/2026';'K001';3;'2026-12-07';'2026-12-08';0.75;14;123.45;100.37;23.08;123.45;100.37;"
             "23.08;10.80;10.00;0.80;1.00;-0.00;'Uwagi \\'pilne\\'; zapłacić';'ADMIN';'2026-12-15';4711");
   EXPECT_EQ(run.host.contractorDuringWalk, 4711);
@@ -104,7 +106,7 @@ TEST(WriteInvoiceRow, FallsBackToTheSecondNumberAndShowsNothingPaid) {
     PutText(run.record(kTspr), 221, "");
     PutText(run.record(kTspr), 436, "");  // no separator inside a field, for Fields()
     run.host.settlementCursorFails = cursorFails;
-    const std::vector<std::string> fields = Fields(Row(WriteInvoiceRow(run.state, run.host.scratch)));
+    const std::vector<std::string> fields = Fields(LineOf(WriteInvoiceRow(run.rows, run.host.scratch)));
     ASSERT_EQ(fields.size(), 23u);
     EXPECT_EQ(fields[1], "'PA/9'");
     EXPECT_EQ(fields[4], "");  // an empty date is an empty field
@@ -143,15 +145,15 @@ TEST(SumDocumentPayments, KeptWalksGiveWhatAWalkOfEachInvoiceGives) {
   for (std::size_t i = 0; i < invoices.size(); ++i) {
     FakeRun own;
     own.host.settlementsOf = entries;
-    SumDocumentPayments(own.state, invoices[i].second, invoices[i].first, &expected[i].paid, expected[i].date);
+    SumDocumentPayments(own.rows, invoices[i].second, invoices[i].first, &expected[i].paid, expected[i].date);
   }
   for (std::size_t budget : {SettlementCache::kDefaultBudget, std::size_t{600}, std::size_t{0}}) {
     FakeRun kept;
     kept.host.settlementsOf = entries;
-    kept.state.settlements = new SettlementCache(budget);
+    kept.caches.settlements.Keep(std::make_unique<SettlementCache>(budget));
     for (std::size_t i = 0; i < invoices.size(); ++i) {
       Payment payment;
-      SumDocumentPayments(kept.state, invoices[i].second, invoices[i].first, &payment.paid, payment.date);
+      SumDocumentPayments(kept.rows, invoices[i].second, invoices[i].first, &payment.paid, payment.date);
       EXPECT_EQ(std::memcmp(&payment.paid, &expected[i].paid, sizeof payment.paid), 0) << budget << " " << i;
       EXPECT_STREQ(payment.date, expected[i].date) << budget << " " << i;
     }
@@ -185,9 +187,8 @@ TEST(ExportDocumentItems, WritesTheInvoiceItemsWithThePriceOfTheDocumentType) {
     run.OpenOutputs();
     SetInvoice(run);
     PutI16(run.record(kTspr), 219, c.type);
-    run.state.currentIndex = 811;
     run.host.itemFiles[1001] = {InvoiceItem("Młotek", 123000, 150000, 33), InvoiceItem("Śruba 'M5'", 500, 600, 18)};
-    EXPECT_EQ(ExportDocumentItems(run.state), 0);
+    EXPECT_EQ(ExportInvoiceItems(run.rows, run.secondary), 0);
     EXPECT_EQ(run.SecondaryLines(), c.rows);
     EXPECT_EQ(run.host.calls, (std::vector<std::string>{"HostKeyInit", "HostOpenItemFile", "HostReadItems",
                                                         "HostFreeItems", "HostCloseItemFile"}));
@@ -199,8 +200,7 @@ TEST(ExportDocumentItems, HandlesMissingAndEmptyItemFiles) {
     FakeRun run;  // no item file: the message, result 1
     run.OpenOutputs();
     SetInvoice(run);
-    run.state.currentIndex = 811;
-    EXPECT_EQ(ExportDocumentItems(run.state), 1);
+    EXPECT_EQ(ExportInvoiceItems(run.rows, run.secondary), 1);
     ASSERT_EQ(run.host.messages.size(), 1u);
     EXPECT_EQ(ToUtf8(run.host.messages[0].title), "Błąd");
     EXPECT_EQ(run.host.messages[0].text, "Brak pliku dokumentu!");
@@ -210,9 +210,8 @@ TEST(ExportDocumentItems, HandlesMissingAndEmptyItemFiles) {
     FakeRun run;  // no items: nothing read, the file still closed
     run.OpenOutputs();
     SetInvoice(run);
-    run.state.currentIndex = 811;
     run.host.itemFiles[1001] = {};
-    EXPECT_EQ(ExportDocumentItems(run.state), 0);
+    EXPECT_EQ(ExportInvoiceItems(run.rows, run.secondary), 0);
     EXPECT_EQ(run.host.Count("HostReadItems"), 0);
     EXPECT_EQ(run.host.Count("HostCloseItemFile"), 1);
   }
@@ -220,19 +219,17 @@ TEST(ExportDocumentItems, HandlesMissingAndEmptyItemFiles) {
     FakeRun run;  // items that the host cannot deliver are reported, the file closed
     run.OpenOutputs("faktury.csv", "faktury_pozycje.csv");
     SetInvoice(run);
-    run.state.currentIndex = 811;
     run.host.itemFiles[1001] = {InvoiceItem("A", 1, 1, 0)};
     run.host.readItemsFails = true;
-    EXPECT_EQ(ExportDocumentItems(run.state), 0);
+    EXPECT_EQ(ExportInvoiceItems(run.rows, run.secondary), 0);
     ASSERT_EQ(run.host.messages.size(), 1u);
     EXPECT_EQ(ToUtf8(run.host.messages[0].text),
               "Nie można odczytać pozycji dokumentu 1001 do pliku BAZA\\faktury_pozycje.csv!\nOperacja niekompletna!");
     EXPECT_EQ(run.host.Count("HostCloseItemFile"), 1);
   }
-  for (int16_t index : {6, 4, 34, 811}) {
-    FakeRun run;  // other tables, and a document with id 0, have no items
-    run.state.currentIndex = index;
-    EXPECT_EQ(ExportDocumentItems(run.state), 0);
+  for (auto exporter : {&ExportInvoiceItems, &ExportContractItems}) {
+    FakeRun run;  // a document with id 0 has no items
+    EXPECT_EQ(exporter(run.rows, run.secondary), 0);
     EXPECT_TRUE(run.host.calls.empty());
   }
 }
@@ -270,7 +267,7 @@ TEST(WriteStandingContractRow, FormatsFourteenFieldsEndingInASeparator) {
     PutI16(run.record(kUmst), 4, c.kind);
     if (c.datesEmpty)
       for (std::size_t offset : {348, 357, 835}) PutText(run.record(kUmst), offset, "");
-    EXPECT_EQ(Row(WriteStandingContractRow(run.state, run.host.scratch)), c.row);
+    EXPECT_EQ(LineOf(WriteStandingContractRow(run.rows, run.host.scratch)), c.row);
   }
 }
 
@@ -280,8 +277,7 @@ TEST(ExportDocumentItems, WritesContractItemsAndMarksTheirGoods) {
     run.OpenOutputs();
     SetContract(run);
     PutI16(run.record(kUmst), 848, selector);
-    run.state.currentIndex = 72;
-    run.state.tabIdentyf = static_cast<int32_t*>(std::calloc(65000, sizeof(int32_t)));
+    ASSERT_TRUE(run.marks.Allocate());
     auto item = [](int16_t goods, const std::string& name) {
       Bytes record(422, 0);
       PutText(record, 2, ToMazovia(name));
@@ -292,15 +288,15 @@ TEST(ExportDocumentItems, WritesContractItemsAndMarksTheirGoods) {
       return record;
     };
     run.host.itemFiles[501] = {item(42, "Internet"), item(0, "Opłata"), item(-5, "X"), item(32767, "Y")};
-    EXPECT_EQ(ExportDocumentItems(run.state), 0);
+    EXPECT_EQ(ExportContractItems(run.rows, run.secondary), 0);
     const std::string price = selector != 0 ? "2.00" : "1.00";
     EXPECT_EQ(run.SecondaryLines(),
               (std::vector<std::string>{
                   "501;'U/7\\'1';42;'Internet';" + price + ";23", "501;'U/7\\'1';0;'Opłata';" + price + ";23",
                   "501;'U/7\\'1';-5;'X';" + price + ";23", "501;'U/7\\'1';32767;'Y';" + price + ";23"}));
-    EXPECT_EQ(run.state.tabIdentyf[42], 1);
-    EXPECT_EQ(run.state.tabIdentyf[32767], 1);
-    EXPECT_EQ(run.state.tabIdentyf[0], 0);
+    EXPECT_EQ(run.block.tabIdentyf[42], 1);
+    EXPECT_EQ(run.block.tabIdentyf[32767], 1);
+    EXPECT_EQ(run.block.tabIdentyf[0], 0);
     EXPECT_EQ(run.host.Count("HostPrepareContractItem"), 4);
   }
 }
@@ -368,12 +364,12 @@ TEST(WriteGoodsRow, FormatsNineteenFieldsWithTheWarehouse) {
   PutI16(g, 1022, 42);
   run.host.warehouse = 2;
   run.host.groupNames[7] = ToMazovia("Narzędzia");
-  EXPECT_EQ(Row(WriteGoodsRow(run.state, run.host.scratch)),
+  EXPECT_EQ(LineOf(WriteGoodsRow(run.rows, run.host.scratch)),
             "42;2;'Młotek';'MLT';'123';1.500;10.00;18.45;15.00;14.00;23;'szt';'DOST\\'A';'Mł.';'Narzędzia';'25.73';;;");
 
   PutI32(g, 175, -250);
   PutI32(g, 524, 8);  // a group without a name
-  const std::vector<std::string> fields = Fields(Row(WriteGoodsRow(run.state, run.host.scratch)));
+  const std::vector<std::string> fields = Fields(LineOf(WriteGoodsRow(run.rows, run.host.scratch)));
   ASSERT_EQ(fields.size(), 19u);
   EXPECT_EQ(fields[5], "-0.250");
   EXPECT_EQ(fields[14], "");
@@ -396,7 +392,7 @@ TEST(WriteUserRow, SplitsTheNameAndEndsInASeparator) {
     PutI16(run.record(kH1), 2, c.state);
     PutText(run.record(kH1), 4, c.name);
     PutText(run.record(kH1), 35, "JK");
-    EXPECT_EQ(Row(WriteUserRow(run.state, run.host.scratch)), c.row);
+    EXPECT_EQ(LineOf(WriteUserRow(run.rows, run.host.scratch)), c.row);
   }
 }
 
@@ -422,7 +418,7 @@ TEST(FormatContractorRow, CombinesRecordAttributesAddressAndName) {
   run.host.attributes[{4711, "tel."}] = {5, 0, "600 100 200"};
   run.host.attributes[{4711, "Umowa"}] = {0, 3, "\\\\srv\\umowy\\4711.pdf"};
   run.host.attributes[{4711, "Pesel"}] = {0, 0, "44051401358"};
-  EXPECT_EQ(Row(FormatContractorRow(run.state, run.host.scratch)),
+  EXPECT_EQ(LineOf(FormatContractorRow(run.rows, run.host.scratch)),
             "'K001';'JAN';'Kowalski';'44051401358';'123-456-32-18';;'ABC123';'600 100 200';;'jan@x.pl';"
             "'Warszawa';'ul. Długa';'5';'7';'00-950';'Warszawa';'ul. Długa';'5';'7';'00-950';'PL61 1090';1.23;"
             "'\\\\srv\\umowy\\4711.pdf';1;'2026-12-07';'ADMIN';4711");
@@ -444,7 +440,7 @@ TEST(FormatContractorRow, PutsTheTaxNumberInNipOrPesel) {
     FakeRun run;
     SetContractor(run, c.taxNumber);
     if (!c.peselAttribute.empty()) run.host.attributes[{4711, "Pesel"}] = {0, 0, c.peselAttribute};
-    const std::vector<std::string> fields = Fields(Row(FormatContractorRow(run.state, run.host.scratch)));
+    const std::vector<std::string> fields = Fields(LineOf(FormatContractorRow(run.rows, run.host.scratch)));
     ASSERT_EQ(fields.size(), 27u);
     EXPECT_EQ(fields[3], c.pesel) << c.taxNumber;
     EXPECT_EQ(fields[4], c.nip) << c.taxNumber;
@@ -462,7 +458,7 @@ TEST(FormatContractorRow, TakesAttributesOnlyOfTheirKind) {
   PutText(run.record(kK4), 949, "");
   PutF64(run.record(kK4), 359, -50000);
   PutText(run.record(kK4), 19, "O'Brien");
-  const std::vector<std::string> fields = Fields(Row(FormatContractorRow(run.state, run.host.scratch)));
+  const std::vector<std::string> fields = Fields(LineOf(FormatContractorRow(run.rows, run.host.scratch)));
   ASSERT_EQ(fields.size(), 27u);
   for (int column : {3, 5, 6, 7, 8, 9, 22, 24}) EXPECT_EQ(fields[column], "") << "column " << column + 1;
   EXPECT_EQ(fields[1], "");
@@ -477,7 +473,9 @@ TEST(RowWriters, ARowLongerThanTheBufferIsReportedNotWritten) {
   SetContractor(run, "");
   // Texts without terminators run to the end of the record: far more than 5001 characters quoted.
   std::fill(run.record(kK4).begin() + 2, run.record(kK4).begin() + 1500, '\'');
-  EXPECT_EQ(FormatContractorRow(run.state, run.host.scratch), nullptr);
+  const Row row = FormatContractorRow(run.rows, run.host.scratch);
+  EXPECT_EQ(row.line(), nullptr);
+  run.output.Put(Side::kPrimary, row);
   ASSERT_EQ(run.host.messages.size(), 1u);
   EXPECT_EQ(ToUtf8(run.host.messages[0].text),
             "Wiersz rekordu 4711 nie mieści się w pliku BAZA\\kontrahenci.csv i nie został zapisany!\n"
