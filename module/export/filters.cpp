@@ -12,9 +12,7 @@ namespace {
 constexpr double kAmountEpsilon = 0.00001;
 }  // namespace
 
-bool IsExportedContract(const RowContext& rows) {
-  return rows.interkam() && rows.Record(kUmst).I32(umst::kId) != 0;
-}
+bool IsExportedContract(const RowContext& rows) { return rows.interkam() && rows.Record(kUmst).I32(umst::kId) != 0; }
 
 bool IsExportedInvoice(const RowContext& rows) { return rows.Record(kTspr).I32(tspr::kDocumentId) != 0; }
 

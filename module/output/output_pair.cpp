@@ -160,8 +160,8 @@ void OutputPair::Begin() {
     host::HostHolderInit(&primary_.holder, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
                          int32_t{0});
     ++holdersReady_;
-    host::HostHolderInit(&secondary_.holder, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0},
-                         int32_t{0}, int32_t{0});
+    host::HostHolderInit(&secondary_.holder, static_cast<void*>(nullptr), HostReleaseFunction{}, int32_t{0}, int32_t{0},
+                         int32_t{0});
     ++holdersReady_;
     host::HostHolderSet(&primary_.holder, static_cast<void*>(nullptr));
     host::HostHolderSet(&secondary_.holder, static_cast<void*>(nullptr));

@@ -15,8 +15,8 @@
 #include "tables/nip.h"
 #include "tables/numbers.h"
 #include "tables/row_builder.h"
-#include "tables/row_writers.h"
 #include "tables/row_context.h"
+#include "tables/row_writers.h"
 
 namespace dravenhol {
 
@@ -97,8 +97,7 @@ std::unique_ptr<DiscountIndex> ReadDiscountFile(RowContext& rows, FileLines& lin
   return std::unique_ptr<DiscountIndex>(index.Release());
 }
 
-void WriteDiscountRows(RowContext& rows, int32_t ownerId, const std::vector<DiscountEntry>& entries,
-                       FileLines& lines) {
+void WriteDiscountRows(RowContext& rows, int32_t ownerId, const std::vector<DiscountEntry>& entries, FileLines& lines) {
   const RecordView contractor = rows.Record(kK4);
   char pesel[kQuotedFieldSize], nip[kQuotedFieldSize], symbol[kQuotedFieldSize];
   QuotedAttribute(contractor.I32(k4::kId), MZ("Pesel"), kPlainAttribute, pesel);

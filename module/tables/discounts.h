@@ -57,7 +57,6 @@ std::unique_ptr<DiscountIndex> ReadDiscountFile(RowContext& rows, FileLines& lin
 
 // The rows of the current contractor (k4) from its entries, to `lines`; of
 // its rows that do not fit, the first is handed over as dropped.
-void WriteDiscountRows(RowContext& rows, int32_t ownerId, const std::vector<DiscountEntry>& entries,
-                       FileLines& lines);
+void WriteDiscountRows(RowContext& rows, int32_t ownerId, const std::vector<DiscountEntry>& entries, FileLines& lines);
 
 }  // namespace dravenhol

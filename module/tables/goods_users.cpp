@@ -7,8 +7,8 @@
 #include "tables/names.h"
 #include "tables/numbers.h"
 #include "tables/row_builder.h"
-#include "tables/row_writers.h"
 #include "tables/row_context.h"
+#include "tables/row_writers.h"
 
 namespace dravenhol {
 

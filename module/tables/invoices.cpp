@@ -11,8 +11,8 @@
 #include "host/records/tspr_dok.h"
 #include "tables/documents.h"
 #include "tables/row_builder.h"
-#include "tables/row_writers.h"
 #include "tables/row_context.h"
+#include "tables/row_writers.h"
 #include "tables/settlements.h"
 
 namespace dravenhol {
@@ -124,6 +124,8 @@ constexpr DocumentItems kInvoiceItems{kInvoicesIndex, kTspr, tspr::kDocumentId, 
 
 }  // namespace
 
-int32_t ExportInvoiceItems(RowContext& rows, FileLines& lines) { return ExportDocumentItems(rows, kInvoiceItems, lines); }
+int32_t ExportInvoiceItems(RowContext& rows, FileLines& lines) {
+  return ExportDocumentItems(rows, kInvoiceItems, lines);
+}
 
 }  // namespace dravenhol

@@ -34,7 +34,8 @@ void UpperCaseAscii(char* text) {
 std::unique_ptr<FirstNameList> FirstNameList::Load() {
   Owned<FirstNameList> list(new FirstNameList);
   char path[kMaxPath + 1];
-  if (!BaseDirectoryPath("imiona.txt", path, static_cast<int>(sizeof path))) return std::unique_ptr<FirstNameList>(list.Release());
+  if (!BaseDirectoryPath("imiona.txt", path, static_cast<int>(sizeof path)))
+    return std::unique_ptr<FirstNameList>(list.Release());
 
   StreamScope input(&CloseHostStream);
   OpenInputFile(&input, path, "rt");

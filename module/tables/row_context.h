@@ -38,8 +38,8 @@ class RunCache {
 
 // Every cache of a run, and how long each is kept.
 struct RunCaches {
-  RunCache<DiscountIndex, CacheLifetime::kRun> discounts;      // the discount data file, read on the first look-up
-  RunCache<FirstNameList, CacheLifetime::kRun> firstNames;     // imiona.txt, read on the first name look-up
+  RunCache<DiscountIndex, CacheLifetime::kRun> discounts;       // the discount data file, read on the first look-up
+  RunCache<FirstNameList, CacheLifetime::kRun> firstNames;      // imiona.txt, read on the first name look-up
   RunCache<SettlementCache, CacheLifetime::kPass> settlements;  // the invoice pass's settlement walks
 
   void EndPass() {

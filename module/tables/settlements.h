@@ -10,8 +10,8 @@
 // is bit for bit the sum that a walk for that one reference gives; its date
 // is that of the last paying entry in walk order.
 //
-// Memory stays within a byte budget of 24 MB, and the cache lives for the
-// invoice pass only. The kept results lie in two arenas (16 bytes for each
+// Memory stays within a byte budget of 24 MB (how long the cache lives is
+// declared with the run's caches, row_context.h). The kept results lie in two arenas (16 bytes for each
 // paid reference of every kept contractor, with its date as a number when it
 // has the host's eight digits; other date texts) and a map from contractor to
 // its span: the standard database (a million invoices, 100,000 contractors)

@@ -11,8 +11,8 @@
 
 #include "export/export_run.h"
 #include "host/held.h"
-#include "host/run_block.h"
 #include "host/host_types.h"
+#include "host/run_block.h"
 
 namespace dravenhol {
 
