@@ -46,8 +46,8 @@ int32_t ExportRun::Run() {
   // A run that stops part-way must not leave files of an earlier run beside
   // its own: the files are emptied first, and each pass writes its own. A
   // file that cannot be emptied is named now, and not again by its pass.
-  for (const OutputFileSpec& spec : kOutputFiles)
-    if (!EmptyEarlierOutputFile(spec.file.name)) output_.NameUnopened(spec.file.name);
+  for (const OutputFileSpec& entry : kOutputFiles)
+    if (!EmptyEarlierOutputFile(entry.file.name)) output_.NameUnopened(entry.file.name);
 
   ExportPasses();
 

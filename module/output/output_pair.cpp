@@ -190,11 +190,11 @@ void OutputPair::End(bool abandoned) {
   DestroyHolders();
 }
 
-bool OutputPair::OpenFile(File& file, const OutputFile& spec) {
+bool OutputPair::OpenFile(File& file, const OutputFile& wanted) {
   char relativeName[kRelativeNameSize];
-  RelativeOutputName(spec.name, relativeName);
+  RelativeOutputName(wanted.name, relativeName);
   // Named from the start: a run abandoned while the file opens names it too.
-  file.state = FileState{spec.name, spec.capacity, false, 0, false, 0, 0};
+  file.state = FileState{wanted.name, wanted.capacity, false, 0, false, 0, 0};
   char path[kMaxPath + 5];
   StreamScope opened(&CloseHostStream);  // only if the holder never gets it
   if (FileSystemPath(relativeName, path)) CreatePathAndOpen(path, &opened);

@@ -120,7 +120,7 @@ class OutputPair {
     FileState state;
   };
   File& Of(Side side) { return side == Side::kPrimary ? primary_ : secondary_; }
-  bool OpenFile(File& file, const OutputFile& spec);
+  bool OpenFile(File& file, const OutputFile& wanted);
   void Write(File& file, const char* line, int32_t capacity);
   void DestroyHolders();
 

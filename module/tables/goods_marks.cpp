@@ -5,7 +5,6 @@
 namespace dravenhol {
 
 bool GoodsMarks::Allocate() {
-  incomplete_ = false;
   marks_ = static_cast<int32_t*>(host::HostAllocZeroed(uint32_t{kGoodsMarkCount * sizeof(int32_t)}));
   return marks_ != nullptr;
 }

@@ -379,8 +379,8 @@ FakeRun::~FakeRun() {
 
 namespace {
 int32_t CapacityOf(const char* name) {
-  for (const OutputFileSpec& spec : kOutputFiles)
-    if (std::strcmp(spec.file.name, name) == 0) return spec.file.capacity;
+  for (const OutputFileSpec& entry : kOutputFiles)
+    if (std::strcmp(entry.file.name, name) == 0) return entry.file.capacity;
   return kRowCapacity;
 }
 }  // namespace
