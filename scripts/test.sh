@@ -6,7 +6,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Every install first, Wine's included, so that a machine that cannot run
+# the Windows tests stops the run now, with the reason, not after the builds.
 ./scripts/install-deps.sh
+if ! tests/wine/setup-wine.sh >/dev/null; then
+  echo "Wine cannot run 32-bit programs on this machine: the Windows tests cannot run" >&2
+  exit 1
+fi
 
 for preset in native native-asan; do
   cmake --preset "$preset" >/dev/null
@@ -26,11 +32,9 @@ cmake --build --preset windows-i686
 ./scripts/release.sh --work build/release-b
 zip_name="$(basename build/release-a/dist/dravenhol-*-win32.zip)"
 cmp "build/release-a/dist/$zip_name" "dist/$zip_name"
-if environment="$(tests/wine/setup-wine.sh)"; then
-  eval "$environment"
-  trap 'tests/wine/run-wine.sh --stop' EXIT
-  ctest --preset windows-i686
-else
-  echo "Wine cannot run 32-bit programs on this machine: the Windows tests did not run" >&2
-  exit 1
-fi
+# Ready since the start; this only starts the server again and prints the
+# environment.
+environment="$(tests/wine/setup-wine.sh)"
+eval "$environment"
+trap 'tests/wine/run-wine.sh --stop' EXIT
+ctest --preset windows-i686

@@ -59,20 +59,10 @@ installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
 
-apt_updated=
-apt_update() {
-  if [ -z "$apt_updated" ]; then
-    log "apt-get update"
-    apt-get update -qq >&2 || log "warning: apt-get update reported errors; going on"
-    apt_updated=1
-  fi
-}
-
-apt_install() {
-  apt_update
-  log "apt-get install $*"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >&2 \
-    || die "apt-get install $* failed"
+# shellcheck source-path=SCRIPTDIR source=../../scripts/apt.sh
+. "$here/../../scripts/apt.sh"
+install_or_die() {
+  apt_install --no-install-recommends "$@" || die "apt-get install $* failed"
 }
 
 # "MAJOR.MINOR" of the qemu that runs i386 programs through binfmt_misc, or
@@ -103,7 +93,7 @@ if ((${#need[@]})); then
     log "dpkg --add-architecture i386"
     dpkg --add-architecture i386
   fi
-  apt_install "${need[@]}"
+  install_or_die "${need[@]}"
 fi
 [ -x "$DRAVENHOL_WINE32" ] || die "$DRAVENHOL_WINE32 (Wine's 32-bit loader) is missing"
 [ -x "$DRAVENHOL_WINE64" ] || die "$DRAVENHOL_WINE64 (Wine's 64-bit loader) is missing"
@@ -142,9 +132,9 @@ else
       pkgs=(qemu-user)
       # The old qemu-user-binfmt would block the upgrade; take its new version too.
       installed qemu-user-binfmt && pkgs+=(qemu-user-binfmt)
-      apt_install -t bookworm-backports "${pkgs[@]}"
+      install_or_die -t bookworm-backports "${pkgs[@]}"
     else
-      apt_install qemu-user
+      install_or_die qemu-user
     fi
     v="$(qemu_binary_version /usr/bin/qemu-i386)"
     version_ok "$v" || die "/usr/bin/qemu-i386 is version '${v:-?}'; need >= $qemu_min_major.$qemu_min_minor"
