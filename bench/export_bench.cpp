@@ -122,8 +122,9 @@ void PrintPasses(const MethodFigures& m) {
 // files are opened through a holder by both), for the line writer's buffers,
 // and for the data-file look-ups of the handshake's record-length check.
 bool AlsoForLines(const std::string& name) {
-  for (const char* also : {"HostHolderInit", "HostHolderGet", "HostHolderSet", "HostHolderIsSet", "HostHolderDestroy",
-                           "HostBaseDirectory", "HostPathAppend", "HostCopyTextMax", "HostFree", "HostTableByNumber"})
+  for (const char* also :
+       {"HostHolderInit", "HostHolderGet", "HostHolderSet", "HostHolderIsSet", "HostHolderDestroy", "HostBaseDirectory",
+        "HostPathAppend", "HostCopyTextMax", "HostFree", "HostTableByNumber", "HostFileClose"})
     if (name == also) return true;
   return false;
 }

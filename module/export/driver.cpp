@@ -51,7 +51,7 @@ int32_t ExportRun::Run() {
 
   ExportPasses();
 
-  char path[kMaxPath + 5];
+  char path[kFileSystemPathSize];
   if (!BaseDirectoryPath(kOutputDirectory, path, sizeof path)) {
     const char* base = host::HostBaseDirectory();
     CopyBounded(path, sizeof path, base != nullptr ? base : "");
@@ -130,8 +130,7 @@ void ExportRun::ExportRecord(const OutputFileSpec& file) {
   if (file.writer.row == nullptr) return;
   if (file.writer.filter != nullptr && !file.writer.filter(rows_)) return;
   char* row = host::HostScratchBuffer();
-  if (row == nullptr) return;
-  output_.Put(Side::kPrimary, file.writer.row(rows_, row));
+  output_.Put(Side::kPrimary, row != nullptr ? file.writer.row(rows_, row) : Row::Dropped(Drop::kNoRowBuffer));
 }
 
 void ExportRun::ExportWarehouses(const OutputFileSpec& file) {

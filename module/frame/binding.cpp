@@ -61,7 +61,7 @@ void BindAllHostFunctions() {
   for (BindingEntry entry : kBindingList) entry();
 }
 
-int32_t ReportMissingHostFunctions(char* buffer) {
+int32_t ReportMissingHostFunctions(char* buffer, MissingReport when) {
   buffer[0] = '\0';
   const int32_t count = g_frame.missingCount;
   if (count == 0) return 0;
@@ -80,11 +80,14 @@ int32_t ReportMissingHostFunctions(char* buffer) {
     for (int i = 0; i < n; ++i) used += FormatBounded(list + used, sizeof list - used, " %hu,", sorted[i]);
     if (used > 0 && list[used - 1] == ',') list[used - 1] = '\0';
   }
+  // At the activation the module is not loaded; at the command it is, and
+  // only the export is refused.
+  const char* closing = when == MissingReport::kAtActivation ? MZ("WTYCZKA NIE ZOSTANIE ZAŁADOWANA!!!\n")
+                                                             : MZ("EKSPORT NIE ZOSTANIE WYKONANY!!!\n");
   FormatBounded(buffer, kMissingReportSize,
                 MZ("Wtyczka \"%s\" potrzebuje zaimportować\n%s z modułu głównego,\njednak moduł główny %s nie "
-                   "posiada. Aby naprawić tę sytuację\nzainstaluj aktualizację programu oraz wtyczki.\n\nWTYCZKA "
-                   "NIE ZOSTANIE ZAŁADOWANA!!!\n"),
-                kPluginDescription, list, count == 1 ? "jej" : "ich");
+                   "posiada. Aby naprawić tę sytuację\nzainstaluj aktualizację programu oraz wtyczki.\n\n%s"),
+                kPluginDescription, list, count == 1 ? "jej" : "ich", closing);
   return count;
 }
 

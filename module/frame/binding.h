@@ -21,8 +21,12 @@ void BindAllHostFunctions();
 // not count.
 bool ExportFunctionsMissing();
 
+// Where the report is shown: at the activation, which refuses the module,
+// or at the menu command, which refuses only the export.
+enum class MissingReport { kAtActivation, kAtCommand };
+
 // Leaves the report of missing host functions in buffer (kMissingReportSize
 // bytes, empty when none is missing) and returns the missing count.
-int32_t ReportMissingHostFunctions(char* buffer);
+int32_t ReportMissingHostFunctions(char* buffer, MissingReport when = MissingReport::kAtActivation);
 
 }  // namespace dravenhol

@@ -22,7 +22,7 @@ int32_t HOST_CDECL_ATTR ExportCommand() {
   // it does not start, and the user learns which ones the host lacks.
   if (ExportFunctionsMissing()) {
     char report[kMissingReportSize];
-    ReportMissingHostFunctions(report);
+    ReportMissingHostFunctions(report, MissingReport::kAtCommand);
     host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"), "%s", int32_t{0xF001}, int32_t{0x6E2E}, report);
     return 0;
   }

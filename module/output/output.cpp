@@ -35,6 +35,7 @@ struct LineWrite {
   const char* text;
   HostStream* stream;
   int32_t capacity;
+  bool reportConversionFailure;
   char* converted;
   LineResult result;
   const void* arguments;  // SaveInUtf's, as the host's report takes them
@@ -42,21 +43,23 @@ struct LineWrite {
 };
 
 // Allocation, conversion and write: the steps a structured exception may
-// interrupt. The buffer is freed by the caller on every way out. Whether the
-// line reached the stream is the stream's own error state: what the host's
-// printf returns is not promised.
+// interrupt. The buffer is freed by the caller on every way out. The stream
+// is the host's, of the host's runtime: the module only hands it the line.
+// Whether the line reached the disk is told when the file is closed.
 void ConvertAndWrite(void* context) {
   auto* line = static_cast<LineWrite*>(context);
   const int32_t size = kUtf8BytesPerCharacter * line->capacity + 1;
   line->converted = static_cast<char*>(host::HostAlloc(static_cast<uint32_t>(size)));
   if (line->converted == nullptr) {
     line->result = LineResult::kConversionFailed;
+    if (line->reportConversionFailure) host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
     return;
   }
   host::HostConvertText(line->converted, size, line->text, int32_t{-1}, kMazovia, kUtf8);
-  host::HostFilePrintf(line->stream, "%s\n", static_cast<const char*>(line->converted));
-  line->result = std::ferror(line->stream) != 0 ? LineResult::kNotWritten : LineResult::kWritten;
+  line->converted[size - 1] = '\0';
   g_lineBytes = DiskBytes(line->converted);
+  host::HostFilePrintf(line->stream, "%s\n", static_cast<const char*>(line->converted));
+  line->result = LineResult::kHandedOver;
 }
 
 // A fault of the host's inside the write: reported to the host's report
@@ -85,22 +88,35 @@ void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize
 int64_t LastLineBytes() { return g_lineBytes; }
 
 bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize) {
+  // The host appends in place, into room for the longest base and name it
+  // can be given: whether it puts a backslash between them is the host's, so
+  // the joined path is measured, not the parts.
+  char joined[kMaxPath + 1 + kRelativeNameSize + 1];
   const char* base = host::HostBaseDirectory();
-  CopyBounded(path, static_cast<std::size_t>(pathSize), base != nullptr ? base : "");
-  // The host appends in place: only ask it when the result fits the path.
-  if (std::strlen(path) + 1 + std::strlen(relativeName) > static_cast<std::size_t>(kMaxPath)) return false;
-  host::HostPathAppend(path, relativeName);
-  path[pathSize - 1] = '\0';
+  if (base == nullptr) base = "";
+  if (std::strlen(base) > static_cast<std::size_t>(kMaxPath) ||
+      std::strlen(relativeName) >= static_cast<std::size_t>(kRelativeNameSize))
+    return false;
+  CopyBounded(joined, sizeof joined, base);
+  host::HostPathAppend(joined, relativeName);
+  joined[sizeof joined - 1] = '\0';
+  // A host that bounds its paths may have cut the name: then it is not the
+  // joined path's end.
+  const std::size_t length = std::strlen(joined), nameLength = std::strlen(relativeName);
+  if (length < std::strlen(base) + nameLength || std::strcmp(joined + length - nameLength, relativeName) != 0)
+    return false;
+  if (length > static_cast<std::size_t>(kMaxPath) || length >= static_cast<std::size_t>(pathSize)) return false;
+  CopyBounded(path, static_cast<std::size_t>(pathSize), joined);
   return true;
 }
 
-bool FileSystemPath(const char* relativeName, char (&path)[kMaxPath + 5]) {
+bool FileSystemPath(const char* relativeName, char (&path)[kFileSystemPathSize]) {
   if (!BaseDirectoryPath(relativeName, path, sizeof path)) return false;
   // What the file system needs for the name, from the module's own table: a
   // character that the system's code page lacks, or a '?' (which no Windows
   // name may hold, and which a recoding puts for a missing character), would
   // name some other file.
-  char16_t wide[kMaxPath + 5];
+  char16_t wide[kFileSystemPathSize];
   int length = 0;
   for (; path[length] != '\0'; ++length) {
     const auto byte = static_cast<unsigned char>(path[length]);
@@ -118,17 +134,17 @@ bool FileSystemPath(const char* relativeName, char (&path)[kMaxPath + 5]) {
 bool EmptyEarlierOutputFile(const char* name) {
   char relativeName[kRelativeNameSize];
   RelativeOutputName(name, relativeName);
-  char path[kMaxPath + 5];
+  char path[kFileSystemPathSize];
   if (!FileSystemPath(relativeName, path)) return true;  // its open will say so
   return platform::TruncateFile(path) != platform::TruncateResult::kFailed;
 }
 
 bool BaseDirectoryLock::Take() {
-  char path[kMaxPath + 5];
+  char path[kFileSystemPathSize];
   if (!FileSystemPath(kLockFileName, path)) return true;  // the opens will tell
   const platform::LockResult result = platform::LockFile(path, &lock_);
   if (result != platform::LockResult::kBusy) return true;
-  char directory[kMaxPath + 5];
+  char directory[kFileSystemPathSize];
   if (!BaseDirectoryPath(kOutputDirectory, directory, sizeof directory)) directory[0] = '\0';
   ShowFormattedMessage(MZ("Uwaga"),
                        MZ("Eksport do katalogu:\n%s\njuż trwa (na tym lub innym stanowisku).\n"
@@ -146,14 +162,15 @@ void BaseDirectoryLock::BeginRecord(const char* method, const char* const* names
   BeginRunRecord(&lock_, method, names, count);
 }
 
-LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity) {
+LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity, bool reportConversionFailure) {
   struct {
     const char* text;
     HostStream* stream;
     int32_t capacity;
   } arguments{text, stream, capacity};
   GuardScope guard("SaveInUtf", &arguments);
-  LineWrite line{text, stream, capacity, nullptr, LineResult::kNotWritten, &arguments, 0};
+  LineWrite line{text,       stream, capacity, reportConversionFailure, nullptr, LineResult::kConversionFailed,
+                 &arguments, 0};
   const platform::GuardHooks hooks{&ReportFault, &FreeConverted};
   const bool completed = platform::RunGuarded(&ConvertAndWrite, &line, hooks);
   FreeConverted(&line);

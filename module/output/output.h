@@ -17,6 +17,9 @@ namespace dravenhol {
 
 // The longest path the module builds, without its terminator.
 inline constexpr int kMaxPath = 259;
+// Room for such a path: its terminator, and a few bytes that let a recoding
+// that lengthens it be told from one that fits.
+inline constexpr int kFileSystemPathSize = kMaxPath + 5;
 
 // Builds the path of a file under the host's base directory into path
 // (at least kMaxPath + 1 bytes), in the host's code page. Returns false when
@@ -27,7 +30,7 @@ bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize);
 // built, then recoded from Mazovia to the Windows code page. False when it
 // does not fit, when the system's code page lacks one of its characters, or
 // when the recoding cut it.
-bool FileSystemPath(const char* relativeName, char (&path)[kMaxPath + 5]);
+bool FileSystemPath(const char* relativeName, char (&path)[kFileSystemPathSize]);
 
 // Empties BAZA\<name> where it exists, so that nothing of an earlier export is
 // left beside the files of this one. False when a file is there and cannot
@@ -62,25 +65,27 @@ class BaseDirectoryLock {
 // The directory under the base directory that receives the output files.
 inline constexpr const char* kOutputDirectory = "BAZA";
 
-// Room for "BAZA\\" and a file name.
+// Room for "BAZA\\" and a file name: every name under the base directory.
 inline constexpr int kRelativeNameSize = 64;
 // "BAZA\\<name>": the name by which messages show an output file.
 void RelativeOutputName(const char* name, char (&relativeName)[kRelativeNameSize]);
 
-// A structured exception inside the line writer, after it was reported to the
-// host: it unwinds the run and leaves the command as that structured exception.
+// The host's SE_Exception inside the line writer, after it was reported to
+// the host: it unwinds the run and leaves the command as a structured
+// exception of its code.
 struct LineWriterFault {
   uint32_t code;
 };
 
-enum class LineResult { kWritten, kNotWritten, kConversionFailed };
+enum class LineResult { kHandedOver, kConversionFailed };
 
-// Converts a Mazovia line to UTF-8 and writes it with its line end. Tells
-// whether the line reached the stream (by the stream's error state) or could
-// not be converted; throws LineWriterFault when a structured exception
-// interrupted the write.
-LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity);
-// The size on disk of the last line SaveInUtf wrote, its line end included.
+// Converts a Mazovia line to UTF-8 and hands it with its line end to the
+// host's printf. Tells whether it was handed over or could not be converted
+// (then, with reportConversionFailure, the user is told so, inside the host's
+// guard). Throws LineWriterFault when the host's SE_Exception interrupted
+// the write.
+LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity, bool reportConversionFailure);
+// The size on disk of the last line SaveInUtf handed over, its line end included.
 int64_t LastLineBytes();
 
 // HostMessageBoxFormat with no owner: the host formats the message from the

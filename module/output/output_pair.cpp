@@ -11,21 +11,11 @@
 #include "platform/format.h"
 #include "platform/platform.h"
 
+extern "C" void DravenholCallThunk15();
+
 namespace dravenhol {
 
 namespace {
-
-// Whether the last close through CloseStream lost data; the host's apply
-// result is not promised to be the function's.
-bool g_closeLostData = false;
-
-// Flushes, reads the stream's error state, then closes.
-int CloseStream(HostStream* stream) {
-  const bool flushed = std::fflush(stream) == 0 && std::ferror(stream) == 0;
-  const int closed = std::fclose(stream);
-  g_closeLostData = !flushed || closed != 0;
-  return closed;
-}
 
 // Files whose messages wait until the command is back from a structured
 // exception (names from the table of output files, which are static).
@@ -51,20 +41,26 @@ void CreatePathAndOpen(const char* path, StreamScope* opened) {
   holder.Destroy();
 }
 
-// Closes the stream a holder holds, if any, and empties the holder. Returns
-// false when data did not reach the disk: the flush or the close failed, or
-// the stream had an error.
-bool CloseFileHolder(HostHolder* holder, OutputPair::FileState* state) {
-  if (host::HostHolderIsSet(holder) == 0) return true;
+// Closes the stream a holder holds, if any, and empties the holder. The
+// stream is closed by the host (HostFileClose, through its call thunk): it
+// belongs to the host's C runtime, which need not be the module's.
+void CloseFileHolder(HostHolder* holder, OutputPair::FileState* state) {
+  if (host::HostHolderIsSet(holder) == 0) return;
   // A stream is closed once, even when emptying its holder is interrupted
   // and the close is taken up again on the way out.
   if (!state->streamClosed) {
-    g_closeLostData = false;
-    host::HostHolderApply(holder, HostApplyFunction{&CloseStream});
+    static_assert(host::HostFileCloseSlot == 15);
+    host::HostHolderApply(holder, reinterpret_cast<HostApplyFunction>(&DravenholCallThunk15));
     state->streamClosed = true;
   }
   host::HostHolderSet(holder, static_cast<void*>(nullptr));
-  return !g_closeLostData;
+}
+
+// Whether a closed file holds on disk what the module handed over: neither
+// the host's printf nor its close promises to tell, and anyone may cut a
+// file that is open for sharing.
+bool ReachedDisk(const OutputPair::FileState& file) {
+  return file.path[0] != '\0' && platform::FileSize(file.path) == file.bytes;
 }
 
 // "Uwaga": the file BAZA\<name> was not written whole.
@@ -79,7 +75,8 @@ void ShowIncomplete(const char* name) {
 // did not reach the disk whole. The state is cleared either way.
 void CloseOutputFile(HostHolder* holder, OutputPair::FileState* state, bool deferMessages) {
   const bool wasOpen = host::HostHolderIsSet(holder) != 0;
-  const bool closed = CloseFileHolder(holder, state);
+  CloseFileHolder(holder, state);
+  const bool closed = !wasOpen || ReachedDisk(*state);
   const OutputPair::FileState file = *state;
   *state = OutputPair::FileState{};
   if (file.name == nullptr) return;
@@ -194,10 +191,9 @@ bool OutputPair::OpenFile(File& file, const OutputFile& wanted) {
   char relativeName[kRelativeNameSize];
   RelativeOutputName(wanted.name, relativeName);
   // Named from the start: a run abandoned while the file opens names it too.
-  file.state = FileState{wanted.name, wanted.capacity, false, 0, false, 0, 0};
-  char path[kMaxPath + 5];
+  file.state = FileState{wanted.name, wanted.capacity, false, 0, false, 0, 0, {}};
   StreamScope opened(&CloseHostStream);  // only if the holder never gets it
-  if (FileSystemPath(relativeName, path)) CreatePathAndOpen(path, &opened);
+  if (FileSystemPath(relativeName, file.state.path)) CreatePathAndOpen(file.state.path, &opened);
   host::HostHolderSet(&file.holder, static_cast<void*>(opened.get()));
   opened.Release();  // the holder keeps it now
   if (host::HostHolderIsSet(&file.holder) != 0) return true;
@@ -233,15 +229,15 @@ void OutputPair::Close() {
 void OutputPair::Write(File& file, const char* line, int32_t capacity) {
   auto* stream = static_cast<HostStream*>(host::HostHolderGet(&file.holder));
   if (stream == nullptr) return;
-  const LineResult result = SaveInUtf(line, stream, capacity);
-  if (result == LineResult::kWritten) {
+  // The file's first lost line is the one the user is told of.
+  const LineResult result = SaveInUtf(line, stream, capacity, file.state.failedLines == 0);
+  if (result == LineResult::kHandedOver) {
     ++file.state.lines;
     file.state.bytes += LastLineBytes();
     return;
   }
   file.state.incomplete = true;
-  if (result == LineResult::kConversionFailed && FirstFailure(file.state))
-    host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
+  ++file.state.failedLines;
 }
 
 void OutputPair::Put(Side side, const Row& row) {
@@ -254,6 +250,9 @@ void OutputPair::Put(Side side, const Row& row) {
       return;
     case Drop::kTooLong:
       if (FirstFailure(file.state)) ReportLineTooLong(name, row.key());
+      return;
+    case Drop::kNoRowBuffer:
+      file.state.incomplete = true;
       return;
     case Drop::kNoItemFile:
       file.state.incomplete = true;

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "host/host_types.h"
+#include "output/output.h"
 
 namespace dravenhol {
 
@@ -35,6 +36,7 @@ struct OutputFile {
 enum class Drop : uint8_t {
   kNone,         // a line, or nothing to write and nothing to say
   kTooLong,      // the row does not fit its line; the key names the record
+  kNoRowBuffer,  // the host gave no row buffer
   kNoItemFile,   // the document's item file is missing
   kItemsUnread,  // the host reported items but delivered none; the key names the document
   kUnreached,    // records could not be read; the message says which
@@ -46,7 +48,7 @@ class Row {
   // Room for a record's key: the longest text a field takes, and its terminator.
   static constexpr std::size_t kKeySize = 1024;
 
-  // The line; null when there is nothing to write (no row buffer).
+  // The line; null when there is nothing to write.
   static Row Line(const char* line);
   // No line, for `reason`; `key` names the record or document as the user knows it.
   static Row Dropped(Drop reason, const char* key = "");
@@ -105,13 +107,14 @@ class OutputPair {
 
   // What a run knows of one open file besides its stream.
   struct FileState {
-    const char* name;     // null while no file is open
-    int32_t capacity;     // the longest line the file takes
-    bool incomplete;      // a line or the close did not reach the disk
-    int32_t failedLines;  // lines lost to a failure that the user was told of once
-    bool streamClosed;    // closed, its holder not yet emptied
-    int64_t lines;        // lines that reached the stream, the header included
-    int64_t bytes;        // their size on disk, line ends included
+    const char* name;                // null while no file is open
+    int32_t capacity;                // the longest line the file takes
+    bool incomplete;                 // a line or the close did not reach the disk
+    int32_t failedLines;             // lines lost to a failure that the user was told of once
+    bool streamClosed;               // closed, its holder not yet emptied
+    int64_t lines;                   // lines handed to the host, the header included
+    int64_t bytes;                   // their size on disk, line ends included
+    char path[kFileSystemPathSize];  // as the file system names it
   };
 
  private:

@@ -6,7 +6,8 @@
 // (code, flags, parameters, and for a C++ exception its object and throw
 // information), releases what the guarded frames hold when the host unwinds
 // them, and takes only the one kind of exception a guard asks for: the host's
-// faults, delivered as its SE_Exception or raw.
+// faults, delivered as its SE_Exception. A bare structured exception always
+// passes, continuable where it was raised.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +15,7 @@
 namespace dravenhol::platform {
 
 // A fault of the host's, as the line writer reports it: the code and the
-// information an SE_Exception carries. For a bare structured exception the
-// information points at its record and context (EXCEPTION_POINTERS), as the
-// host's translator would give them.
+// information its SE_Exception carries.
 struct HostFault {
   uint32_t code;
   void* information;
@@ -24,7 +23,7 @@ struct HostFault {
 
 struct GuardHooks {
   // Takes the host's faults: a C++ exception that can be caught as the host's
-  // SE_Exception, or a structured exception that is no C++ exception. It runs
+  // SE_Exception. It runs
   // as a catch clause would: once the guarded frames are unwound, while the
   // frames of the fault (and the information) are still intact; the host's
   // exception object is destroyed after it. Null: the guard takes nothing.

@@ -51,9 +51,6 @@ bool RunGuarded(void (*body)(void*), void* context, const GuardHooks& hooks) {
     return true;
   } catch (const SE_Exception& e) {
     hooks.onFault(HostFault{e.code, e.information}, context);
-  } catch (const StructuredException& e) {
-    // Its record stands for the exception's record and context.
-    hooks.onFault(HostFault{e.code, const_cast<StructuredException*>(&e)}, context);
   }
   return false;
 }

@@ -9,7 +9,7 @@ namespace dravenhol::platform {
 
 // A guard on i686 is a registration record on the thread's handler chain
 // (fs:[0]). In the first pass its handler lets every exception go on to the
-// next handler, but for a fault that its hooks take. In the unwind pass (a
+// next handler, but for the host's SE_Exception when its hooks take faults. In the unwind pass (a
 // handler of the host's, further out, has taken the exception and the system
 // is unwinding the frames below it) the handler gives back what the guarded
 // frames hold; the module's own frames have no handlers of their own.
@@ -87,8 +87,8 @@ __asm__(
     "  popl %ebp\n"
     "  ret\n");
 
-extern "C" EXCEPTION_DISPOSITION __cdecl DravenholGuardHandler(EXCEPTION_RECORD* exception, void* establisher,
-                                                               CONTEXT* context, void*) {
+extern "C" EXCEPTION_DISPOSITION __cdecl DravenholGuardHandler(EXCEPTION_RECORD* exception, void* establisher, CONTEXT*,
+                                                               void*) {
   auto* record = static_cast<GuardRecord*>(establisher);
   const GuardHooks& hooks = *record->hooks;
   if ((exception->ExceptionFlags & kUnwindFlags) != 0) {
@@ -99,13 +99,10 @@ extern "C" EXCEPTION_DISPOSITION __cdecl DravenholGuardHandler(EXCEPTION_RECORD*
   HostFault fault{};
   const msvc::ThrowInfo* throwInfo = nullptr;
   char* object = nullptr;
-  EXCEPTION_POINTERS pointers{exception, context};
-  if (exception->ExceptionCode == msvc::kCxxExceptionCode) {
-    // Any other C++ exception is the host's business.
-    if (!HostSEException(exception, &fault, &throwInfo, &object)) return ExceptionContinueSearch;
-  } else {
-    fault = HostFault{exception->ExceptionCode, &pointers};
-  }
+  // A bare structured exception, and any C++ exception but SE_Exception, is
+  // the host's business: it goes on as it was raised, continuable where it
+  // was, and the guarded frames are given back if the host unwinds them.
+  if (!HostSEException(exception, &fault, &throwInfo, &object)) return ExceptionContinueSearch;
   // As a catch clause: the frames below the guard are unwound, the clause
   // runs on top of the fault's frames, and the caught object is destroyed.
   // RtlUnwind marks the record as unwinding; the report sees it as raised.

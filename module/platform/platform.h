@@ -32,6 +32,9 @@ int MakeDirectory(const char* path);
 enum class TruncateResult { kTruncated, kNoFile, kFailed };
 TruncateResult TruncateFile(const char* path);
 
+// The size of the file at a host path, or -1 when it cannot be read.
+int64_t FileSize(const char* path);
+
 // How many bytes a text of UTF-16 code units takes in the file system's code
 // page (the system's ANSI code page on Windows, UTF-8 on Linux), or -1 when
 // one of its characters has no exact counterpart there.

@@ -72,6 +72,12 @@ TruncateResult TruncateFile(const char* path) {
   return TruncateResult::kTruncated;
 }
 
+int64_t FileSize(const char* path) {
+  struct stat status;
+  if (stat(LinuxPath(path).c_str(), &status) != 0) return -1;
+  return static_cast<int64_t>(status.st_size);
+}
+
 // The file system takes names in UTF-8, which has every character.
 int FileSystemLength(const char16_t* text, int length) {
   int bytes = 0;

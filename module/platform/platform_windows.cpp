@@ -1,6 +1,7 @@
 #include <direct.h>
 #include <windows.h>
 
+#include "platform/code_pages.h"
 #include "platform/platform.h"
 
 namespace dravenhol::platform {
@@ -41,9 +42,17 @@ TruncateResult TruncateFile(const char* path) {
 int FileSystemLength(const char16_t* text, int length) {
   if (length == 0) return 0;
   const auto* wide = reinterpret_cast<const wchar_t*>(text);
+  const WideConversion conversion = WideConversionFor(GetACP());
   BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, nullptr, &usedDefault);
+  const int n = WideCharToMultiByte(CP_ACP, conversion.flags, wide, length, nullptr, 0, nullptr,
+                                    conversion.reportsDefault ? &usedDefault : nullptr);
   return n > 0 && usedDefault == FALSE ? n : -1;
+}
+
+int64_t FileSize(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
+  return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
 }
 
 LockResult LockFile(const char* path, FileLock* lock) {

@@ -89,7 +89,7 @@ Row WriteContractItemRow(RowContext& rows, void* item, const RecordView& contrac
   char* row = host::HostScratchBuffer();
   // The goods occur in a standing contract whether or not its row fits.
   rows.marks.Mark(record, umst_dok::kGoodsId);
-  if (row == nullptr) return Row::Line(nullptr);
+  if (row == nullptr) return Row::Dropped(Drop::kNoRowBuffer);
   RowBuilder line(row, kRowCapacity);
   line.Integer(contract.I32(umst::kId)).Text(number).Integer(goodsId).Text(name);
   line.Money(record.F64(priceB ? umst_dok::kPriceB : umst_dok::kPriceA))

@@ -112,7 +112,7 @@ Row WriteInvoiceItemRow(RowContext& rows, void* item, const RecordView& document
   const bool oddType = (document.I16(tspr::kType) & 1) != 0;
 
   char* row = host::HostScratchBuffer();
-  if (row == nullptr) return Row::Line(nullptr);
+  if (row == nullptr) return Row::Dropped(Drop::kNoRowBuffer);
   RowBuilder line(row, kRowCapacity);
   line.Integer(document.I32(tspr::kDocumentId)).Text(name);
   line.Money(record.F64(oddType ? tspr_dok::kPriceB : tspr_dok::kPriceA))

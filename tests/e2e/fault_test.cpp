@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -174,6 +175,23 @@ TEST_F(Faults, APathThatRecodingWouldCutOrChangeIsReportedNotOpened) {
     // Nothing was written anywhere under a cut or changed name.
     for (const auto& entry : fs::recursive_directory_iterator(base_))
       EXPECT_TRUE(entry.path().extension() != ".csv" && entry.path().filename() != "BAZA") << entry.path();
+    ExpectEverythingReleased();
+  }
+}
+
+TEST_F(Faults, APathOfExactly259CharactersIsOpenedWhateverTheBaseEndsWith) {
+  // The longest name under BAZA; the base ends with a separator of its own.
+  const std::string longest = "faktury_pozycje.csv";
+  const std::size_t fixed = base_.string().size() + 1 + std::string("/BAZA\\").size() + longest.size();
+  for (const std::size_t total : {std::size_t{259}, std::size_t{260}}) {
+    SCOPED_TRACE(total);
+    const fs::path base = base_ / std::string(total - fixed, 'd');
+    fs::create_directories(base);
+    QelmarSetBaseDirectory((base.string() + "/").c_str());
+    LoadSample();
+    Run();
+    EXPECT_EQ(Contains(OpenFailure(longest)), total > 259);
+    EXPECT_TRUE(Contains(OpenFailure(longest)) || fs::exists(base / "BAZA" / longest));
     ExpectEverythingReleased();
   }
 }

@@ -16,6 +16,15 @@
 #include "platform/platform.h"
 #include "qelmar/qelmar.h"
 
+// The host's bare structured exception on Linux: a C++ exception of this
+// class (at global scope, as the host names it), which carries the record.
+struct StructuredException {
+  uint32_t code;
+  uint32_t flags;
+  uint32_t parameterCount;
+  uintptr_t parameters[15];
+};
+
 namespace qelmar_test {
 
 template <class Fn>
@@ -30,7 +39,8 @@ Fn Bind(uint16_t number) {
       ::dravenhol::host::kHostFunctions[::dravenhol::host::Name##Slot].number))
 
 // The code of the host fault (a structured exception or an SE_Exception)
-// that left body, taken as the module's line writer takes it; 0 when none did.
+// that left body: an SE_Exception taken as the module's line writer takes
+// it, a bare one as the host's frame would; 0 when none did.
 inline uint32_t FaultOf(const std::function<void()>& body) {
   struct Run {
     std::function<void()> body;
@@ -39,7 +49,11 @@ inline uint32_t FaultOf(const std::function<void()>& body) {
   const dravenhol::platform::GuardHooks hooks{
       [](const dravenhol::platform::HostFault& fault, void* context) { static_cast<Run*>(context)->code = fault.code; },
       nullptr};
-  dravenhol::platform::RunGuarded([](void* context) { static_cast<Run*>(context)->body(); }, &run, hooks);
+  try {
+    dravenhol::platform::RunGuarded([](void* context) { static_cast<Run*>(context)->body(); }, &run, hooks);
+  } catch (const StructuredException& e) {
+    run.code = e.code;
+  }
   return run.code;
 }
 
