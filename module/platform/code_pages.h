@@ -29,4 +29,19 @@ constexpr WideConversion WideConversionFor(uint32_t codePage) {
   return {kNoBestFitChars, true};
 }
 
+// WideCharToMultiByte measuring a text (no output buffer, no default
+// character), with the code page's flags and, when it takes one, a
+// used-default flag to set.
+using WideToMultiByte = int (*)(uint32_t codePage, uint32_t flags, const char16_t* text, int length, int* usedDefault);
+
+// The bytes the text takes in that code page, or -1 when the conversion
+// fails or a character has no counterpart there.
+inline int MeasureInCodePage(uint32_t codePage, const char16_t* text, int length, WideToMultiByte convert) {
+  if (length == 0) return 0;
+  const WideConversion conversion = WideConversionFor(codePage);
+  int usedDefault = 0;
+  const int n = convert(codePage, conversion.flags, text, length, conversion.reportsDefault ? &usedDefault : nullptr);
+  return n > 0 && usedDefault == 0 ? n : -1;
+}
+
 }  // namespace dravenhol::platform

@@ -39,14 +39,19 @@ TruncateResult TruncateFile(const char* path) {
   return TruncateResult::kTruncated;
 }
 
+namespace {
+// The system's ANSI code page, whatever number it has.
+int MeasureInAnsiCodePage(uint32_t, uint32_t flags, const char16_t* text, int length, int* usedDefault) {
+  BOOL used = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, flags, reinterpret_cast<const wchar_t*>(text), length, nullptr, 0, nullptr,
+                                    usedDefault != nullptr ? &used : nullptr);
+  if (usedDefault != nullptr) *usedDefault = used != FALSE ? 1 : 0;
+  return n;
+}
+}  // namespace
+
 int FileSystemLength(const char16_t* text, int length) {
-  if (length == 0) return 0;
-  const auto* wide = reinterpret_cast<const wchar_t*>(text);
-  const WideConversion conversion = WideConversionFor(GetACP());
-  BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, conversion.flags, wide, length, nullptr, 0, nullptr,
-                                    conversion.reportsDefault ? &usedDefault : nullptr);
-  return n > 0 && usedDefault == FALSE ? n : -1;
+  return MeasureInCodePage(GetACP(), text, length, &MeasureInAnsiCodePage);
 }
 
 int64_t FileSize(const char* path) {

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 
 namespace platform = dravenhol::platform;
+using WideToMultiByteStrict = platform::WideToMultiByte;
 
 int main(int argc, char** argv) {
   const int polishLength = argc > 1 ? std::atoi(argv[1]) : 10;
@@ -43,7 +44,31 @@ int main(int argc, char** argv) {
     check(what, platform::WideConversionFor(rule.codePage).reportsDefault, rule.reportsDefault);
   }
 
+  // The measure against a WideCharToMultiByte as strict as Windows': UTF-8
+  // fails with any flag but WC_ERR_INVALID_CHARS, or with a used-default
+  // pointer; code page 1250 has the Polish letters and no Cyrillic.
+  const WideToMultiByteStrict strict = [](uint32_t codePage, uint32_t flags, const char16_t* text, int length,
+                                          int* usedDefault) {
+    int bytes = 0;
+    for (int i = 0; i < length; ++i) {
+      if (codePage == 65001) {
+        bytes += text[i] < 0x80 ? 1 : text[i] < 0x800 ? 2 : 3;
+      } else {
+        ++bytes;
+        if (text[i] >= 0x400 && text[i] < 0x500 && usedDefault != nullptr) *usedDefault = 1;
+      }
+    }
+    if (codePage == 65001 && ((flags != 0 && flags != 0x80) || usedDefault != nullptr)) return 0;
+    if (codePage == 1250 && flags != 0x400) return 0;
+    return bytes;
+  };
   const char16_t plain[] = u"C:\\Dane\\BAZA\\faktury.csv";
+  const char16_t cyrillic[] = u"Жито";
+  check("65001, a plain path", platform::MeasureInCodePage(65001, plain, 24, strict), 24);
+  check("65001, a Polish name", platform::MeasureInCodePage(65001, u"zażółć", 6, strict), 10);
+  check("1250, a Polish name", platform::MeasureInCodePage(1250, u"zażółć", 6, strict), 6);
+  check("1250, a Cyrillic name", platform::MeasureInCodePage(1250, cyrillic, 4, strict), -1);
+
   check("a plain path", platform::FileSystemLength(plain, 24), 24);
   const char16_t polish[] = u"zażółć";
   check("a Polish name", platform::FileSystemLength(polish, 6), polishLength);
