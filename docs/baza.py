@@ -4,13 +4,18 @@
     python3 baza.py check BAZA            report every deviation; exit 1 if any
     python3 baza.py sqlite BAZA OUT.db    a typed SQLite database (STRICT tables)
     python3 baza.py csv BAZA DIR          standard comma CSV (RFC 4180, UTF-8 with BOM)
+    python3 baza.py xlsx BAZA OUT.xlsx    one workbook, a sheet per file, every cell typed
+                                          (refused when check finds errors; --force writes it anyway)
     python3 baza.py imiona IN.txt OUT.txt a UTF-8 list of first names, in Mazovia
 
-Column names and kinds come from csv-metadata.json, which lies beside this
-script. Python 3 standard library only.
+On Windows write py instead of python3. Column names and kinds come from
+csv-metadata.json, which lies beside this script. Python 3 standard library
+only, but for xlsx, which needs XlsxWriter (python3-xlsxwriter on Debian,
+py -m pip install XlsxWriter on Windows).
 """
 import calendar
 import csv
+import datetime
 import json
 import os
 import re
@@ -85,31 +90,118 @@ def read_quoted(line, at, escaped):
     return None, len(line)
 
 
+def cut_field(text, i, column):
+    """One raw field from text[i]: (raw, position of the ';' or line end after it).
+    A quoted field may hold ';' and line breaks; a plain one ends at ';'."""
+    if column is not None and column.kind in TEXT_KINDS - {"plain copied text"} and text.startswith("'", i):
+        # A whole name in Nazwisko is escaped, a split one not: both end alike.
+        _, end = read_quoted(text, i, column.kind != "name part")
+        return text[i:end], end
+    end = i
+    while end < len(text) and text[end] not in ";\n":
+        end += 1
+    return text[i:end], end
+
+
 def split_record(text, at, columns):
     """Cuts one record from text at position at: (raw fields, position after its line end).
     A quoted field may hold ';' and line breaks; plain fields end at ';'."""
     fields, i = [], at
     while True:
         index = len(fields)
-        column = columns[index] if index < len(columns) else None
-        if column is not None and column.kind in TEXT_KINDS - {"plain copied text"} and text.startswith("'", i):
-            escaped = column.kind != "name part"
-            end = i
-            _, end = read_quoted(text, i, escaped)
-            # A whole name in Nazwisko is escaped, a split one not: both end alike.
-            fields.append(text[i:end])
-            i = end
-        else:
-            end = i
-            while end < len(text) and text[end] not in ";\n":
-                end += 1
-            fields.append(text[i:end])
-            i = end
+        raw, i = cut_field(text, i, columns[index] if index < len(columns) else None)
+        fields.append(raw)
         if i >= len(text):
             return fields, i
         if text[i] == "\n":
             return fields, i + 1
         i += 1  # past ';'
+
+
+def plain_column(columns):
+    """The index of the file's one plain copied text column, or None."""
+    found = [i for i, c in enumerate(columns) if c.kind == "plain copied text"]
+    return found[0] if len(found) == 1 else None
+
+
+# The longest record the module writes, line breaks of its texts included,
+# with room to spare: a reading that runs on further is no reading.
+RECORD_SPAN = 8192
+
+
+def readings(text, at, columns, plain):
+    """Every way of cutting one record from text at position at, when column
+    plain is a plain copied text, which the module writes as it is, ';' and all:
+    [(raw fields, position after the record's line end)]. The columns before it
+    are cut from the left; the plain text then ends at one of the ';' of its
+    line, and the columns after it must take the rest of the record exactly."""
+    window = text[at:at + RECORD_SPAN]
+    cut_short = at + len(window) < len(text)
+    prefix, i = [], 0
+    for column in columns[:plain]:
+        raw, end = cut_field(window, i, column)
+        prefix.append(raw)
+        if end >= len(window) or window[end] == "\n":
+            return []
+        i = end + 1
+    line_end = window.find("\n", i)
+    line_end = len(window) if line_end < 0 else line_end
+    if plain == len(columns) - 1:
+        return [(prefix + [window[i:line_end]], at + min(line_end + 1, len(window)))]
+    found, e = [], window.find(";", i, line_end)
+    while e >= 0:
+        tail, end = split_record(window, e + 1, columns[plain + 1:])
+        if len(prefix) + 1 + len(tail) == len(columns) and not (cut_short and end >= len(window)):
+            found.append((prefix + [window[i:e]] + tail, at + end))
+        e = window.find(";", e + 1, line_end)
+    return found
+
+
+def follows_writer(fields, columns):
+    """Whether every quoted text is escaped as the module escapes it: an
+    apostrophe inside it (up to the position where the module stops escaping)
+    always follows a backslash, so a quoted text never holds ";'" unescaped."""
+    for raw, column in zip(fields, columns):
+        if column.kind == "quoted text" and len(raw) >= 2:
+            inner = raw[1:-1]
+            for k in range(min(len(inner), 1023)):
+                if inner[k] == "'" and (k == 0 or inner[k - 1] != "\\"):
+                    return False
+    return True
+
+
+def take_record(text, at, columns, plain, where, problems):
+    """The decoded row of the record at position at of a file with a plain
+    copied text column, and the position after it; the row is None when the
+    record cannot be read, or can be read in more than one way."""
+    valid = []
+    for fields, end in readings(text, at, columns, plain):
+        scratch = Problems()
+        row = decode_row(fields, columns, where, scratch)
+        if not scratch.errors:
+            valid.append((fields, end, row, scratch))
+            if len(valid) == 1 and fields[plain].count(";") == 0 and follows_writer(fields, columns):
+                break  # the usual record: no ';' in the plain text
+    clean = [v for v in valid if follows_writer(v[0], columns)]
+    chosen = clean or valid
+    name = columns[plain].name
+    if len(chosen) == 1:
+        fields, end, row, scratch = chosen[0]
+        problems.notes.extend(scratch.notes)
+        if ";" in fields[plain]:
+            problems.note(where, f"{name} holds ';', taken back whole: {fields[plain][:60]!r}")
+        return row, end
+    if len(chosen) > 1:
+        differing = [c for c in columns if not c.trailing and len({repr(v[2].get(c.name)) for v in chosen}) > 1]
+        ways = " | ".join(", ".join(f"{c.name}={v[2].get(c.name)!r}" for c in differing) for v in chosen)
+        problems.error(where, f"{len(chosen)} readings (a ';' of {name} or of another column), "
+                              f"the row is left out: {ways}")
+        return None, min(v[1] for v in chosen)
+    fields, end = split_record(text, at, columns)
+    if len(fields) != len(columns):
+        problems.error(where, f"{len(fields)} fields, expected {len(columns)}")
+        return None, end
+    return decode_row(fields, columns, where, problems), end
 
 
 def decode_text(raw, column, row):
@@ -211,13 +303,16 @@ def read_table(directory, name, table, problems):
         problems.error(name, f"header {first[:80]!r}, expected {header[:80]!r}")
         return None
     rows, at, number = [], 0, 1
+    plain = plain_column(columns)
     while at < len(body):
         number += 1
         where = f"{name}:{number}"
+        if plain is not None:
+            row, at = take_record(body, at, columns, plain, where, problems)
+            if row is not None:
+                rows.append(row)
+            continue
         fields, at = split_record(body, at, columns)
-        if name == "kontrah_rabaty.csv" and len(fields) > len(columns):
-            # The group name may hold ';': three fields from the left, six from the right.
-            fields = fields[:3] + [";".join(fields[3:len(fields) - 5])] + fields[len(fields) - 5:]
         if len(fields) != len(columns):
             problems.error(where, f"{len(fields)} fields, expected {len(columns)}")
             continue
@@ -271,7 +366,8 @@ def read_all(directory, problems, tables):
     return data
 
 
-def check(directory, tables):
+def verify(directory, tables):
+    """Everything check reports: (problems, decoded rows by file name)."""
     problems = Problems()
     data = read_all(directory, problems, tables)
     for name, table in tables.items():
@@ -300,6 +396,11 @@ def check(directory, tables):
                 problems.error(name, f"{os.path.getsize(path)} bytes, the run recorded {size}")
             if name in data and len(data[name]) + 1 != lines:
                 problems.error(name, f"{len(data[name]) + 1} lines, the run recorded {lines}")
+    return problems, data
+
+
+def check(directory, tables):
+    problems, _ = verify(directory, tables)
     for text in problems.notes:
         print("note:", text)
     for text in problems.errors:
@@ -398,8 +499,95 @@ def imiona(source, out):
     return 0
 
 
+# A sheet holds 1048576 rows; the header takes one. A longer table goes on
+# in further sheets, each with its header ("kontrah_rabaty (2)").
+XLSX_ROWS = 1048576
+XLSX_INSTALL = ("xlsx needs the Python library XlsxWriter: on Debian or Ubuntu apt-get install python3-xlsxwriter, "
+                "on Windows py -m pip install XlsxWriter")
+DECIMAL_FORMATS = {"money amount": "0.00", "quantity": "0.000", "percentage": "0.00"}
+
+
+def calendar_date(value):
+    """A date the spreadsheet can hold as a date, or None (such as 2024-02-30:
+    written as the program shows it, it stays a text)."""
+    try:
+        day = datetime.date.fromisoformat(value)
+    except ValueError:
+        return None
+    return day if day >= datetime.date(1900, 3, 1) else None  # before it, serial days are off by one
+
+
+def shown_width(value):
+    if value is None:
+        return 0
+    return max(len(line) for line in str(value).split("\n"))
+
+
+def to_xlsx(directory, out, tables, force):
+    """One workbook of the eight files: a sheet per file, each cell typed by its
+    column's kind: texts stay texts (keys, NIP, EAN codes, phones with their
+    zeros and signs), amounts and quantities are numbers, dates are dates."""
+    try:
+        import xlsxwriter
+    except ImportError:
+        print(XLSX_INSTALL, file=sys.stderr)
+        return 2
+    problems, data = verify(directory, tables)
+    for text in problems.errors:
+        print("error:", text, file=sys.stderr)
+    if problems.errors and not force:
+        print(f"{out} not written: the export has {len(problems.errors)} errors (above; python3 baza.py check "
+              f"{directory} lists them with the notes). --force writes what can be read.", file=sys.stderr)
+        return 1
+    workbook = xlsxwriter.Workbook(out, {"constant_memory": True, "strings_to_numbers": False,
+                                         "strings_to_formulas": False, "strings_to_urls": False})
+    bold = workbook.add_format({"bold": True})
+    dates = workbook.add_format({"num_format": "yyyy-mm-dd"})
+    decimals = {kind: workbook.add_format({"num_format": f}) for kind, f in DECIMAL_FORMATS.items()}
+    for name, table in tables.items():
+        columns = [c for c in table["columns"] if not c.trailing]
+        rows = data.get(name, [])
+        widths = [min(60, max([len(c.name)] + [shown_width(row.get(c.name)) for row in rows]) + 2) for c in columns]
+        for part, first in enumerate(range(0, max(len(rows), 1), XLSX_ROWS - 1)):
+            chunk = rows[first:first + XLSX_ROWS - 1]
+            sheet = workbook.add_worksheet(table_name(name) + (f" ({part + 1})" if part else ""))
+            for c, column in enumerate(columns):
+                sheet.set_column(c, c, widths[c])
+                sheet.write_string(0, c, column.name, bold)
+            sheet.freeze_panes(1, 0)
+            sheet.autofilter(0, 0, len(chunk), len(columns) - 1)
+            sheet.ignore_errors({"number_stored_as_text": f"A1:XFD{XLSX_ROWS}"})
+            for r, row in enumerate(chunk, 1):
+                for c, column in enumerate(columns):
+                    value = row.get(column.name)
+                    if value is None or value == "":
+                        continue  # '' (a value of backslashes) shows as an empty cell too
+                    if column.kind in NUMBER_KINDS:
+                        sheet.write_number(r, c, value)
+                    elif column.kind in DECIMAL_KINDS:
+                        sheet.write_number(r, c, float(value), decimals[column.kind])
+                    elif column.kind == "date" and calendar_date(value):
+                        sheet.write_datetime(r, c, calendar_date(value), dates)
+                    else:
+                        sheet.write_string(r, c, value)
+            if part:
+                problems.note(name, f"rows {first + 1} to {first + len(chunk)} are in the sheet {sheet.name}")
+    try:
+        workbook.close()
+    except Exception as e:  # xlsxwriter.exceptions.FileCreateError: the file is open elsewhere, or the path is wrong
+        print(f"{out} not written: {e}", file=sys.stderr)
+        return 1
+    for text in problems.notes:
+        if "are in the sheet" in text:
+            print("note:", text, file=sys.stderr)
+    return 1 if problems.errors else 0
+
+
 def main(argv):
-    commands = {"check": 1, "sqlite": 2, "csv": 2, "imiona": 2}
+    commands = {"check": 1, "sqlite": 2, "csv": 2, "imiona": 2, "xlsx": 2}
+    force = argv[1:2] == ["xlsx"] and "--force" in argv[2:]
+    if force:
+        argv = [a for a in argv if a != "--force"]
     if len(argv) < 2 or argv[1] not in commands or len(argv) != commands[argv[1]] + 2:
         print(__doc__.strip(), file=sys.stderr)
         return 2
@@ -410,6 +598,8 @@ def main(argv):
         return check(argv[2], tables)
     if argv[1] == "sqlite":
         return to_sqlite(argv[2], argv[3], tables)
+    if argv[1] == "xlsx":
+        return to_xlsx(argv[2], argv[3], tables, force)
     return to_csv(argv[2], argv[3], tables)
 
 

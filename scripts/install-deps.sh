@@ -11,7 +11,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ nlohmann-json3-dev libcli11-dev)
 if [ "${1:-}" != --host ]; then
   packages+=(googletest libgtest-dev libbenchmark-dev g++-mingw-w64-i686 zip clang-14 lld-14 llvm-14
-             libclang-rt-14-dev clang-format clang-tidy sqlite3 python3)
+             libclang-rt-14-dev clang-format clang-tidy sqlite3 python3 python3-xlsxwriter python3-openpyxl)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -55,6 +55,62 @@ for kind, raw, value in DECODED:
     expect(f"{kind} {raw!r}", baza.decode_field(fields[0], column, {}, "", baza.Problems()), value)
 
 
+# Rows with more fields than columns. A plain copied text (umowystale.IdUmowy,
+# kontrah_rabaty.NazwaGrupy) is written as it is, so its ';' split it: the
+# reader takes such a row back whole and notes it. Other surplus, and a
+# missing field, stay errors; a row that can be read in two ways is left out.
+# Each case: file, data lines, (row read, column, value) expected, and
+# the messages expected (a fragment of each, in order), notes then errors.
+U = "umowystale.csv"
+R = "kontrah_rabaty.csv"
+TAKEN_BACK = [
+    (U, ["509;0;1;1;UM/7;2025;'007';'Dostawa';1;14;1;'2025-01-01';;;"],
+     [(0, "IdUmowy", "UM/7;2025"), (0, "IdKontrahent", "007"), (0, "UmowaStart", "2025-01-01")],
+     ["note: umowystale.csv:2: IdUmowy holds ';'"]),
+    # A semicolon and an apostrophe, as the quoted texts never hold them unescaped.
+    (U, ["1;0;1;1;UM;'7;'K1';'O';1;7;1;;;;"], [(0, "IdUmowy", "UM;'7"), (0, "IdKontrahent", "K1")],
+     ["note: umowystale.csv:2: IdUmowy"]),
+    (U, ["1;0;1;1;'UM/9';2025;'007';'ab\\'';1;0;1;;;;"], [(0, "IdUmowy", "'UM/9';2025"), (0, "Opis", "ab'")],
+     ["note: umowystale.csv:2: IdUmowy"]),
+    # A description over two lines after a split contract number; the next row as usual.
+    (U, ["1;0;1;1;A;B;C;'007';'two\nlines';1;7;1;;;;", "2;0;1;1;UM/2;'002';;1;7;1;;;;"],
+     [(0, "IdUmowy", "A;B;C"), (0, "Opis", "two\nlines"), (1, "IdUmowy", "UM/2"), (1, "IdKontrahent", "002")],
+     ["note: umowystale.csv:2: IdUmowy"]),
+    (R, ["4718;'007';'0123456789';Kleje; taśmy;20;2.50;0.00;1;"],
+     [(0, "NazwaGrupy", "Kleje; taśmy"), (0, "NrGrupy", 20)],
+     ["note: kontrah_rabaty.csv:2: NazwaGrupy holds ';'"]),
+    (R, ["1;;;;a;;b;;0;0.00;0.00;1;"], [(0, "NazwaGrupy", ";a;;b;"), (0, "Symbol", None)],
+     ["note: kontrah_rabaty.csv:2: NazwaGrupy"]),
+    # Not written by the module: the ';' may be IdUmowy's or IdKontrahent's. The rest is read.
+    (U, ["1;0;1;1;X;'a;'b'c';'O';1;7;1;;;;", "2;0;1;1;UM/2;'002';;1;7;1;;;;"], [(0, "IdUmowy", "UM/2")],
+     ["error: umowystale.csv:2: 2 readings",
+      "IdUmowy='X', IdKontrahent=\"a;'b'c\" | IdUmowy=\"X;'a\", IdKontrahent=\"b'c\""]),
+    (U, ["1;0;1;1;UM/1;'001';'O';1;7;1;;;"], [], ["error: umowystale.csv:2: 13 fields, expected 14"]),
+    # Fourteen fields, but Opis missing: read as they stand, the faulty field empty.
+    (U, ["1;0;1;1;UM/7;2025;'001';1;7;1;;;;"], [(0, "IdKontrahent", None)],
+     ["error: umowystale.csv:2: IdKontrahent: not between apostrophes"]),
+    (R, ["4718;'007';'0123456789';Kleje;20;2.50;0.00;"], [], ["error: kontrah_rabaty.csv:2: 8 fields, expected 9"]),
+    ("faktury_pozycje.csv", ["1001;'Klej';12.50;23;x"], [], ["error: faktury_pozycje.csv:2: 5 fields, expected 4"]),
+]
+TABLES = baza.load_metadata()
+for name, lines, values, messages in TAKEN_BACK:
+    directory = os.path.join(WORK, "taken-back")
+    os.makedirs(directory, exist_ok=True)
+    header = ";".join(c.name for c in TABLES[name]["columns"] if not c.trailing)
+    with open(os.path.join(directory, name), "wb") as f:
+        f.write("".join(line.replace("\n", "\r\n") + "\r\n" for line in [header] + lines).encode("utf-8"))
+    problems = baza.Problems()
+    rows = baza.read_table(directory, name, TABLES[name], problems)
+    for index, column, value in values:
+        got = rows[index].get(column) if index < len(rows) else "no row"
+        expect(f"{name} {lines[0][:40]!r} row {index} {column}", got, value)
+    expect(f"{name} {lines[0][:40]!r} rows", len(rows), len({index for index, _, _ in values}))
+    reported = ["note: " + t for t in problems.notes] + ["error: " + t for t in problems.errors]
+    expect(f"{name} {lines[0][:40]!r} messages", [m for m in messages if not any(m in r for r in reported)], [])
+    expect(f"{name} {lines[0][:40]!r} message count", len(reported),
+           len([m for m in messages if m.startswith(("note", "error"))]))
+
+
 def run(*args, env_ok=True):
     result = subprocess.run([sys.executable, os.path.join(ROOT, "docs", "baza.py"), *args],
                             capture_output=True, text=True)
@@ -133,6 +189,27 @@ names = {row["IdTowaru"]: row["NazwaTowaru"] for row in goods or []}
 for i, (stored, decoded) in enumerate(AWKWARD):
     expect(f"goods name {stored!r}", names.get(first + i), decoded)
 
+# An export whose plain copied texts hold ';' passes check, with a note naming
+# the column, and converts whole.
+with open(os.path.join(ROOT, "qelmar", "sample", "sample.json"), encoding="utf-8") as f:
+    fixture = json.load(f)
+fixture["tables"]["Umst"].append({"kind": 1, "number": "UM/7;2025", "contractorKey": "001", "description": "x;y",
+                                  "contractId": 509})
+fixture["groups"]["20"] = "Kleje; taśmy"
+fixture["tables"]["k4_tab"].insert(1, {"contractorId": 4716, "percent": {"20": 2500}})
+semicolons_fixture = os.path.join(WORK, "semicolons.json")
+with open(semicolons_fixture, "w", encoding="utf-8") as f:
+    json.dump(fixture, f, ensure_ascii=False)
+semicolons = export(os.path.join(WORK, "semicolons"), "interkam", semicolons_fixture)
+code, report = run("check", semicolons)
+expect("check semicolons", (code, report.count("error:"), "umowystale.csv:10: IdUmowy holds ';'" in report,
+                            report.count("NazwaGrupy holds ';'")), (0, 0, True, 3))
+expect("csv semicolons", run("csv", semicolons, os.path.join(WORK, "semicolons-csv"))[0], 0)
+with open(os.path.join(WORK, "semicolons-csv", "umowystale.csv"), encoding="utf-8-sig", newline="") as f:
+    expect("csv contract number", list(csv.reader(f))[-1][4:7], ["UM/7;2025", "001", "x;y"])
+with open(os.path.join(WORK, "semicolons-csv", "kontrah_rabaty.csv"), encoding="utf-8-sig", newline="") as f:
+    expect("csv group name", [r[3] for r in csv.reader(f) if r[0] == "4716"], ["Kleje; taśmy"])
+
 # The sample's own values, read back through the spreadsheet CSV.
 sample = export(os.path.join(WORK, "csv-sample"), "universal")
 expect("csv", run("csv", sample, os.path.join(WORK, "csv-out"))[0], 0)
@@ -163,5 +240,6 @@ with open(os.path.join(WORK, "imiona.txt"), "rb") as f:
 
 for failure in failures:
     print(failure)
-print(f"{len(DECODED)} decoding cases, {len(AWKWARD)} fixture values; {len(failures)} failures")
+print(f"{len(DECODED)} decoding cases, {len(TAKEN_BACK)} rows with surplus or missing fields, "
+      f"{len(AWKWARD)} fixture values; {len(failures)} failures")
 sys.exit(1 if failures else 0)
