@@ -34,6 +34,13 @@ bool Configure(const std::string& overrides, std::string& error) {
   Host& host = TheHost();
   HostConfig config;
   if (!ReadHostSettings(host.store.hostSection(), overrides, config, error)) return false;
+  // Streams already open stay with the runtime that opened them.
+  const StreamRuntime* streams = LoadStreamRuntime(config.streamRuntime, error);
+  if (streams == nullptr) {
+    error = "host.streamRuntime: " + error;
+    return false;
+  }
+  host.streams = streams;
   host.config = std::move(config);
   RebuildTables(host);
   ApplyInitialState(host);

@@ -9,6 +9,7 @@
 
 #include "host_functions.h"
 #include "host_state.h"
+#include "layouts.h"
 
 namespace qelmar::impl {
 
@@ -26,6 +27,7 @@ struct CursorState {
   std::size_t length;  // bytes copied from a record
   std::size_t rest;    // bytes of the buffer past them, zeroed
   unsigned char* buffer;
+  int32_t dataFile;
 };
 // The module clears the cursor's last 32-bit field before opening; the
 // state stays clear of it.
@@ -63,6 +65,7 @@ bool Aim(Host& host, int32_t index, CursorState& state) {
   state.length = std::min<std::size_t>(state.records.length, configured);
   state.rest = configured - state.length;
   state.buffer = host.tables[file].buffer;
+  state.dataFile = file;
   return true;
 }
 
@@ -81,9 +84,11 @@ extern "C" void HOST_CDECL_ATTR HostTablePrepare(HostTable* table, int32_t mode)
   Host& host = TheHost();
   const TableDescriptor* descriptor = Descriptor(table);
   if (descriptor != nullptr && descriptor->dataFile == kTsprProp && !host.currentProp.empty() &&
-      host.config.recordLengths[kTsprProp] > 0)
-    std::memcpy(descriptor->buffer, host.currentProp.data(),
-                std::min<std::size_t>(host.currentProp.size(), host.config.recordLengths[kTsprProp]));
+      host.config.recordLengths[kTsprProp] > 0) {
+    const auto length = static_cast<std::size_t>(host.config.recordLengths[kTsprProp]);
+    std::memcpy(descriptor->buffer, host.currentProp.data(), std::min<std::size_t>(host.currentProp.size(), length));
+    if (host.config.recordGarbage) ForEachUnusedRun(kTsprProp, descriptor->buffer, length, &FillWithGarbage);
+  }
   if (CallLogOn())
     LogCall(Line("HostTablePrepare", std::to_string(descriptor != nullptr ? descriptor->number : -1),
                  std::to_string(mode)));
@@ -139,6 +144,8 @@ extern "C" int32_t HOST_THIS_ATTR HostCursorNext(HostCursor* self) {
   if (n >= state->records.count) return 0;
   std::memcpy(state->buffer, state->records.At(n), state->length);
   if (state->rest > 0) std::memset(state->buffer + state->length, 0, state->rest);
+  if (TheHost().config.recordGarbage)
+    ForEachUnusedRun(state->dataFile, state->buffer, state->length + state->rest, &FillWithGarbage);
   ++state->position;
   Count(kCursorNext);
   return 1;

@@ -1,9 +1,11 @@
-// Files and settings: the base directory, paths, streams (with injected open,
-// write and close failures and the structured exception in the line writer)
-// and the settings file store.
+// Files and settings: the base directory, paths, streams of the host's C
+// runtime (with injected open, write and close failures, files cut at their
+// close, and the structured exception in the line writer) and the settings
+// file store.
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -56,42 +58,60 @@ bool ReadWhole(const std::string& path, std::string& text) {
   return true;
 }
 
-void Opened(std::FILE* stream) {
+// A stream opened by the runtime of the moment, counted and kept with it.
+void Opened(std::FILE* stream, const StreamRuntime* runtime) {
   Count(stream != nullptr ? kStreamOpen : kStreamOpenFailed);
-  if (stream != nullptr) TheHost().liveStreams.insert(stream);
+  if (stream != nullptr) TheHost().liveStreams.emplace(stream, runtime);
+}
+
+// The runtime of a stream the host handed out and has not closed; null for
+// anything else, which is then left alone.
+const StreamRuntime* RuntimeOf(void* stream) {
+  const auto& live = TheHost().liveStreams;
+  const auto found = live.find(stream);
+  return found != live.end() ? found->second : nullptr;
+}
+
+// Cuts a closed file to size bytes, through the file system.
+void Cut(const std::string& path, std::uintmax_t size) {
+  std::error_code ec;
+  std::filesystem::resize_file(path, size, ec);
+}
+
+// Where the file's last line begins (after the line end before it), or 0.
+std::uintmax_t LastLineStart(const std::string& path) {
+  std::string text;
+  if (!ReadWhole(path, text) || text.size() < 2) return 0;
+  const std::size_t before = text.find_last_of('\n', text.size() - 2);
+  return before == std::string::npos ? 0 : before + 1;
 }
 
 }  // namespace
 
-}  // namespace qelmar::impl
-
-namespace qelmar {
-
-bool StreamClosing(void* stream) {
-  ProgressClosed(stream);
+extern "C" const char* HOST_CDECL_ATTR HostBaseDirectory() {
   Host& host = TheHost();
-  if (host.liveStreams.erase(stream) == 0) return false;
-  Count(kStreamClose);
-  const auto output = host.outputStreams.find(stream);
-  if (output == host.outputStreams.end()) return false;
-  const bool named = output->second;
-  host.outputStreams.erase(output);
-  ++host.outputCloses;
-  return Injected(kInjectCloseOutput) || named;
+  const HostConfig& config = host.config;
+  if (config.baseSubdirectory.empty() && !config.baseTrailingBackslash) return host.baseMazovia.c_str();
+  // Made again at each call from the same parts, so the text stays where it was.
+  std::string& shown = host.baseShown;
+  shown = host.baseMazovia;
+  const auto separated = [&] { return !shown.empty() && (shown.back() == '\\' || shown.back() == '/'); };
+  if (!config.baseSubdirectory.empty()) {
+    if (!separated()) shown += '\\';
+    shown += config.baseSubdirectory;
+  }
+  if (config.baseTrailingBackslash && !separated()) shown += '\\';
+  return shown.c_str();
 }
 
-}  // namespace qelmar
-
-namespace qelmar::impl {
-
-extern "C" const char* HOST_CDECL_ATTR HostBaseDirectory() { return TheHost().baseMazovia.c_str(); }
-
-// Joins with a backslash; the result is bounded by the 260 bytes of a path.
+// Joins with a backslash, unless the host is one that only concatenates; the
+// result is bounded by the 260 bytes of a path.
 extern "C" char* HOST_CDECL_ATTR HostPathAppend(char* path, const char* name) {
   if (path == nullptr || name == nullptr) return path;
   std::size_t n = strnlen(path, kPathRoom - 1);
   path[n] = '\0';
-  if (n > 0 && path[n - 1] != '\\' && path[n - 1] != '/' && n + 1 < kPathRoom) path[n++] = '\\';
+  if (TheHost().config.pathAppendInserts && n > 0 && path[n - 1] != '\\' && path[n - 1] != '/' && n + 1 < kPathRoom)
+    path[n++] = '\\';
   for (const char* p = name; *p != '\0' && n + 1 < kPathRoom; ++p) path[n++] = *p;
   path[n] = '\0';
   return path;
@@ -100,38 +120,43 @@ extern "C" char* HOST_CDECL_ATTR HostPathAppend(char* path, const char* name) {
 extern "C" HostStream* HOST_CDECL_ATTR HostFileOpenShared(const char* path, const char* mode, int32_t, int32_t,
                                                           int32_t) {
   Host& host = TheHost();
-  if (path == nullptr || mode == nullptr || Injected(kInjectOpenOutput) || Listed(path, host.config.openFailures)) {
+  const StreamRuntime* runtime = host.streams;
+  if (path == nullptr || mode == nullptr || runtime == nullptr || Injected(kInjectOpenOutput) ||
+      Listed(path, host.config.openFailures)) {
     Count(kStreamOpenFailed);
     return nullptr;
   }
-  std::FILE* stream = OpenSharedStream(FileSystemPath(path), mode);
-  Opened(stream);
-  if (stream != nullptr) host.outputStreams[stream] = Listed(path, host.config.closeFailures);
+  const std::string file = FileSystemPath(path);
+  std::FILE* stream = runtime->fsopen(file.c_str(), mode, kShareDenyNone);
+  Opened(stream, runtime);
+  if (stream != nullptr)
+    host.outputStreams[stream] =
+        OutputStream{file, Listed(path, host.config.closeFailures), Listed(path, host.config.cutFiles)};
   ProgressOpened(stream, path);
   return stream;
 }
 
 extern "C" HostStream* HOST_CDECL_ATTR HostFileOpen(const char* path, const char* mode) {
-  if (path == nullptr || mode == nullptr) return nullptr;
-  std::FILE* stream = OpenStream(FileSystemPath(MazoviaToFileSystem(path)), mode);
-  Opened(stream);
+  const StreamRuntime* runtime = TheHost().streams;
+  if (path == nullptr || mode == nullptr || runtime == nullptr) return nullptr;
+  std::FILE* stream = runtime->fopen(FileSystemPath(MazoviaToFileSystem(path)).c_str(), mode);
+  Opened(stream, runtime);
   return stream;
 }
 
 extern "C" int32_t HOST_CDECL_ATTR HostFileGets(char* line, int32_t size, HostStream* stream) {
-  if (line == nullptr || size <= 0 || stream == nullptr) return 0;
-  return std::fgets(line, size, stream) != nullptr ? 1 : 0;
+  const StreamRuntime* runtime = RuntimeOf(stream);
+  if (line == nullptr || size <= 0 || runtime == nullptr) return 0;
+  return runtime->fgets(line, size, stream) != nullptr ? 1 : 0;
 }
 
 // Variadic, so it takes its entry step itself. An injected write failure
-// behaves as a full disk: nothing is written, the result is -1 and the
-// stream's error indicator is set.
+// behaves as a full disk: nothing is written and the result is -1.
 extern "C" int32_t HOST_CDECL_ATTR HostFilePrintf(HostStream* stream, const char* format, ...) {
   EnterHostFunction(kSlotHostFilePrintf);
   int32_t result = -1;
-  if (Injected(kInjectWrite)) {
-    if (stream != nullptr) MarkWriteError(stream);
-  } else if (stream != nullptr && format != nullptr) {
+  const StreamRuntime* runtime = RuntimeOf(stream);
+  if (!Injected(kInjectWrite) && runtime != nullptr && format != nullptr) {
     va_list arguments;
     va_start(arguments, format);
     // A line of text, as the module writes every line: the same bytes as
@@ -140,10 +165,11 @@ extern "C" int32_t HOST_CDECL_ATTR HostFilePrintf(HostStream* stream, const char
       const char* line = va_arg(arguments, const char*);
       if (line == nullptr) line = "(null)";
       const std::size_t n = std::strlen(line);
-      result =
-          std::fwrite(line, 1, n, stream) == n && std::fputc('\n', stream) != EOF ? static_cast<int32_t>(n + 1) : -1;
+      result = runtime->fwrite(line, 1, n, stream) == n && runtime->fputc('\n', stream) != EOF
+                   ? static_cast<int32_t>(n + 1)
+                   : -1;
     } else {
-      result = std::vfprintf(stream, format, arguments);
+      result = StreamPrint(*runtime, stream, format, arguments);
     }
     va_end(arguments);
     ProgressLine(stream);
@@ -151,11 +177,37 @@ extern "C" int32_t HOST_CDECL_ATTR HostFilePrintf(HostStream* stream, const char
   return HostResult(kSlotHostFilePrintf, result);
 }
 
+// Closes through the runtime that opened the stream; anything else gives EOF
+// untouched. An output stream that closeOutput names loses its last line
+// (closed, then cut through the file system) and the close gives EOF; one
+// that cutFiles names is cut to half its size by someone else after a close
+// that went well.
 extern "C" int32_t HOST_CDECL_ATTR HostFileClose(HostStream* stream) {
-  if (stream == nullptr) return EOF;
-  const bool fails = StreamClosing(stream);
-  const int result = std::fclose(stream);
-  return fails ? EOF : result;
+  Host& host = TheHost();
+  const StreamRuntime* runtime = RuntimeOf(stream);
+  if (runtime == nullptr) return EOF;
+  ProgressClosed(stream);
+  host.liveStreams.erase(stream);
+  Count(kStreamClose);
+  const auto found = host.outputStreams.find(stream);
+  const bool isOutput = found != host.outputStreams.end();
+  OutputStream output;
+  if (isOutput) {
+    output = std::move(found->second);
+    host.outputStreams.erase(found);
+    ++host.outputCloses;
+  }
+  const bool fails = isOutput && (Injected(kInjectCloseOutput) || output.closeFails);
+  int32_t result = runtime->fclose(stream);
+  if (fails) {
+    Cut(output.path, LastLineStart(output.path));
+    result = EOF;
+  } else if (isOutput && output.cut) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(output.path, ec);
+    if (!ec) Cut(output.path, size / 2);
+  }
+  return result;
 }
 
 // Operation 8 reads the key through the format's pointer arguments (0 when a

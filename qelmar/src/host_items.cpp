@@ -9,6 +9,7 @@
 
 #include "host_functions.h"
 #include "host_state.h"
+#include "layouts.h"
 #include "progress.h"
 
 namespace qelmar {
@@ -92,6 +93,7 @@ extern "C" void** HOST_CDECL_ATTR HostReadItems(HostItemFile* handle, int32_t co
   for (std::size_t i = 0; i < n; ++i) {
     unsigned char* copy = block + pointers + i * length;
     if (i < CountOf(file)) std::memcpy(copy, file->records.At(i), stored);
+    if (host.config.recordGarbage) ForEachUnusedRun(file->dataFile, copy, length, &FillWithGarbage);
     items[i] = copy;
   }
   host.liveItemArrays.insert(block);
@@ -122,6 +124,7 @@ extern "C" int32_t HOST_CDECL_ATTR HostReadItemRecord(int32_t, int32_t record, H
   const std::size_t length = std::min<std::size_t>(file->records.length, configured);
   std::memcpy(host.tables[kK4Tab].buffer, file->records.At(static_cast<std::size_t>(record)), length);
   std::memset(host.tables[kK4Tab].buffer + length, 0, configured - length);
+  if (host.config.recordGarbage) ForEachUnusedRun(kK4Tab, host.tables[kK4Tab].buffer, configured, &FillWithGarbage);
   return 1;
 }
 
@@ -158,11 +161,15 @@ extern "C" int32_t HOST_CDECL_ATTR HostGetAttribute(int32_t, int32_t owner, int3
   Attribute found;
   if (!host.store.FindAttribute(owner, name, found)) return -1;
   auto* record = static_cast<unsigned char*>(attribute);
-  std::memset(record, 0, kRecordSize);
+  // Bytes that carry no value: zero, or garbage on a host that leaves them.
+  if (host.config.recordGarbage)
+    FillGarbage(host, record, kRecordSize);
+  else
+    std::memset(record, 0, kRecordSize);
   std::memcpy(record + kKindOffset, &found.kind, sizeof found.kind);
-  // The record was zeroed: the copy, one byte short of its room, stays terminated.
-  std::memcpy(record + kValueOffset, found.value.data(),  // NOLINT(bugprone-not-null-terminated-result)
-              std::min(found.value.size(), kRecordSize - kValueOffset - 1));
+  const std::size_t n = std::min(found.value.size(), kRecordSize - kValueOffset - 1);
+  std::memcpy(record + kValueOffset, found.value.data(), n);
+  record[kValueOffset + n] = '\0';
   return 0;
 }
 

@@ -101,21 +101,12 @@ extern "C" int32_t HOST_THIS_ATTR HostHolderIsSet(HostHolder* self) { return Hol
 
 extern "C" void* HOST_THIS_ATTR HostHolderGet(HostHolder* self) { return HolderValue(self); }
 
-// An empty holder calls nothing and gives -1. Where the host does not see
-// the module's own close of a stream, applying a function to an output
-// stream's holder is that stream's close.
+// Calls the function on the value; an empty holder calls nothing and gives -1.
 extern "C" int32_t HOST_THIS_ATTR HostHolderApply(HostHolder* self, HostApplyFunction function) {
   Count(kHolderApply);
   void* value = HolderValue(self);
   int32_t result = -1;
-  if (value != nullptr && function != nullptr) {
-    const bool closeFails = !HostSeesStreamClose() && TheHost().outputStreams.count(value) != 0 && StreamClosing(value);
-    // A failing close is a stream that could not write its last data: the
-    // module sees it in the stream's error state before it closes.
-    if (closeFails) MarkWriteError(static_cast<std::FILE*>(value));
-    result = function(static_cast<HostStream*>(value));
-    if (closeFails) result = EOF;
-  }
+  if (value != nullptr && function != nullptr) result = function(static_cast<HostStream*>(value));
   return HostResult(kSlotHostHolderApply, result);
 }
 

@@ -1,8 +1,10 @@
 // What the replacement host does differently on Linux and on Windows: the
-// file system's code page and paths, text-mode streams, and its own export
-// table. Everything else in the host is the same code on both.
+// file system's code page and paths, the C runtime of its streams, and its
+// own export table. Everything else in the host is the same code on both.
 #pragma once
 
+#include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -14,23 +16,42 @@ namespace qelmar {
 // A host path (backslash-separated, in host code 3) as the file system takes it.
 std::string FileSystemPath(const std::string& hostPath);
 
-// Opens a stream for the host's shared open. Text-mode writing ("w"/"a"
-// without "b") writes every LF as CR LF, as the Windows C runtime does.
-std::FILE* OpenSharedStream(const std::string& path, const char* mode);
-// Whether the host's own code closes the streams the module closes (Linux:
-// the text-mode stream's close function). Where it does not (Windows: the
-// module's fclose), the host takes HostHolderApply on an output stream's
-// holder as the stream's close.
-bool HostSeesStreamClose();
-// Sets the stream's error indicator, as a write that failed would.
-void MarkWriteError(std::FILE* stream);
+// Streams of the host's C runtime. A host built with a later compiler than
+// the module's links its own C runtime, and a stream it hands out may be
+// touched only by that runtime's functions: every file function of the host
+// goes through one of these tables. Windows: msvcrt.dll, msvcr100.dll or
+// ucrtbase.dll, loaded by name and taken by GetProcAddress (none of them the
+// module's, which is the one it links); Linux: the C library's, whatever the
+// name, as there is one runtime. The stream type is only a tag: a ucrtbase
+// stream is opaque, and nothing outside its runtime looks inside.
+struct StreamRuntime {
+  const char* name;
+  // Opens with the share flag of _fsopen; a "t" in the mode is the Windows
+  // text mode, which writes every LF as CR LF (emulated on Linux).
+  std::FILE* (*fsopen)(const char* path, const char* mode, int share);
+  std::FILE* (*fopen)(const char* path, const char* mode);
+  std::size_t (*fwrite)(const void* data, std::size_t size, std::size_t count, std::FILE* stream);
+  int (*fputc)(int c, std::FILE* stream);
+  char* (*fgets)(char* line, int size, std::FILE* stream);
+  int (*fflush)(std::FILE* stream);
+  int (*fclose)(std::FILE* stream);
+  // Formatted writing: vfprintf, or where the runtime exports none
+  // (ucrtbase), the function its headers' inline vfprintf calls, with
+  // options 0 (the classic behaviour) and the current locale (null).
+  int (*vfprintf)(std::FILE* stream, const char* format, va_list arguments);
+  int (*commonVfprintf)(uint64_t options, std::FILE* stream, const char* format, void* locale, va_list arguments);
+};
 
-// A stream the host opened is being closed, wherever the host sees it: counted
-// once; true when it is an output stream whose close an injected failure
-// (closeOutput) makes fail.
-bool StreamClosing(void* stream);
-// Plain fopen; a "t" in the mode is the Windows text mode.
-std::FILE* OpenStream(const std::string& path, const char* mode);
+// The names a host setting may give, the default first.
+inline constexpr const char* kStreamRuntimes[] = {"ucrtbase", "msvcr100", "msvcrt"};
+// The runtime of that name, loaded once and kept for the process; null, with
+// the reason, when the name is unknown or the runtime or one of its functions
+// is missing.
+const StreamRuntime* LoadStreamRuntime(const std::string& name, std::string& error);
+// Formatted writing through whichever of the two the runtime has.
+int StreamPrint(const StreamRuntime& runtime, std::FILE* stream, const char* format, va_list arguments);
+// _fsopen's share flag that lets others read and write the file (_SH_DENYNO).
+inline constexpr int kShareDenyNone = 0x40;
 
 // A file opened for reading through mapped views of it.
 class FileMapping {

@@ -33,7 +33,6 @@ namespace {
 
 struct TextStream {
   std::FILE* file;  // the file below
-  std::FILE* self;  // the text-mode stream handed out
 };
 
 // Writes LF as CR LF. Reports the bytes of the caller's buffer consumed.
@@ -55,11 +54,7 @@ ssize_t WriteText(void* cookie, const char* data, size_t size) {
 
 int CloseText(void* cookie) {
   auto* stream = static_cast<TextStream*>(cookie);
-  int result = std::fclose(stream->file);
-  if (StreamClosing(stream->self)) {
-    result = -1;
-    errno = ENOSPC;
-  }
+  const int result = std::fclose(stream->file);
   delete stream;
   return result;
 }
@@ -71,22 +66,20 @@ std::string PlainMode(const char* mode) {
   return plain;
 }
 
-}  // namespace
-
-std::FILE* OpenSharedStream(const std::string& path, const char* mode) {
+// Linux shares every file; the share flag has nothing to say.
+std::FILE* OpenShared(const char* path, const char* mode, int /*share*/) {
   const std::string plain = PlainMode(mode);
   const bool textWrite = plain.find('b') == std::string::npos &&
                          (plain.find('w') != std::string::npos || plain.find('a') != std::string::npos);
-  std::FILE* file = std::fopen(path.c_str(), textWrite ? (plain + "b").c_str() : plain.c_str());
+  std::FILE* file = std::fopen(path, textWrite ? (plain + "b").c_str() : plain.c_str());
   if (file == nullptr || !textWrite) return file;
-  auto* cookie = new TextStream{file, nullptr};
+  auto* cookie = new TextStream{file};
   std::FILE* stream = fopencookie(cookie, "w", cookie_io_functions_t{nullptr, WriteText, nullptr, CloseText});
   if (stream == nullptr) {
     std::fclose(file);
     delete cookie;
     return nullptr;
   }
-  cookie->self = stream;
   // Lines reach the file below in large blocks, as a Windows text stream's
   // would, not a few kilobytes at a time.
   std::setvbuf(stream, nullptr, _IOFBF, std::size_t{1} << 16);
@@ -94,14 +87,38 @@ std::FILE* OpenSharedStream(const std::string& path, const char* mode) {
   return stream;
 }
 
-std::FILE* OpenStream(const std::string& path, const char* mode) {
-  return std::fopen(path.c_str(), PlainMode(mode).c_str());
+// Plain fopen; reading has no line ends to change.
+std::FILE* Open(const char* path, const char* mode) { return std::fopen(path, PlainMode(mode).c_str()); }
+
+// The C library's own functions, each through a function of this file, as
+// the standard leaves their addresses unspecified.
+constexpr StreamRuntime kLibc = {
+    "libc",
+    &OpenShared,
+    &Open,
+    [](const void* data, std::size_t size, std::size_t count, std::FILE* stream) {
+      return std::fwrite(data, size, count, stream);
+    },
+    [](int c, std::FILE* stream) { return std::fputc(c, stream); },
+    [](char* line, int size, std::FILE* stream) { return std::fgets(line, size, stream); },
+    [](std::FILE* stream) { return std::fflush(stream); },
+    [](std::FILE* stream) { return std::fclose(stream); },
+    [](std::FILE* stream, const char* format, va_list arguments) { return std::vfprintf(stream, format, arguments); },
+    nullptr,
+};
+
+}  // namespace
+
+const StreamRuntime* LoadStreamRuntime(const std::string& name, std::string& error) {
+  for (const char* known : kStreamRuntimes)
+    if (name == known) return &kLibc;
+  error = "no C runtime \"" + name + "\"";
+  return nullptr;
 }
 
-// The host sees every close of its text-mode streams (CloseText).
-bool HostSeesStreamClose() { return true; }
-
-void MarkWriteError(std::FILE* stream) { stream->_flags |= _IO_ERR_SEEN; }
+int StreamPrint(const StreamRuntime& runtime, std::FILE* stream, const char* format, va_list arguments) {
+  return runtime.vfprintf(stream, format, arguments);
+}
 
 void SetMissingExports(const uint16_t* numbers, std::size_t count) {
   for (auto* entry = ordinal_exports; entry->number != 0; ++entry) {

@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <share.h>
-
 #include <string>
 
 #include "host_entry.h"
@@ -15,19 +13,76 @@ int32_t FileSystemCodePage() { return 1250; }
 
 std::string FileSystemPath(const std::string& hostPath) { return hostPath; }
 
-// The C runtime's text mode writes LF as CR LF itself.
-std::FILE* OpenSharedStream(const std::string& path, const char* mode) {
-  return _fsopen(path.c_str(), mode, _SH_DENYNO);
+namespace {
+
+// One runtime's functions, in the order of StreamRuntime's, by their exported
+// names; where a function has two names, the first one found.
+struct RuntimeDll {
+  const char* name;  // the host setting's name
+  const char* file;  // the DLL
+  StreamRuntime table;
+  bool tried;
+  bool loaded;
+  std::string error;
+};
+
+RuntimeDll g_runtimes[] = {
+    {"ucrtbase", "ucrtbase.dll", {}, false, false, {}},
+    {"msvcr100", "msvcr100.dll", {}, false, false, {}},
+    {"msvcrt", "msvcrt.dll", {}, false, false, {}},
+};
+
+template <class F>
+bool Take(HMODULE dll, const char* name, F& function) {
+  function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+  return function != nullptr;
 }
 
-// The module closes its streams with its own fclose, through HostHolderApply.
-bool HostSeesStreamClose() { return false; }
+void Load(RuntimeDll& runtime) {
+  runtime.tried = true;
+  HMODULE dll = LoadLibraryA(runtime.file);
+  if (dll == nullptr) {
+    runtime.error = std::string("cannot load ") + runtime.file;
+    return;
+  }
+  StreamRuntime& t = runtime.table;
+  t.name = runtime.name;
+  const char* missing = nullptr;
+  if (!Take(dll, "_fsopen", t.fsopen)) missing = "_fsopen";
+  if (!Take(dll, "fopen", t.fopen)) missing = "fopen";
+  if (!Take(dll, "fwrite", t.fwrite)) missing = "fwrite";
+  if (!Take(dll, "fputc", t.fputc)) missing = "fputc";
+  if (!Take(dll, "fgets", t.fgets)) missing = "fgets";
+  if (!Take(dll, "fflush", t.fflush)) missing = "fflush";
+  if (!Take(dll, "fclose", t.fclose)) missing = "fclose";
+  // ucrtbase exports no vfprintf; its headers call __stdio_common_vfprintf.
+  if (!Take(dll, "vfprintf", t.vfprintf) && !Take(dll, "__stdio_common_vfprintf", t.commonVfprintf))
+    missing = "vfprintf";
+  if (missing != nullptr) {
+    runtime.error = std::string(runtime.file) + " lacks " + missing;
+    return;  // the DLL stays loaded: it is only ever loaded once
+  }
+  runtime.loaded = true;
+}
 
-// The module and the host share msvcrt's streams; its ferror reads this flag.
-static_assert(_IOERR == 0x20, "msvcrt's FILE");
-void MarkWriteError(std::FILE* stream) { stream->_flag |= _IOERR; }
+}  // namespace
 
-std::FILE* OpenStream(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+const StreamRuntime* LoadStreamRuntime(const std::string& name, std::string& error) {
+  for (RuntimeDll& runtime : g_runtimes) {
+    if (name != runtime.name) continue;
+    if (!runtime.tried) Load(runtime);
+    if (runtime.loaded) return &runtime.table;
+    error = runtime.error;
+    return nullptr;
+  }
+  error = "no C runtime \"" + name + "\"";
+  return nullptr;
+}
+
+int StreamPrint(const StreamRuntime& runtime, std::FILE* stream, const char* format, va_list arguments) {
+  if (runtime.vfprintf != nullptr) return runtime.vfprintf(stream, format, arguments);
+  return runtime.commonVfprintf(0, stream, format, nullptr, arguments);
+}
 
 namespace {
 

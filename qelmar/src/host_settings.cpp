@@ -1,6 +1,10 @@
 #include "host_settings.h"
 
 #include <cctype>
+#include <initializer_list>
+#include <span>
+
+#include "host_platform.h"
 
 namespace qelmar {
 
@@ -94,6 +98,19 @@ void ReadRaise(const Json& value, const std::string& where, HostConfig& config) 
   SetRaise(config, raise);
 }
 
+// One of the names given, as a text.
+std::string OneOf(const Json& value, const std::string& where, std::span<const char* const> names) {
+  std::string expected;
+  for (const char* name : names) {
+    if (value.is_string() && value.get<std::string>() == name) return name;
+    expected += (expected.empty() ? "\"" : ", \"") + std::string(name) + "\"";
+  }
+  Fail(where, "expected one of " + expected);
+}
+std::string OneOf(const Json& value, const std::string& where, std::initializer_list<const char*> names) {
+  return OneOf(value, where, std::span<const char* const>(names.begin(), names.size()));
+}
+
 int InjectionByName(const std::string& name) {
   for (int kind = 0; kind < kInjectionCount; ++kind)
     if (name == InjectionName(kind)) return kind;
@@ -107,9 +124,13 @@ void ReadFailures(const Json& failures, HostConfig& config) {
     const std::string at = where + "." + key;
     if (IsComment(key)) continue;
     const int kind = InjectionByName(key);
-    if ((key == "openOutput" || key == "closeOutput") && (value.is_array() || value.is_string())) {
-      auto& names = key == "openOutput" ? config.openFailures : config.closeFailures;
+    if (((key == "openOutput" || key == "closeOutput") && (value.is_array() || value.is_string())) ||
+        key == "cutFiles") {
+      auto& names = key == "openOutput"    ? config.openFailures
+                    : key == "closeOutput" ? config.closeFailures
+                                           : config.cutFiles;
       names.clear();
+      if (!value.is_string() && !value.is_array()) Fail(at, "expected a relative file name or a list of them");
       if (value.is_string()) names.push_back(RelativeName(value, at));
       for (std::size_t i = 0; i < value.size() && value.is_array(); ++i)
         names.push_back(RelativeName(value[i], at + "[" + std::to_string(i) + "]"));
@@ -190,6 +211,24 @@ void ReadHostSection(const Json& host, HostConfig& config) {
         config.featureWord = static_cast<uint32_t>(Integer(value, at, INT32_MIN, UINT32_MAX));
     } else if (key == "recodeBack") {
       config.recodeBack = Bool(value, at);
+    } else if (key == "streamRuntime") {
+      config.streamRuntime = OneOf(value, at, kStreamRuntimes);
+    } else if (key == "pathAppend") {
+      config.pathAppendInserts = OneOf(value, at, {"backslash", "concatenate"}) == "backslash";
+    } else if (key == "baseTrailingBackslash") {
+      config.baseTrailingBackslash = Bool(value, at);
+    } else if (key == "baseSubdirectory") {
+      config.baseSubdirectory = Text(value, at);
+      if (config.baseSubdirectory.find_first_of("\\/") != std::string::npos)
+        Fail(at, "expected one directory name, without separators");
+    } else if (key == "scratchBufferSize") {
+      config.scratchSize = static_cast<std::size_t>(Integer(value, at, 5002, 1 << 20));
+    } else if (key == "scratchGarbage") {
+      config.scratchGarbage = Bool(value, at);
+    } else if (key == "recordGarbage") {
+      config.recordGarbage = Bool(value, at);
+    } else if (key == "recodeMissing") {
+      config.recodeDrops = OneOf(value, at, {"question", "drop"}) == "drop";
     } else if (key == "resumeStructured") {
       config.resumeStructured = Bool(value, at);
     } else if (key == "stateFlags") {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "host_platform.h"
 #include "text_codec.h"
 
 namespace qelmar {
@@ -38,6 +39,8 @@ Host& TheHost() {
   // Made once, ready before first use; every host function asks for it.
   static Host& host = []() -> Host& {
     static Host made;
+    std::string error;  // without the runtime, every open fails
+    made.streams = LoadStreamRuntime(made.config.streamRuntime, error);
     SetBaseDirectory(made, ".");
     RebuildTables(made);
     ApplyInitialState(made);
@@ -62,6 +65,23 @@ void RebuildTables(Host& host) {
   const std::size_t n = std::min(propLength, host.currentProp.size());
   if (n > 0) std::memcpy(host.buffers[kTsprProp].get(), host.currentProp.data(), n);
 }
+
+// xorshift32, one step per four bytes; a zero byte becomes 0xA5.
+void FillGarbage(Host& host, unsigned char* bytes, std::size_t count) {
+  uint32_t x = host.garbage;
+  for (std::size_t i = 0; i < count; i += 4) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    for (std::size_t k = 0; k < 4 && i + k < count; ++k) {
+      const auto byte = static_cast<unsigned char>(x >> (8 * k));
+      bytes[i + k] = byte != 0 ? byte : 0xA5;
+    }
+  }
+  host.garbage = x;
+}
+
+void FillWithGarbage(unsigned char* bytes, std::size_t count) { FillGarbage(TheHost(), bytes, count); }
 
 void ApplyInitialState(Host& host) {
   host.stateFlags = host.config.stateFlags;

@@ -92,6 +92,7 @@ struct HostConfig {
   // Injected failures.
   std::vector<std::string> openFailures;   // relative names, '/' separated
   std::vector<std::string> closeFailures;  // likewise
+  std::vector<std::string> cutFiles;       // likewise: cut to half their size by someone at the close
   std::set<int32_t> missingInvoiceItemFiles;
   std::set<int32_t> missingContractItemFiles;
   bool discountFileMissing = false;
@@ -100,6 +101,15 @@ struct HostConfig {
   bool resumeStructured = false;   // the command's frame continues structured exceptions
   bool recodeBack = true;          // HostRecodeText converts in every direction, not only 1 to 3
   std::map<int, int32_t> results;  // by slot: the result a host function gives instead of the real one
+  // Behaviours left to the host, each a variation the module must not depend on.
+  std::string streamRuntime = "ucrtbase";  // the C runtime of its streams (Windows; one on Linux)
+  bool pathAppendInserts = true;           // HostPathAppend puts a backslash between directory and name
+  bool baseTrailingBackslash = false;      // HostBaseDirectory ends with a backslash
+  std::string baseSubdirectory;            // Mazovia: HostBaseDirectory names this directory below the base
+  std::size_t scratchSize = 5002;          // HostScratchBuffer's bytes
+  bool scratchGarbage = false;             // HostScratchBuffer is refilled with non-zero garbage at each call
+  bool recordGarbage = false;              // bytes of a record that carry no value are garbage
+  bool recodeDrops = false;                // HostRecodeText drops a character the target lacks (not '?')
 
   HostConfig();
 };
@@ -170,6 +180,15 @@ struct TableDescriptor {
 };
 
 struct ItemFile;
+struct StreamRuntime;
+
+// An output stream: its file (a file system path), and what its close does
+// besides closing.
+struct OutputStream {
+  std::string path;
+  bool closeFails = false;  // closeOutput names it: the close loses the last line
+  bool cut = false;         // cutFiles names it: cut to half its size, then closed normally
+};
 
 // One freed memory block kept for the next request of its size: the module
 // takes and gives back a conversion buffer of one size for every line it
@@ -217,7 +236,8 @@ struct Host {
   int16_t currentWarehouse = 0;
   uint32_t stateFlags = 0;
   std::string baseDirectory = ".";  // file system path
-  std::string baseMazovia;          // what HostBaseDirectory returns
+  std::string baseMazovia;          // the base directory in Mazovia
+  std::string baseShown;            // what HostBaseDirectory returns when it differs from that
 
   std::array<int64_t, kCounterCount> counters{};
   std::array<int64_t, kHostSlotCount> calls{};  // per host function, counted by its entry step
@@ -233,10 +253,15 @@ struct Host {
   SpareBlock spareBlock;
   std::unordered_set<ItemFile*> liveItemFiles;
   std::unordered_set<void*> liveItemArrays;
-  std::unordered_set<void*> liveStreams;  // streams opened here and not yet closed
-  // The output streams (HostFileOpenShared) among them, with whether their
-  // close fails because closeOutput names them.
-  std::unordered_map<void*, bool> outputStreams;
+  // Streams opened here and not yet closed through HostFileClose, with the
+  // runtime that opened them.
+  std::unordered_map<void*, const StreamRuntime*> liveStreams;
+  // The output streams (HostFileOpenShared) among them.
+  std::unordered_map<void*, OutputStream> outputStreams;
+  const StreamRuntime* streams = nullptr;  // the runtime that opens streams now
+  std::unique_ptr<char[]> scratch;         // HostScratchBuffer's
+  std::size_t scratchSize = 0;
+  uint32_t garbage = 0x2545F491u;  // the state of the garbage's generator
   const void* topGuard = nullptr;
   RaisedException lastRaise;
   int64_t guardDepth = 0;
@@ -256,6 +281,11 @@ void RebuildTables(Host& host);
 // Applies the configured initial state (flags, current contractor/warehouse).
 void ApplyInitialState(Host& host);
 void SetBaseDirectory(Host& host, const std::string& path);
+
+// Fills bytes with garbage: never a zero byte, different at each call.
+void FillGarbage(Host& host, unsigned char* bytes, std::size_t count);
+// The same for the one host (a fill function for ForEachUnusedRun).
+void FillWithGarbage(unsigned char* bytes, std::size_t count);
 
 inline void Count(Counter counter) { ++TheHost().counters[counter]; }
 const char* CounterName(int counter);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "host_functions.h"
@@ -15,7 +16,6 @@ namespace qelmar::impl {
 
 namespace {
 
-constexpr std::size_t kScratchSize = 5002;
 constexpr std::size_t kRecodeRoom = 260;
 
 bool Overlap(const char* a, std::size_t aSize, const char* b, std::size_t bSize) {
@@ -53,11 +53,18 @@ extern "C" char* HOST_CDECL_ATTR HostDateToText(char* display, const char* store
   return display;
 }
 
-// Exactly 5002 bytes, so that a row written past them is an overflow that the
-// sanitizers see.
+// Exactly as many bytes as the host has (5002 unless set), so that a row
+// written past them is an overflow that the sanitizers see; a host that
+// leaves garbage in it fills it anew at each call.
 extern "C" char* HOST_CDECL_ATTR HostScratchBuffer() {
-  static char* const buffer = new char[kScratchSize]();
-  return buffer;
+  Host& host = TheHost();
+  const std::size_t size = host.config.scratchSize;
+  if (host.scratch == nullptr || host.scratchSize != size) {
+    host.scratch = std::make_unique<char[]>(size);
+    host.scratchSize = size;
+  }
+  if (host.config.scratchGarbage) FillGarbage(host, reinterpret_cast<unsigned char*>(host.scratch.get()), size);
+  return host.scratch.get();
 }
 
 extern "C" int32_t HOST_CDECL_ATTR HostConvertText(char* destination, int32_t destinationSize, const char* source,
@@ -83,7 +90,8 @@ extern "C" char* HOST_CDECL_ATTR HostRecodeText(char* destination, const char* s
   constexpr int32_t kMazovia = 1, kWindowsCodePage = 3;
   if (!TheHost().config.recodeBack && !(fromCode == kMazovia && toCode == kWindowsCodePage)) return destination;
   char converted[kRecodeRoom];
-  ConvertText(source, SIZE_MAX, fromCode, toCode, converted, sizeof converted);
+  ConvertText(source, SIZE_MAX, fromCode, toCode, converted, sizeof converted,
+              TheHost().config.recodeDrops ? kDropMissing : kQuestionMarkForMissing);
   std::memcpy(destination, converted, std::strlen(converted) + 1);
   return destination;
 }

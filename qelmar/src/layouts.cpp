@@ -1,6 +1,9 @@
 #include "layouts.h"
 
+#include <algorithm>
+#include <cstring>
 #include <span>
+#include <vector>
 
 #include "record_store.h"
 
@@ -126,6 +129,38 @@ uint32_t ValueSize(FieldType type) {
       return 8;
     default:
       return 1;
+  }
+}
+
+void ForEachUnusedRun(int dataFile, unsigned char* record, std::size_t length,
+                      void (*fill)(unsigned char* bytes, std::size_t count)) {
+  if (dataFile < 0 || dataFile >= kDataFileCount || record == nullptr) return;
+  std::vector<bool> used(length, false);
+  const auto mark = [&](std::size_t from, std::size_t count) {
+    for (std::size_t i = from; i < from + count && i < length; ++i) used[i] = true;
+  };
+  for (const FieldDef& field : kLayouts[dataFile]) {
+    if (field.offset >= length) continue;
+    if (field.type == kText || field.type == kDate) {
+      const std::size_t room = std::min<std::size_t>(field.extent, length - field.offset);
+      const void* end = std::memchr(record + field.offset, '\0', room);
+      mark(field.offset,
+           end != nullptr
+               ? static_cast<std::size_t>(static_cast<const unsigned char*>(end) - (record + field.offset)) + 1
+               : room);
+    } else {
+      mark(field.offset, std::size_t{field.extent} * ValueSize(field.type));
+    }
+  }
+  for (std::size_t i = 0; i < length;) {
+    if (used[i]) {
+      ++i;
+      continue;
+    }
+    std::size_t n = 1;
+    while (i + n < length && !used[i + n]) ++n;
+    fill(record + i, n);
+    i += n;
   }
 }
 

@@ -3,6 +3,7 @@
 // definitions alone.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -27,5 +28,11 @@ bool ParseFieldType(std::string_view text, FieldType& type);
 
 // Bytes of one value of a numeric type.
 uint32_t ValueSize(FieldType type);
+
+// Calls fill on each run of the record's bytes that carry no value: those
+// outside every field defined here, and in a text or date field those after
+// its terminator (a host need not clear them).
+void ForEachUnusedRun(int dataFile, unsigned char* record, std::size_t length,
+                      void (*fill)(unsigned char* bytes, std::size_t count));
 
 }  // namespace qelmar

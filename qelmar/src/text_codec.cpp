@@ -61,11 +61,19 @@ int FromUnicodeCp1250(char32_t cp) {
   return -1;
 }
 
-// The bytes of one character in the target page; '?' where it has none.
-int Encode(Page page, char32_t cp, char* out) {
-  if (page == Page::kUtf8) return cp == kNoCharacter ? (out[0] = '?', 1) : mz::EncodeUtf8(cp, out);
-  const int byte = cp == kNoCharacter ? -1 : page == Page::kMazovia ? mz::FromUnicode(cp) : FromUnicodeCp1250(cp);
-  out[0] = byte < 0 ? '?' : static_cast<char>(byte);
+// The bytes of one character in the target page; where it has none, '?' or
+// nothing.
+int Encode(Page page, char32_t cp, char* out, MissingCharacter missing = kQuestionMarkForMissing) {
+  if (page == Page::kUtf8 && cp != kNoCharacter) return mz::EncodeUtf8(cp, out);
+  const int byte = page == Page::kUtf8 || cp == kNoCharacter ? -1
+                   : page == Page::kMazovia                  ? mz::FromUnicode(cp)
+                                                             : FromUnicodeCp1250(cp);
+  if (byte >= 0) {
+    out[0] = static_cast<char>(byte);
+    return 1;
+  }
+  if (missing == kDropMissing) return 0;
+  out[0] = '?';
   return 1;
 }
 
@@ -114,7 +122,7 @@ std::size_t EncodeMazoviaAsUtf8(const char* source, std::size_t n, char* destina
 }  // namespace
 
 int32_t ConvertText(const char* source, std::size_t length, int32_t from, int32_t to, char* destination,
-                    std::size_t size) {
+                    std::size_t size, MissingCharacter missing) {
   if (destination == nullptr || size == 0) return 0;
   destination[0] = '\0';
   const Page in = PageOf(from);
@@ -130,7 +138,7 @@ int32_t ConvertText(const char* source, std::size_t length, int32_t from, int32_
   }
   for (std::size_t pos = 0; pos < n;) {
     char bytes[4];
-    const int count = Encode(out, Decode(in, source, n, pos), bytes);
+    const int count = Encode(out, Decode(in, source, n, pos), bytes, missing);
     if (written + static_cast<std::size_t>(count) > size - 1) break;
     for (int i = 0; i < count; ++i) destination[written++] = bytes[i];
   }

@@ -2,7 +2,8 @@
 //
 // Host code 1 is Mazovia, the code page of every text the host keeps; code 6
 // is UTF-8; code 3 is the file system's code page: UTF-8 on Linux, CP1250 on
-// Windows. A character that the target lacks becomes '?'.
+// Windows. A character that the target lacks becomes '?' (or, where asked,
+// is dropped).
 #pragma once
 
 #include <cstddef>
@@ -19,12 +20,15 @@ inline constexpr int32_t kCodeUtf8 = 6;
 // The concrete code page behind host code 3 on this platform (6 or 1250).
 int32_t FileSystemCodePage();
 
+// What becomes of a character that the target code page lacks.
+enum MissingCharacter { kQuestionMarkForMissing, kDropMissing };
+
 // Converts length bytes of source (stopping early at a zero byte) from one host
 // code to another into destination: at most size - 1 bytes, never a partial
 // multi-byte character, always terminated when size > 0. Returns the number
 // of bytes written, or -1 for an unknown code (destination then empty).
 int32_t ConvertText(const char* source, std::size_t length, int32_t from, int32_t to, char* destination,
-                    std::size_t size);
+                    std::size_t size, MissingCharacter missing = kQuestionMarkForMissing);
 
 // Whole-string conversions for the host's own use.
 std::string Convert(std::string_view text, int32_t from, int32_t to);

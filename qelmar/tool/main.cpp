@@ -28,6 +28,7 @@ struct Options {
   std::string module;
   std::string transcript;
   std::string host;
+  std::string streamRuntime;
   bool callLog = false;
 };
 
@@ -122,6 +123,7 @@ int Export(const Options& options) {
   if (!options.host.empty() && !Configure(options.host)) return 2;
   if (!options.method.empty() && !Configure("{\"dialog\": \"" + options.method + "\"}")) return 2;
   if (options.callLog && !Configure("{\"callLog\": true}")) return 2;
+  if (!options.streamRuntime.empty() && !Configure("{\"streamRuntime\": \"" + options.streamRuntime + "\"}")) return 2;
 
   std::error_code ec;
   const fs::path base = fs::absolute(options.base, ec);
@@ -211,6 +213,10 @@ int Main(int argc, char** argv) {
   exportCommand->add_option("--module", options.module, "The module; default: dravenhol next to this program");
   exportCommand->add_option("--transcript", options.transcript, "Also write the transcript to this file");
   exportCommand->add_option("--host", options.host, "Host settings (JSON object) over the fixture's \"host\"");
+  exportCommand
+      ->add_option("--stream-runtime", options.streamRuntime,
+                   "The C runtime whose streams the host hands out (Windows; Linux has one): over the settings")
+      ->check(CLI::IsMember({"ucrtbase", "msvcr100", "msvcrt"}));
   exportCommand->add_flag("--call-log", options.callLog, "Print the host calls made (the call log) on standard error");
   qelmar_tool::GenerateOptions generate;
   std::string generated;

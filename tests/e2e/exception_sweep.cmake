@@ -6,7 +6,10 @@
 # (from inside the line writer, its SE_Exception: its report, then a
 # structured exception of the same code), nothing stays unreleased, the state bit is restored, and every
 # file holds the whole lines of a clean run's file up to where the run stopped.
-#   cmake -DHOST=<dravenhol-host> [-DEMULATOR=<runner>] -DWORK=<dir> [-DWINDOWS=ON] -P exception_sweep.cmake
+# RUNTIME names the C runtime whose streams the host hands out (Windows:
+# msvcrt, msvcr100 or ucrtbase; by default the host's own default).
+#   cmake -DHOST=<dravenhol-host> [-DEMULATOR=<runner>] -DWORK=<dir> [-DWINDOWS=ON] [-DRUNTIME=<name>]
+#         -P exception_sweep.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/output_files.cmake)
 
 # function:call, and "line" when the call is inside the line writer. The
@@ -30,7 +33,12 @@ function(run_host name settings)
   set(base ${WORK}/${name})
   file(REMOVE_RECURSE ${base})
   file(MAKE_DIRECTORY ${base})
+  set(runtime_option "")
+  if(RUNTIME)
+    set(runtime_option --stream-runtime ${RUNTIME})
+  endif()
   execute_process(COMMAND ${EMULATOR} ${HOST} export --base ${base} --method universal --host ${settings}
+                          ${runtime_option}
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 300)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "${name}: the session failed (${rc}):\n${out}\n${err}")

@@ -28,11 +28,27 @@ dravenhol_transcript_case(full_disk [[{"failures": {"write": {"from": 1}}}]]
 dravenhol_transcript_case(missing_item_file [[{"failures": {"missingItemFile": {"invoices": [1001]}}}]]
   [[HostErrorMessage "Błąd" "Brak pliku dokumentu!" "Dravenhol"|# unreleased host objects: none]])
 # Exceptions of the host's in each form at calls throughout a run, natively
-# and under Wine (there in Microsoft's ABI, through the host probe).
-add_test(NAME exception_sweep
+# and under Wine (there in Microsoft's ABI, through the host probe, once for
+# each C runtime the host's streams may come from).
+function(dravenhol_exception_sweep name runtime)
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} -DHOST=$<TARGET_FILE:dravenhol-host> "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                   -DWORK=${CMAKE_CURRENT_BINARY_DIR}/${name} -DWINDOWS=${WIN32} -DRUNTIME=${runtime}
+                   -P ${CMAKE_CURRENT_LIST_DIR}/exception_sweep.cmake)
+endfunction()
+if(WIN32)
+  foreach(runtime IN ITEMS msvcrt msvcr100 ucrtbase)
+    dravenhol_exception_sweep(exception_sweep_${runtime} ${runtime})
+  endforeach()
+else()
+  dravenhol_exception_sweep(exception_sweep "")
+endif()
+# The sample under hosts that differ where the host's behaviour is its own
+# choice (natively those whose behaviour is not Windows' alone).
+add_test(NAME host_variations
          COMMAND ${CMAKE_COMMAND} -DHOST=$<TARGET_FILE:dravenhol-host> "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
-                 -DWORK=${CMAKE_CURRENT_BINARY_DIR}/exception_sweep -DWINDOWS=${WIN32}
-                 -P ${CMAKE_CURRENT_LIST_DIR}/exception_sweep.cmake)
+                 -DWORK=${CMAKE_CURRENT_BINARY_DIR}/host_variations -DGOLDEN=${PROJECT_SOURCE_DIR}/tests/golden
+                 -DWINDOWS=${WIN32} -P ${CMAKE_CURRENT_LIST_DIR}/host_variations.cmake)
 # What the host's printf and holder-apply return is not what decides a file's
 # completeness: the stream's own state is.
 dravenhol_transcript_case(results [[{"results": {"HostHolderApply": 7, "HostFilePrintf": 0}}]]

@@ -45,6 +45,34 @@ TEST_F(CursorTest, IndexesYieldTheirRecordsInIndexOrder) {
   EXPECT_EQ(QelmarCounter("cursor.live"), 0);
 }
 
+// A host that leaves garbage where a record carries no value: outside every
+// field, and after each text's terminator. The values stay as they are.
+TEST_F(CursorTest, RecordGarbageLeavesEveryValue) {
+  Load(R"({"host": {"recordGarbage": true},
+           "tables": {"k4": [{"symbol": "AB", "name": "", "amount": 2.5, "contractorId": 7}]}})");
+  HostCursor cursor{};
+  ASSERT_EQ(HOST(HostCursorOpen)(&cursor, nullptr, 6, nullptr, 0, 0), 1);
+  ASSERT_EQ(HOST(HostCursorNext)(&cursor), 1);
+  const unsigned char* record = RecordBuffer(HOST(HostTableByNumber)(35));
+  // symbol at 2 (17 bytes), name at 19 (101), amount at 343, contractorId at 1532
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(record) + 2), "AB");
+  EXPECT_EQ(record[19], 0);
+  EXPECT_EQ(At<double>(record, 343), 2.5);
+  EXPECT_EQ(At<int32_t>(record, 1532), 7);
+  struct Unused {
+    std::size_t from, to;
+  };
+  // bytes 0-1, symbol after "AB", name after its terminator, between amount and
+  // balance, createdBy after its terminator (createdBy 958-1531 is empty)
+  for (const Unused& u : {Unused{0, 2}, Unused{5, 19}, Unused{20, 120}, Unused{351, 359}, Unused{959, 1532}}) {
+    int zeros = 0;
+    for (std::size_t i = u.from; i < u.to; ++i) zeros += record[i] == 0 ? 1 : 0;
+    EXPECT_EQ(zeros, 0) << u.from << ".." << u.to;
+  }
+  HOST(HostCursorClose)(&cursor);
+  HOST(HostCursorDestroy)(&cursor);
+}
+
 TEST_F(CursorTest, UnknownIndexOrAbsentFileDoesNotOpen) {
   Load(R"({"host": {"recordLengths": {"h1": "absent"}}, "tables": {"k4": [{"contractorId": 1}]}})");
   EXPECT_EQ(Walk<int32_t>(77, 35, 1532), std::vector<int>{});

@@ -1,6 +1,7 @@
 // Files as the module uses them: text-mode output with CR LF, injected open,
 // write, close and structured-exception failures, the settings store, paths.
 #include <cstdarg>
+#include <vector>
 
 #include "host_test.h"
 
@@ -29,9 +30,10 @@ TEST_F(FilesTest, TextModeWritesEveryLineFeedAsCrLf) {
   EXPECT_EQ(HOST(HostFilePrintf)(stream, "%s\n", "Id;Nazwa"), 9);
   EXPECT_EQ(HOST(HostFilePrintf)(stream, "%s\n", ""), 1);
   EXPECT_EQ(HOST(HostFilePrintf)(stream, "%d;%s\n", 7, "\xC5\x82"), 5);
-  EXPECT_EQ(std::fclose(stream), 0);  // the module closes with its own fclose
+  EXPECT_EQ(HOST(HostFileClose)(stream), 0);  // the module closes through the host
   EXPECT_EQ(ReadFile(base_ / "BAZA" / "a.csv"), "Id;Nazwa\r\n\r\n7;\xC5\x82\r\n");
   EXPECT_EQ(QelmarCounter("stream.live"), 0);
+  EXPECT_EQ(HOST(HostFileClose)(stream), EOF);  // a stream closed already is left alone
 
   // Opening again replaces the content.
   stream = HOST(HostFileOpenShared)(Path("BAZA\\a.csv").c_str(), "wt", 0x40, 0, -1);
@@ -53,13 +55,9 @@ TEST_F(FilesTest, InjectedOpenWriteAndCloseFailures) {
   EXPECT_EQ(HOST(HostFilePrintf)(stream, "%s\n", "2"), 2);
   EXPECT_EQ(HOST(HostFilePrintf)(stream, "%s\n", "3"), -1);  // the disk is full from the third call on
   EXPECT_EQ(HOST(HostFilePrintf)(other, "%s\n", "4"), -1);
-#ifndef _WIN32
-  EXPECT_NE(std::fclose(stream), 0);
-#else
-  std::fclose(stream);
-#endif
-  EXPECT_EQ(std::fclose(other), 0);
-  EXPECT_EQ(ReadFile(base_ / "BAZA" / "umowy.csv"), "1\r\n2\r\n");
+  EXPECT_EQ(HOST(HostFileClose)(stream), EOF);
+  EXPECT_EQ(HOST(HostFileClose)(other), 0);
+  EXPECT_EQ(ReadFile(base_ / "BAZA" / "umowy.csv"), "1\r\n");  // the failed close lost the last line
 
   // A file that cannot be created (read-only) fails for real.
   std::ofstream(base_ / "BAZA" / "ro.csv") << "x";
@@ -77,7 +75,7 @@ TEST_F(FilesTest, LineWriterRaisesAStructuredExceptionAtTheNthCall) {
   EXPECT_EQ(HOST(HostFilePrintf)(stream, "%s\n", "a"), 2);
   EXPECT_EQ(FaultOf([&] { HOST(HostFilePrintf)(stream, "%s\n", "b"); }), 0xC0000005u);
   EXPECT_EQ(HOST(HostFilePrintf)(stream, "%s\n", "c"), 2);
-  std::fclose(stream);
+  HOST(HostFileClose)(stream);
   EXPECT_EQ(ReadFile(base_ / "x.csv"), "a\r\nc\r\n");
 
   auto report = HOST(HostExceptionReporter)();
@@ -87,6 +85,65 @@ TEST_F(FilesTest, LineWriterRaisesAStructuredExceptionAtTheNthCall) {
   EXPECT_EQ(LastLine(), "HostExceptionReportInformationChanged");
 }
 #endif
+
+// What reaches the disk when a close fails or someone cuts the file at its
+// close: what the module can only see on the disk, through the file's size.
+TEST_F(FilesTest, ClosesThatLoseDataLoseItOnTheDisk) {
+  struct Case {
+    const char* failures;
+    std::vector<const char*> lines;
+    int32_t result;
+    const char* content;
+  };
+  const std::vector<Case> cases = {
+      {"{}", {"a", "bc", "d"}, 0, "a\r\nbc\r\nd\r\n"},
+      {R"({"closeOutput": ["BAZA/f.csv"]})", {"a", "bc", "d"}, EOF, "a\r\nbc\r\n"},
+      {R"({"closeOutput": "BAZA\\f.csv"})", {"Id;Nazwa"}, EOF, ""},
+      {R"({"closeOutput": {"call": 1}})", {"a", "bc"}, EOF, "a\r\n"},
+      {R"({"closeOutput": ["BAZA/f.csv"]})", {}, EOF, ""},
+      {R"({"closeOutput": ["BAZA/g.csv"]})", {"a"}, 0, "a\r\n"},
+      {R"({"cutFiles": ["BAZA/f.csv"]})", {"a", "bc", "d"}, 0, "a\r\nbc"},  // 11 bytes cut to 5
+      {R"({"cutFiles": "BAZA/f.csv"})", {"x"}, 0, "x"},
+      {R"({"cutFiles": ["f.csv"]})", {}, 0, ""},
+  };
+  std::filesystem::create_directories(base_ / "BAZA");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failures);
+    QelmarReset();
+    Load(std::string(R"({"host": {"failures": )") + c.failures + "}}");
+    dravenhol::HostStream* stream = HOST(HostFileOpenShared)(Path("BAZA\\f.csv").c_str(), "wt", 0x40, 0, -1);
+    ASSERT_NE(stream, nullptr);
+    for (const char* line : c.lines) HOST(HostFilePrintf)(stream, "%s\n", line);
+    EXPECT_EQ(HOST(HostFileClose)(stream), c.result);
+    EXPECT_EQ(ReadFile(base_ / "BAZA" / "f.csv"), c.content);
+    EXPECT_EQ(QelmarCounter("stream.live"), 0);
+    EXPECT_EQ(QelmarCounter("inject.closeOutput.calls"), 1);
+  }
+  EXPECT_NE(LoadError(R"({"host": {"failures": {"cutFiles": 3}}})").find("host.failures.cutFiles"), std::string::npos);
+}
+
+// A host hands out streams of its own C runtime: only its own functions
+// close them. A stream closed by anyone else stays open as far as the host
+// knows (on Windows it would be, in another runtime's tables).
+TEST_F(FilesTest, OnlyTheHostClosesItsStreams) {
+  dravenhol::HostStream* stream = HOST(HostFileOpenShared)(Path("own.csv").c_str(), "wt", 0x40, 0, -1);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(HOST(HostFilePrintf)(stream, "%s\n", "a"), 2);
+#ifndef _WIN32
+  std::fclose(stream);  // one C library on Linux: the file is closed, but not by the host
+  EXPECT_EQ(QelmarCounter("stream.live"), 1);
+  EXPECT_EQ(QelmarCounter("stream.close"), 0);
+#else
+  EXPECT_EQ(HOST(HostFileClose)(stream), 0);
+#endif
+  char error[256];
+  EXPECT_EQ(QelmarConfigure(R"({"streamRuntime": "msvcr90"})", error, sizeof error), -1);
+  EXPECT_STREQ(error, "host.streamRuntime: expected one of \"ucrtbase\", \"msvcr100\", \"msvcrt\"");
+  for (const char* runtime : {"ucrtbase", "msvcr100", "msvcrt"})
+    EXPECT_EQ(QelmarConfigure((std::string(R"({"streamRuntime": ")") + runtime + "\"}").c_str(), error, sizeof error),
+              0)
+        << runtime << ": " << error;
+}
 
 TEST_F(FilesTest, SettingsAreReadAndWrittenInTheBaseDirectory) {
   int value = -1;
@@ -137,6 +194,36 @@ TEST_F(FilesTest, PathsAndBaseDirectory) {
   EXPECT_EQ(HOST(HostFileGets)(line, sizeof line, in), 0);
   EXPECT_EQ(HOST(HostFileClose)(in), 0);
   EXPECT_EQ(QelmarCounter("stream.live"), 0);
+}
+
+// The host's ways of giving its base directory and of joining a name to a
+// directory, each one the module must take as it comes.
+TEST_F(FilesTest, BaseDirectoryAndPathAppendVariations) {
+  struct Case {
+    const char* settings;
+    const char* base;      // what HostBaseDirectory gives after the base directory
+    const char* appended;  // "C:\\Dane" or "C:\\Dane\\" joined with "BAZA"
+  };
+  const std::vector<Case> cases = {
+      {"{}", "", "C:\\Dane\\BAZA"},
+      {R"({"baseTrailingBackslash": true})", "\\", "C:\\Dane\\BAZA"},
+      {R"({"pathAppend": "concatenate"})", "", "C:\\DaneBAZA"},
+      {R"({"pathAppend": "backslash", "baseSubdirectory": "Dane ½"})", "\\Dane \xAB", "C:\\Dane\\BAZA"},
+      {R"({"baseSubdirectory": "x", "baseTrailingBackslash": true})", "\\x\\", "C:\\Dane\\BAZA"},
+  };
+  const std::string mazovia = base_.string();  // ASCII: the same in Mazovia
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.settings);
+    QelmarReset();
+    Load(std::string(R"({"host": )") + c.settings + "}");
+    EXPECT_EQ(HOST(HostBaseDirectory)(), mazovia + c.base);
+    char path[260] = "C:\\Dane";
+    EXPECT_STREQ(HOST(HostPathAppend)(path, "BAZA"), c.appended);
+    char separated[260] = "C:\\Dane\\";
+    EXPECT_STREQ(HOST(HostPathAppend)(separated, "BAZA"), "C:\\Dane\\BAZA");
+  }
+  EXPECT_NE(LoadError(R"({"host": {"baseSubdirectory": "a\\b"}})").find("without separators"), std::string::npos);
+  EXPECT_NE(LoadError(R"({"host": {"pathAppend": "slash"}})").find("expected one of"), std::string::npos);
 }
 
 TEST_F(FilesTest, FixtureFilesAreWrittenWhenTheSessionStarts) {

@@ -62,6 +62,44 @@ TEST_F(TextTest, CopiesDatesTrimmingAndComparison) {
   scratch[5001] = 'z';  // the buffer has exactly 5002 bytes
 }
 
+// A host may hand out a larger row buffer, and need not clear it.
+TEST_F(TextTest, ScratchBufferOfAnySizeFullOfGarbage) {
+  Load(R"({"host": {"scratchBufferSize": 16384, "scratchGarbage": true}})");
+  char* scratch = HOST(HostScratchBuffer)();
+  ASSERT_NE(scratch, nullptr);
+  const std::string first(scratch, 16384);
+  EXPECT_EQ(first.find('\0'), std::string::npos);  // not a byte of it terminates a text
+  scratch[16383] = 'z';                            // all of it is the module's
+  const std::string second(HOST(HostScratchBuffer)(), 16384);
+  EXPECT_EQ(second.find('\0'), std::string::npos);
+  EXPECT_NE(first, second);  // filled anew at each call
+  EXPECT_NE(LoadError(R"({"host": {"scratchBufferSize": 5001}})").find("host.scratchBufferSize"), std::string::npos);
+}
+
+// A character the file system's code page lacks becomes '?' or is dropped.
+TEST_F(TextTest, RecodingACharacterTheTargetLacks) {
+  const struct {
+    const char* settings;
+    const char* utf8;  // Mazovia text as it would read in UTF-8, then recoded from UTF-8 to Mazovia
+    const char* mazovia;
+  } cases[] = {
+      {"{}", "a\xE2\x82\xAC\xC5\x82z", "a?\x92z"},  // € has no Mazovia code
+      {R"({"recodeMissing": "question"})", "a\xE2\x82\xAC\xC5\x82z", "a?\x92z"},
+      {R"({"recodeMissing": "drop"})", "a\xE2\x82\xAC\xC5\x82z", "a\x92z"},
+      {R"({"recodeMissing": "drop"})", "a?b", "a?b"},  // a question mark of the text stays
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.settings);
+    QelmarReset();
+    Load(std::string(R"({"host": )") + c.settings + "}");
+    char text[260];
+    std::snprintf(text, sizeof text, "%s", c.utf8);
+    HOST(HostRecodeText)(text, text, 6, 1);
+    EXPECT_STREQ(text, c.mazovia);
+  }
+  EXPECT_NE(LoadError(R"({"host": {"recodeMissing": "keep"}})").find("expected one of"), std::string::npos);
+}
+
 TEST_F(TextTest, MessagesAreTranscribedInUtf8WithEscapes) {
   HOST(HostMessageBox)
   ("Uwaga",
