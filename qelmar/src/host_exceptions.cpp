@@ -108,7 +108,7 @@ void RecordArrival(const Host& host, const ProbeException& arrived) {
   }
   if (!host.lastRaise.any) return;
   const ProbeException& raised = host.lastRaise.facts;
-  const bool takenByLineWriter = host.lastRaise.inLineWriter && raised.form != kProbeHostError;
+  const bool takenByLineWriter = host.lastRaise.inLineWriter && raised.form == kProbeSEException;
   ProbeException expected = takenByLineWriter ? LineWriterRaise(raised.code) : raised;
   // A resumed exception goes on where it was raised: only its record was seen.
   if (arrived.form == kProbeNothing && arrived.resumed != 0) expected.form = kProbeNothing;
