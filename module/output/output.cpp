@@ -127,8 +127,10 @@ bool FileSystemPath(const char* relativeName, char (&path)[kFileSystemPathSize])
   if (needed < 0 || needed > kMaxPath) return false;
   host::HostRecodeText(path, path, kMazovia, kWindowsCodePage);
   path[sizeof path - 1] = '\0';
-  // A recoding that cut the name, or gave it another length, names another file.
-  return std::strlen(path) == static_cast<std::size_t>(needed);
+  // A recoding that cut the name, gave it another length, or put '?' for a
+  // character it lacks (in a code page other than the system's), names
+  // another file.
+  return std::strlen(path) == static_cast<std::size_t>(needed) && std::strchr(path, '?') == nullptr;
 }
 
 bool EmptyEarlierOutputFile(const char* name) {

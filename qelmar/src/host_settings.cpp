@@ -222,7 +222,8 @@ void ReadHostSection(const Json& host, HostConfig& config) {
       if (config.baseSubdirectory.find_first_of("\\/") != std::string::npos)
         Fail(at, "expected one directory name, without separators");
     } else if (key == "scratchBufferSize") {
-      config.scratchSize = static_cast<std::size_t>(Integer(value, at, 5002, 1 << 20));
+      config.scratchSize = static_cast<std::size_t>(Integer(value, at, 0, 1 << 20));
+      if (config.scratchSize != 0 && config.scratchSize < 5002) Fail(at, "expected 0 (no buffer) or 5002 to 1048576");
     } else if (key == "scratchGarbage") {
       config.scratchGarbage = Bool(value, at);
     } else if (key == "recordGarbage") {

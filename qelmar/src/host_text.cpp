@@ -59,6 +59,7 @@ extern "C" char* HOST_CDECL_ATTR HostDateToText(char* display, const char* store
 extern "C" char* HOST_CDECL_ATTR HostScratchBuffer() {
   Host& host = TheHost();
   const std::size_t size = host.config.scratchSize;
+  if (size == 0) return nullptr;  // a host that has no buffer to give
   if (host.scratch == nullptr || host.scratchSize != size) {
     host.scratch = std::make_unique<char[]>(size);
     host.scratchSize = size;

@@ -179,6 +179,23 @@ TEST_F(Faults, APathThatRecodingWouldCutOrChangeIsReportedNotOpened) {
   }
 }
 
+TEST_F(Faults, ARowBufferTheHostDoesNotGiveNamesEveryFileWithRows) {
+  LoadSample(R"({"dialog": "interkam"})");
+  Run();
+  std::map<std::string, bool> hasRows;
+  for (const std::string& name : kOutputFiles) {
+    const std::string content = Read(Baza() / name);
+    hasRows[name] = std::count(content.begin(), content.end(), '\n') > 1;
+  }
+  LoadSample(R"({"dialog": "interkam", "scratchBufferSize": 0})");
+  Run();
+  // kontrah_rabaty.csv formats its lines in a buffer of its own.
+  for (const std::string& name : kOutputFiles)
+    EXPECT_EQ(Contains(FileMessage(name)), hasRows[name] && name != "kontrah_rabaty.csv") << name;
+  EXPECT_EQ(ReadRunRecord().state, "incomplete");
+  ExpectEverythingReleased();
+}
+
 TEST_F(Faults, APathOfExactly259CharactersIsOpenedWhateverTheBaseEndsWith) {
   // The longest name under BAZA; the base ends with a separator of its own.
   const std::string longest = "faktury_pozycje.csv";
