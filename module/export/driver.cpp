@@ -5,6 +5,7 @@
 #include "host/host_objects.h"
 #include "host/mazovia.h"
 #include "host/records/w3.h"
+#include "host/services.h"
 #include "output/output.h"
 #include "platform/format.h"
 

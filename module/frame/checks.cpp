@@ -1,13 +1,15 @@
 #include "frame/checks.h"
 
+#include <algorithm>
 #include <cstddef>
 
-#include "frame/binding.h"
 #include "frame/frame_state.h"
+#include "host/binding.h"
 #include "host/data_files.h"
 #include "host/host_api.h"
 #include "host/mazovia.h"
 #include "host/record.h"
+#include "host/stamp.h"
 #include "platform/format.h"
 
 namespace dravenhol {
@@ -21,6 +23,36 @@ void ShowStop(const char* text) {
 }
 
 }  // namespace
+
+int32_t ReportMissingHostFunctions(char* buffer, MissingReport when) {
+  buffer[0] = '\0';
+  const int32_t count = g_binding.missingCount;
+  if (count == 0) return 0;
+  char list[256];
+  if (count == 1) {
+    FormatBounded(list, sizeof list, MZ("funkcję o numerze %hu"), g_binding.missingNumbers[0]);
+  } else {
+    uint16_t sorted[kRecordedMissingNumbers];
+    const int n = std::min<int32_t>(count, kRecordedMissingNumbers);
+    for (int i = 0; i < n; ++i) {  // insertion sort of at most eight numbers
+      int j = i;
+      for (; j > 0 && sorted[j - 1] > g_binding.missingNumbers[i]; --j) sorted[j] = sorted[j - 1];
+      sorted[j] = g_binding.missingNumbers[i];
+    }
+    int used = FormatBounded(list, sizeof list, "%s", MZ("funkcje o numerach"));
+    for (int i = 0; i < n; ++i) used += FormatBounded(list + used, sizeof list - used, " %hu,", sorted[i]);
+    if (used > 0 && list[used - 1] == ',') list[used - 1] = '\0';
+  }
+  // At the activation the module is not loaded; at the command it is, and
+  // only the export is refused.
+  const char* closing = when == MissingReport::kAtActivation ? MZ("WTYCZKA NIE ZOSTANIE ZAŁADOWANA!!!\n")
+                                                             : MZ("EKSPORT NIE ZOSTANIE WYKONANY!!!\n");
+  FormatBounded(buffer, kMessageBufferSize,
+                MZ("Wtyczka \"%s\" potrzebuje zaimportować\n%s z modułu głównego,\njednak moduł główny %s nie "
+                   "posiada. Aby naprawić tę sytuację\nzainstaluj aktualizację programu oraz wtyczki.\n\n%s"),
+                kPluginDescription, list, count == 1 ? "jej" : "ich", closing);
+  return count;
+}
 
 int32_t CheckTableLayouts() {
   g_frame.mismatchList = nullptr;

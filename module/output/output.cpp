@@ -6,6 +6,7 @@
 #include "host/host_api.h"
 #include "host/host_objects.h"
 #include "host/mazovia.h"
+#include "host/services.h"
 #include "output/run_record.h"
 #include "platform/format.h"
 #include "platform/guard.h"
@@ -182,34 +183,6 @@ LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity, boo
     throw LineWriterFault{line.faultCode};
   }
   return line.result;
-}
-
-int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key, const char* format,
-                       ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  const int16_t status = host::HostIniAccess(file, operation, section, key, format, arguments);
-  va_end(arguments);
-  return status;
-}
-
-void OpenInputFile(StreamScope* input, const char* path, const char* mode) {
-  input->Reset(host::HostFileOpen(path, mode));
-  HolderScope holder(static_cast<void*>(input->get()), HostReleaseFunction{});
-  holder.Get();
-  holder.Destroy();
-}
-
-void CloseHostStream(HostStream* stream) { host::HostFileClose(stream); }
-
-extern "C" void DravenholCallThunk61();
-
-void OpenItemFile(ItemFileScope* file, int32_t index, void* key, void* auxiliary, int32_t* count) {
-  static_assert(host::HostReleaseItemFileSlot == 61);
-  file->Reset(host::HostOpenItemFile(index, key, auxiliary, count));
-  HolderScope holder(static_cast<void*>(file->get()), reinterpret_cast<HostReleaseFunction>(&DravenholCallThunk61));
-  holder.Get();
-  holder.Destroy();
 }
 
 }  // namespace dravenhol

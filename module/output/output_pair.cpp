@@ -3,15 +3,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/call_thunks.h"
 #include "host/host_api.h"
 #include "host/host_objects.h"
 #include "host/mazovia.h"
+#include "host/services.h"
 #include "output/output.h"
 #include "output/run_record.h"
 #include "platform/format.h"
 #include "platform/platform.h"
-
-extern "C" void DravenholCallThunk15();
 
 namespace dravenhol {
 
@@ -49,8 +49,7 @@ void CloseFileHolder(HostHolder* holder, OutputPair::FileState* state) {
   // A stream is closed once, even when emptying its holder is interrupted
   // and the close is taken up again on the way out.
   if (!state->streamClosed) {
-    static_assert(host::HostFileCloseSlot == 15);
-    host::HostHolderApply(holder, reinterpret_cast<HostApplyFunction>(&DravenholCallThunk15));
+    host::HostHolderApply(holder, host::ThunkOf<HostApplyFunction, host::HostFileCloseSlot>());
     state->streamClosed = true;
   }
   host::HostHolderSet(holder, static_cast<void*>(nullptr));

@@ -10,6 +10,7 @@
 #include "host/records/k4.h"
 #include "host/records/k4_tab.h"
 #include "host/records/tspr_prop.h"
+#include "host/services.h"
 #include "output/output.h"
 #include "tables/lookups.h"
 #include "tables/nip.h"

@@ -1,14 +1,15 @@
-#include "ui/command.h"
+#include "export/command.h"
 
 #include <exception>
 
+#include "export/plugin.h"
 #include "host/held.h"
 #include "host/host_api.h"
 #include "host/mazovia.h"
+#include "host/services.h"
 #include "output/output.h"
 #include "platform/format.h"
 #include "platform/guard.h"
-#include "ui/plugin.h"
 
 namespace dravenhol {
 
