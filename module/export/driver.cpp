@@ -6,6 +6,7 @@
 #include "host/mazovia.h"
 #include "host/records/w3.h"
 #include "host/services.h"
+#include "host/texts.h"
 #include "output/output.h"
 #include "platform/format.h"
 
@@ -57,7 +58,7 @@ int32_t ExportRun::Run() {
     const char* base = host::HostBaseDirectory();
     CopyBounded(path, sizeof path, base != nullptr ? base : "");
   }
-  ShowFormattedMessage(MZ("Uwaga"), "Pliki uworzono w katalogu:\n%s", 1, static_cast<const char*>(path));
+  ShowFormattedMessage(texts::kTitleWarning, texts::kFilesCreated, 1, static_cast<const char*>(path));
   return 0;
 }
 
@@ -76,7 +77,7 @@ int32_t ExportRun::PrepareExport(int16_t method) {
     block_.dataFiles[i].table = host::HostTableByNumber(int32_t{kDataFiles[i].number});
   for (const DataFile& file : block_.dataFiles) {
     if (file.table == nullptr) {
-      host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji dyskowej-Initial!\nOperacja niekompletna!"), int32_t{1});
+      host::HostMessageBox(texts::kTitleWarning, texts::kDiskErrorInitial, int32_t{1});
       return 1;
     }
   }
@@ -84,7 +85,7 @@ int32_t ExportRun::PrepareExport(int16_t method) {
   for (DataFile& file : block_.dataFiles) file.record = HostRecordBuffer(file.table);
   block_.sendMethod = method;
   if (!marks_.Allocate()) {
-    host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci-tabIdentyf!\nOperacja niekompletna!"), int32_t{1});
+    host::HostMessageBox(texts::kTitleWarning, texts::kMemoryErrorMarks, int32_t{1});
     return 1;
   }
   return 0;

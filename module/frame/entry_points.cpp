@@ -8,6 +8,7 @@
 #include "host/binding.h"
 #include "host/host_api.h"
 #include "host/mazovia.h"
+#include "host/texts.h"
 
 namespace dravenhol {
 
@@ -15,7 +16,7 @@ namespace {
 constexpr int32_t kNoHandlerResult30010 = static_cast<int32_t>(0xB669FD2Eu);
 }  // namespace
 
-const CommandRecord kCommandRecord = {0x43080000u, "Dravenhol", kCommandNumber, &ExportCommand, 0};
+const CommandRecord kCommandRecord = {0x43080000u, texts::kModuleName, kCommandNumber, &ExportCommand, 0};
 
 int32_t HOST_CDECL_ATTR ExportCommand() {
   // An export needs every host function it calls; with one of them missing
@@ -23,7 +24,7 @@ int32_t HOST_CDECL_ATTR ExportCommand() {
   if (ExportFunctionsMissing()) {
     char report[kMessageBufferSize];
     ReportMissingHostFunctions(report, MissingReport::kAtCommand);
-    host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"), "%s", int32_t{0xF001}, int32_t{0x6E2E}, report);
+    host::HostAlertBox(int32_t{15000}, texts::kTitleStop, "%s", int32_t{0xF001}, int32_t{0x6E2E}, report);
     return 0;
   }
   return RunExportCommand();

@@ -3,17 +3,14 @@
 #include "host/binding.h"
 #include "host/mazovia.h"
 #include "host/stamp.h"
+#include "host/texts.h"
 #include "platform/platform.h"
 
 namespace dravenhol {
 
 PluginFrameState g_frame = {};
 
-const char* const kPluginDescription =
-    MZ("\x02"
-       "Dravenhol"
-       "\x01"
-       "\nMiesiące->Export,import->Export do innych...");
+const char* const kPluginDescription = texts::kPluginDescription;
 
 const char* BaseNameOf(const char* path) {
   const char* base = path;

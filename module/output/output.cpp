@@ -7,6 +7,7 @@
 #include "host/host_objects.h"
 #include "host/mazovia.h"
 #include "host/services.h"
+#include "host/texts.h"
 #include "output/run_record.h"
 #include "platform/format.h"
 #include "platform/guard.h"
@@ -53,7 +54,7 @@ void ConvertAndWrite(void* context) {
   line->converted = static_cast<char*>(host::HostAlloc(static_cast<uint32_t>(size)));
   if (line->converted == nullptr) {
     line->result = LineResult::kConversionFailed;
-    if (line->reportConversionFailure) host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
+    if (line->reportConversionFailure) host::HostShowError(texts::kConversionFailed);
     return;
   }
   host::HostConvertText(line->converted, size, line->text, int32_t{-1}, kMazovia, kUtf8);
@@ -147,10 +148,7 @@ bool BaseDirectoryLock::Take() {
   if (result != platform::LockResult::kBusy) return true;
   char directory[kFileSystemPathSize];
   if (!BaseDirectoryPath(kOutputDirectory, directory, sizeof directory)) directory[0] = '\0';
-  ShowFormattedMessage(MZ("Uwaga"),
-                       MZ("Eksport do katalogu:\n%s\njuż trwa (na tym lub innym stanowisku).\n"
-                          "Pliki nie zostały zmienione. Spróbuj ponownie po jego zakończeniu."),
-                       1, static_cast<const char*>(directory));
+  ShowFormattedMessage(texts::kTitleWarning, texts::kExportRunning, 1, static_cast<const char*>(directory));
   return false;
 }
 
