@@ -101,7 +101,7 @@ void WriteDiscountRows(RowContext& rows, int32_t ownerId, const std::vector<Disc
   const RecordView contractor = rows.Record(kK4);
   char pesel[kQuotedFieldSize], nip[kQuotedFieldSize], symbol[kQuotedFieldSize];
   QuotedAttribute(contractor.I32(k4::kId), MZ("Pesel"), kPlainAttribute, pesel);
-  SortTaxNumber(contractor, pesel, nip);
+  PlaceTaxNumber(contractor, pesel, nip);
   QuoteRecordText(symbol, contractor, k4::kSymbol);
   const char* taxField = nip[0] != '\0' ? nip : pesel;
 
