@@ -114,7 +114,7 @@ std::size_t StatusBytes(const char* key) {
 
 std::vector<std::string> PassNames() {
   std::vector<std::string> names;
-  for (const dh::OutputFileSpec& file : dh::kOutputFiles) {
+  for (const dh::OutputFileEntry& file : dh::kOutputFiles) {
     if (file.second && !names.empty())
       names.back() += std::string(" + ") + file.file.name;
     else
@@ -166,7 +166,7 @@ bool MeasureSession(const std::string& module, const std::string& method, const 
 
   const std::vector<int64_t> after = HostCallCounts();
   for (std::size_t f = 0; f < before.size(); ++f) figures.calls.push_back(after[f] - before[f]);
-  for (const dh::OutputFileSpec& file : dh::kOutputFiles) {
+  for (const dh::OutputFileEntry& file : dh::kOutputFiles) {
     std::ifstream in(dir / "BAZA" / file.file.name, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     figures.bytes += text.size();

@@ -49,7 +49,7 @@ std::string ToMazovia(const std::string& utf8) {
 
 // Bytes and lines of the files named in the table of output files under dir.
 void CountOutput(const fs::path& dir, WriteFigures& figures) {
-  for (const dh::OutputFileSpec& file : dh::kOutputFiles) {
+  for (const dh::OutputFileEntry& file : dh::kOutputFiles) {
     std::ifstream in(dir / file.file.name, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     figures.bytes += text.size();
@@ -90,7 +90,7 @@ std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 WriteFigures BareWriter(const fs::path& from, const fs::path& to) {
   std::vector<std::vector<std::string>> files;
-  for (const dh::OutputFileSpec& file : dh::kOutputFiles) {
+  for (const dh::OutputFileEntry& file : dh::kOutputFiles) {
     std::vector<std::string> lines = ReadLines(from / file.file.name);
     for (std::string& line : lines) line = ToMazovia(line);
     files.push_back(std::move(lines));

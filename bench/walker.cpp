@@ -3,8 +3,8 @@
 #include <chrono>
 
 #include "export/export_run.h"
-#include "frame/binding.h"
 #include "frame/frame_state.h"
+#include "host/binding.h"
 #include "host/run_block.h"
 #include "platform/platform.h"
 
@@ -30,7 +30,7 @@ void AfterPass(void* context) {
 }  // namespace
 
 void BindHostFunctions() {
-  dh::g_frame.hostModule = dh::platform::FindLoadedModule("QELMAR");
+  dh::g_binding.hostModule = dh::platform::FindLoadedModule("QELMAR");
   dh::BindAllHostFunctions();
 }
 

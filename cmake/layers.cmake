@@ -4,9 +4,12 @@
 # Every header of the folder is also compiled on its own in that tree, so a
 # header that reaches up fails too, even when no source of its layer uses it.
 #
-#   dravenhol_layer(TARGET FOLDER [SOURCES ...] [BELOW lower-layer-target])
+# OBJECT makes it an object library, for the top layer, whose objects (the
+# entry step, the static constructors) must all reach the module's link.
+#
+#   dravenhol_layer(TARGET FOLDER [OBJECT] [SOURCES ...] [BELOW lower-layer-target])
 function(dravenhol_layer target folder)
-  cmake_parse_arguments(LAYER "" "BELOW" "SOURCES" ${ARGN})
+  cmake_parse_arguments(LAYER "OBJECT" "BELOW" "SOURCES" ${ARGN})
   set(visible ${folder})
   if(LAYER_BELOW)
     get_target_property(lower ${LAYER_BELOW} DRAVENHOL_LAYER_FOLDERS)
@@ -18,12 +21,17 @@ function(dravenhol_layer target folder)
   foreach(f IN LISTS visible)
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/module/${f} ${root}/${f} SYMBOLIC)
   endforeach()
-  add_library(${target} STATIC ${LAYER_SOURCES})
+  if(LAYER_OBJECT)
+    add_library(${target} OBJECT ${LAYER_SOURCES})
+  else()
+    add_library(${target} STATIC ${LAYER_SOURCES})
+  endif()
   target_include_directories(${target} PUBLIC ${root})
   if(LAYER_BELOW)
     target_link_libraries(${target} PUBLIC ${LAYER_BELOW})
   endif()
   set_target_properties(${target} PROPERTIES DRAVENHOL_LAYER_FOLDERS "${visible}")
+  set_property(GLOBAL APPEND PROPERTY DRAVENHOL_LAYERS ${target})
 
   file(GLOB_RECURSE headers RELATIVE ${PROJECT_SOURCE_DIR}/module CONFIGURE_DEPENDS
        ${PROJECT_SOURCE_DIR}/module/${folder}/*.h)

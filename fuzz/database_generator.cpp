@@ -149,7 +149,7 @@ Json RandomWriteFailures(Source& source, int64_t printfCalls, std::vector<std::s
     failures["write"] = {{"from", 1 + source.Below(static_cast<int>(std::min<int64_t>(printfCalls, 1 << 30)))}};
   closeFailures.clear();
   Json closes = Json::array();
-  for (const OutputFileSpec& entry : kOutputFiles)
+  for (const OutputFileEntry& entry : kOutputFiles)
     if (source.Chance(10)) {
       closeFailures.push_back(entry.file.name);
       closes.push_back(std::string("BAZA\\") + entry.file.name);

@@ -41,7 +41,7 @@ void Fail(std::string_view what, std::string_view detail) {
 
 int32_t LineCapacity(std::string_view name, std::size_t line) {
   if (line == 0) return kHeaderCapacity;
-  for (const OutputFileSpec& file : kOutputFiles)
+  for (const OutputFileEntry& file : kOutputFiles)
     if (name == file.file.name) return file.file.capacity;
   return 0;
 }

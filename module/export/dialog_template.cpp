@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "host/mazovia.h"
+#include "host/texts.h"
 
 namespace dravenhol {
 
@@ -60,16 +61,12 @@ constexpr std::array<unsigned char, 208> BuildTemplate() {
   w.U16(34);  // width
   w.U16(9);   // height
   w.U32(0);
-  w.Text(MZ("Jak wysyłać dane"));
-  w.Control(kLabel, -1, 0, 0, 3, 2, 28, 1, MZ("Sposób wysyłki"));
-  w.Control(kRadioButton, -1, kRadioGroupFlag, 'U', 3, 3, 28, 1, "~U~niwersalnie");
-  w.Control(kRadioButton, -1, kRadioGroupFlag, 'I', 3, 4, 28, 1, "~I~nterkam");
-  w.Control(kButton, kDialogAccepted, 0, kKeyF12, 2, 6, 10, 1,
-            "\x05"
-            "F12\x01 OK");
-  w.Control(kButton, kDialogCancelled, 0, kKeyEsc, 16, 6, 15, 1,
-            "\x05"
-            "ESC\x01 Anuluj");
+  w.Text(texts::kDialogTitle);
+  w.Control(kLabel, -1, 0, 0, 3, 2, 28, 1, texts::kDialogMethod);
+  w.Control(kRadioButton, -1, kRadioGroupFlag, 'U', 3, 3, 28, 1, texts::kDialogUniversal);
+  w.Control(kRadioButton, -1, kRadioGroupFlag, 'I', 3, 4, 28, 1, texts::kDialogInterkam);
+  w.Control(kButton, kDialogAccepted, 0, kKeyF12, 2, 6, 10, 1, texts::kDialogOk);
+  w.Control(kButton, kDialogCancelled, 0, kKeyEsc, 16, 6, 15, 1, texts::kDialogCancel);
   if (w.used != 208) throw "the export dialog template must be 208 bytes";
   return w.bytes;
 }

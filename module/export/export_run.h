@@ -46,17 +46,17 @@ class ExportRun {
   void ExportPasses(void (*afterPass)(void* context) = nullptr, void* context = nullptr);
   // One pass: opens the file (and its pair's second file), walks the host's
   // records as the file's pass says, closes the files.
-  void ExportTable(const OutputFileSpec& file, const OutputFileSpec* second);
+  void ExportTable(const OutputFileEntry& file, const OutputFileEntry* second);
   // The line of the current record in the file, when the record passes.
-  void ExportRecord(const OutputFileSpec& file);
+  void ExportRecord(const OutputFileEntry& file);
 
  private:
   // Opens the pass's files and writes their headers. Returns 0, or 1 after
   // the open-failure message was shown.
-  int32_t OpenOutputFiles(const OutputFileSpec& file, const OutputFileSpec* second);
+  int32_t OpenOutputFiles(const OutputFileEntry& file, const OutputFileEntry* second);
   // The goods pass: each warehouse in use, then its goods.
-  void ExportWarehouses(const OutputFileSpec& file);
-  void ExportWarehouseGoods(const OutputFileSpec& file);
+  void ExportWarehouses(const OutputFileEntry& file);
+  void ExportWarehouseGoods(const OutputFileEntry& file);
 
   RunBlock& block_;
   OutputPair output_;

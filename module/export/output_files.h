@@ -28,7 +28,7 @@ struct FileWriter {
 constexpr FileWriter RowsOf(RowFilter filter, RowWriter row) { return FileWriter{filter, row, nullptr}; }
 constexpr FileWriter LinesOf(RecordExporter exporter) { return FileWriter{nullptr, nullptr, exporter}; }
 
-struct OutputFileSpec {
+struct OutputFileEntry {
   OutputFile file;
   Pass pass;
   int16_t index;
@@ -44,7 +44,7 @@ bool IsExportedGoods(const RowContext& rows);       // a goods id; Interkam: mar
 bool IsExportedUser(const RowContext& rows);        // not all three texts empty
 
 #define OUTPUT_FILE(name, header, pass, index, writer, capacity, second) \
-  OutputFileSpec{{name, header, capacity}, Pass::pass, index, writer, second},
+  OutputFileEntry{{name, header, capacity}, Pass::pass, index, writer, second},
 inline constexpr std::array kOutputFiles = {
 #include "export/output_files.inc"
 };

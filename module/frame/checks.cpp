@@ -1,13 +1,16 @@
 #include "frame/checks.h"
 
+#include <algorithm>
 #include <cstddef>
 
-#include "frame/binding.h"
 #include "frame/frame_state.h"
+#include "host/binding.h"
 #include "host/data_files.h"
 #include "host/host_api.h"
 #include "host/mazovia.h"
 #include "host/record.h"
+#include "host/stamp.h"
+#include "host/texts.h"
 #include "platform/format.h"
 
 namespace dravenhol {
@@ -17,10 +20,37 @@ namespace {
 TableLayoutEntry g_layoutEntries[kDataFileCount];
 
 void ShowStop(const char* text) {
-  host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"), "%s", int32_t{0xF001}, int32_t{0x6E2E}, text);
+  host::HostAlertBox(int32_t{15000}, texts::kTitleStop, "%s", int32_t{0xF001}, int32_t{0x6E2E}, text);
 }
 
 }  // namespace
+
+int32_t ReportMissingHostFunctions(char* buffer, MissingReport when) {
+  buffer[0] = '\0';
+  const int32_t count = g_binding.missingCount;
+  if (count == 0) return 0;
+  char list[256];
+  if (count == 1) {
+    FormatBounded(list, sizeof list, texts::kMissingFunctionOne, g_binding.missingNumbers[0]);
+  } else {
+    uint16_t sorted[kRecordedMissingNumbers];
+    const int n = std::min<int32_t>(count, kRecordedMissingNumbers);
+    for (int i = 0; i < n; ++i) {  // insertion sort of at most eight numbers
+      int j = i;
+      for (; j > 0 && sorted[j - 1] > g_binding.missingNumbers[i]; --j) sorted[j] = sorted[j - 1];
+      sorted[j] = g_binding.missingNumbers[i];
+    }
+    int used = FormatBounded(list, sizeof list, "%s", texts::kMissingFunctionsMany);
+    for (int i = 0; i < n; ++i) used += FormatBounded(list + used, sizeof list - used, " %hu,", sorted[i]);
+    if (used > 0 && list[used - 1] == ',') list[used - 1] = '\0';
+  }
+  // At the activation the module is not loaded; at the command it is, and
+  // only the export is refused.
+  const char* closing = when == MissingReport::kAtActivation ? texts::kPluginNotLoaded : texts::kExportNotCarriedOut;
+  FormatBounded(buffer, kMessageBufferSize, texts::kMissingFunctions, kPluginDescription, list,
+                count == 1 ? texts::kMissingPronounOne : texts::kMissingPronounMany, closing);
+  return count;
+}
 
 int32_t CheckTableLayouts() {
   g_frame.mismatchList = nullptr;
@@ -45,20 +75,18 @@ int32_t CheckTableLayouts() {
 int32_t ReportTableLayouts(char* buffer) {
   buffer[0] = '\0';
   if (g_frame.mismatchList == nullptr) return 0;
-  int used = FormatBounded(buffer, kMessageBufferSize,
-                           MZ("Rozmiary rekordów niektórych tabel nie zgadzają się\nmiędzy programem a wtyczką "
-                              "'%s' (moduł '%s'):\n\n\x01tl18l33\x01TABELA\tWE WTYCZCE\tW PROGRAMIE\n"),
-                           kPluginDescription, g_frame.baseName != nullptr ? g_frame.baseName : "");
+  int used = FormatBounded(buffer, kMessageBufferSize, texts::kLayoutsDiffer, kPluginDescription,
+                           g_frame.baseName != nullptr ? g_frame.baseName : "");
   for (const TableLayoutEntry* entry = g_frame.mismatchList; entry != nullptr; entry = entry->next) {
     char hostLength[16];
     if (entry->hostLength == 0)
-      FormatBounded(hostLength, sizeof hostLength, "brak");
+      FormatBounded(hostLength, sizeof hostLength, "%s", texts::kLayoutAbsent);
     else
       FormatBounded(hostLength, sizeof hostLength, "%d", static_cast<int>(entry->hostLength));
-    used += FormatBounded(buffer + used, kMessageBufferSize - used, "\x01tp25p40\x01%s\t%d\t%s\n", entry->name,
+    used += FormatBounded(buffer + used, kMessageBufferSize - used, texts::kLayoutRow, entry->name,
                           static_cast<int>(entry->moduleLength), hostLength);
   }
-  FormatBounded(buffer + used, kMessageBufferSize - used, MZ("\nModuł \x02%s\x01\nNIE zostanie załadowany!"),
+  FormatBounded(buffer + used, kMessageBufferSize - used, texts::kLayoutsModuleNotLoaded,
                 g_frame.baseName != nullptr ? g_frame.baseName : "");
   return -1;
 }
@@ -83,8 +111,7 @@ void ExplainRefusal() {
   uint32_t features = 0;
   for (int i = 3; i >= 0; --i) features = features << 8 | word[i];
   if (features != 0) {
-    FormatBounded(buffer, sizeof buffer, MZ("Program nie obsługuje cech 0x%08X,\nktóre są niezbędne dla modułu '%s'."),
-                  static_cast<unsigned>(features), kPluginDescription);
+    FormatBounded(buffer, sizeof buffer, texts::kFeaturesMissing, static_cast<unsigned>(features), kPluginDescription);
     ShowStop(buffer);
     return;
   }
@@ -103,16 +130,12 @@ void ExplainRefusal() {
   }
   // The last two messages are formats that the host fills with the base name.
   if (RecheckHost() != 0) {
-    host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"),
-                       MZ("Moduł \"%s\" i program występują w różnych wersjach!\n\nZostał zakualizowany tylko "
-                          "program albo tylko moduł,\na nie oba jednocześnie! Aby naprawić tę sytuację\nzainstaluj "
-                          "aktualizację programu wraz z modułem \"%s\".\n\nMODUŁ NIE ZOSTANIE ZAŁADOWANY!!!\n"),
-                       int32_t{0xF001}, int32_t{0x6E2E}, baseName, baseName);
+    host::HostAlertBox(int32_t{15000}, texts::kTitleStop, texts::kVersionsDiffer, int32_t{0xF001}, int32_t{0x6E2E},
+                       baseName, baseName);
     return;
   }
-  host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"),
-                     MZ("Moduł \"%s\" nie został poprawnie zainicjowany,\nwięc NIE BĘDZIE AKTYWNY!"), int32_t{0xF001},
-                     int32_t{0x6E2E}, baseName);
+  host::HostAlertBox(int32_t{15000}, texts::kTitleStop, texts::kNotInitialised, int32_t{0xF001}, int32_t{0x6E2E},
+                     baseName);
 }
 
 }  // namespace dravenhol

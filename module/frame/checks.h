@@ -16,6 +16,13 @@ int32_t CheckTableLayouts();
 int32_t ReportTableLayouts(char* buffer);
 // The handshake's three checks again: 0 when the host passes, else -1.
 int32_t RecheckHost();
+// Where the report of missing host functions is shown: at the activation,
+// which refuses the module, or at the menu command, which refuses only the
+// export.
+enum class MissingReport { kAtActivation, kAtCommand };
+// Leaves the report of missing host functions in buffer (kMessageBufferSize
+// bytes, empty when none is missing) and returns the missing count.
+int32_t ReportMissingHostFunctions(char* buffer, MissingReport when = MissingReport::kAtActivation);
 // Shows the first reason why the module is not active, in one message.
 void ExplainRefusal();
 

@@ -2,12 +2,13 @@
 
 #include <cstring>
 
-#include "frame/binding.h"
+#include "export/command.h"
 #include "frame/checks.h"
 #include "frame/frame_state.h"
+#include "host/binding.h"
 #include "host/host_api.h"
 #include "host/mazovia.h"
-#include "ui/command.h"
+#include "host/texts.h"
 
 namespace dravenhol {
 
@@ -15,15 +16,15 @@ namespace {
 constexpr int32_t kNoHandlerResult30010 = static_cast<int32_t>(0xB669FD2Eu);
 }  // namespace
 
-const CommandRecord kCommandRecord = {0x43080000u, "Dravenhol", kCommandNumber, &ExportCommand, 0};
+const CommandRecord kCommandRecord = {0x43080000u, texts::kModuleName, kCommandNumber, &ExportCommand, 0};
 
 int32_t HOST_CDECL_ATTR ExportCommand() {
   // An export needs every host function it calls; with one of them missing
   // it does not start, and the user learns which ones the host lacks.
   if (ExportFunctionsMissing()) {
-    char report[kMissingReportSize];
+    char report[kMessageBufferSize];
     ReportMissingHostFunctions(report, MissingReport::kAtCommand);
-    host::HostAlertBox(int32_t{15000}, MZ("STOP!!!"), "%s", int32_t{0xF001}, int32_t{0x6E2E}, report);
+    host::HostAlertBox(int32_t{15000}, texts::kTitleStop, "%s", int32_t{0xF001}, int32_t{0x6E2E}, report);
     return 0;
   }
   return RunExportCommand();

@@ -15,34 +15,17 @@ struct TableLayoutEntry {
   TableLayoutEntry* next;
 };
 
-inline constexpr int kRecordedMissingNumbers = 8;
-
 struct PluginFrameState {
   ModuleHandle ownModule;
   char ownPath[300];
   const char* baseName;
-  ModuleHandle hostModule;
   HostCallback hostCallback;
-  int32_t missingCount;
-  uint16_t missingNumbers[kRecordedMissingNumbers];
   TableLayoutEntry* mismatchList;
   int32_t(HOST_CDECL_ATTR* handler30009)();
   int32_t(HOST_CDECL_ATTR* handler30010)(int32_t);
 };
 
-// The block of the module's writable data kept for the host: the host may read
-// and change featureWord and call through stampEntry. The three fields are
-// contiguous and in this order.
-struct __attribute__((packed)) ModuleStamp {
-  uint32_t featureWord;
-  char hostModuleName[8];
-  void* stampEntry;
-};
-
 extern PluginFrameState g_frame;
-extern ModuleStamp& g_moduleStamp;
-// The address of stampEntry, naturally aligned.
-void** StampEntrySlot();
 
 // The module's description: its display name between the host's control bytes
 // 0x02 and 0x01, and the place of its command in the host's menus.

@@ -6,6 +6,8 @@
 #include "host/host_api.h"
 #include "host/host_objects.h"
 #include "host/mazovia.h"
+#include "host/services.h"
+#include "host/texts.h"
 #include "output/run_record.h"
 #include "platform/format.h"
 #include "platform/guard.h"
@@ -52,7 +54,7 @@ void ConvertAndWrite(void* context) {
   line->converted = static_cast<char*>(host::HostAlloc(static_cast<uint32_t>(size)));
   if (line->converted == nullptr) {
     line->result = LineResult::kConversionFailed;
-    if (line->reportConversionFailure) host::HostShowError(static_cast<const char*>("Operacja konwersji nieudana"));
+    if (line->reportConversionFailure) host::HostShowError(texts::kConversionFailed);
     return;
   }
   host::HostConvertText(line->converted, size, line->text, int32_t{-1}, kMazovia, kUtf8);
@@ -148,10 +150,7 @@ bool BaseDirectoryLock::Take() {
   if (result != platform::LockResult::kBusy) return true;
   char directory[kFileSystemPathSize];
   if (!BaseDirectoryPath(kOutputDirectory, directory, sizeof directory)) directory[0] = '\0';
-  ShowFormattedMessage(MZ("Uwaga"),
-                       MZ("Eksport do katalogu:\n%s\njuż trwa (na tym lub innym stanowisku).\n"
-                          "Pliki nie zostały zmienione. Spróbuj ponownie po jego zakończeniu."),
-                       1, static_cast<const char*>(directory));
+  ShowFormattedMessage(texts::kTitleWarning, texts::kExportRunning, 1, static_cast<const char*>(directory));
   return false;
 }
 
@@ -184,34 +183,6 @@ LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity, boo
     throw LineWriterFault{line.faultCode};
   }
   return line.result;
-}
-
-int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key, const char* format,
-                       ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  const int16_t status = host::HostIniAccess(file, operation, section, key, format, arguments);
-  va_end(arguments);
-  return status;
-}
-
-void OpenInputFile(StreamScope* input, const char* path, const char* mode) {
-  input->Reset(host::HostFileOpen(path, mode));
-  HolderScope holder(static_cast<void*>(input->get()), HostReleaseFunction{});
-  holder.Get();
-  holder.Destroy();
-}
-
-void CloseHostStream(HostStream* stream) { host::HostFileClose(stream); }
-
-extern "C" void DravenholCallThunk61();
-
-void OpenItemFile(ItemFileScope* file, int32_t index, void* key, void* auxiliary, int32_t* count) {
-  static_assert(host::HostReleaseItemFileSlot == 61);
-  file->Reset(host::HostOpenItemFile(index, key, auxiliary, count));
-  HolderScope holder(static_cast<void*>(file->get()), reinterpret_cast<HostReleaseFunction>(&DravenholCallThunk61));
-  holder.Get();
-  holder.Destroy();
 }
 
 }  // namespace dravenhol

@@ -1,15 +1,12 @@
 // The output layer's ground: paths under the host's base directory, the lock
-// of a run, the line writer SaveInUtf, and the thin helpers around host
-// messages, settings and input and item files. The output files of a pass
-// are the output pair's (output_pair.h).
+// of a run and the line writer SaveInUtf. The output files of a pass are the
+// output pair's (output_pair.h).
 #pragma once
 
 #include <cstdarg>
 #include <cstdint>
 
 #include "host/held.h"
-#include "host/host_api.h"
-#include "host/host_objects.h"
 #include "host/host_types.h"
 #include "platform/platform.h"
 
@@ -87,27 +84,5 @@ enum class LineResult { kHandedOver, kConversionFailed };
 LineResult SaveInUtf(const char* text, HostStream* stream, int32_t capacity, bool reportConversionFailure);
 // The size on disk of the last line SaveInUtf handed over, its line end included.
 int64_t LastLineBytes();
-
-// HostMessageBoxFormat with no owner: the host formats the message from the
-// format and its arguments (texts, integers).
-template <class... Arguments>
-void ShowFormattedMessage(const char* title, const char* format, int32_t style, Arguments... arguments) {
-  host::HostMessageBoxFormat(static_cast<void*>(nullptr), title, format, style, arguments...);
-}
-
-// HostIniAccess: operation 8 reads a key, 9 writes it. Returns the host's status.
-int16_t AccessSettings(const char* file, int32_t operation, const char* section, const char* key, const char* format,
-                       ...);
-
-// Opens an input file with HostFileOpen(path, mode) into `input`, through a
-// short-lived holder with no release function. Close it with CloseHostStream.
-void OpenInputFile(StreamScope* input, const char* path, const char* mode);
-// Closes a stream the host opened, through the host (HostFileClose).
-void CloseHostStream(HostStream* stream);
-
-// Opens an item file with HostOpenItemFile(index, key, auxiliary, count) into
-// `file`, through a short-lived holder whose release function is
-// HostReleaseItemFile.
-void OpenItemFile(ItemFileScope* file, int32_t index, void* key, void* auxiliary, int32_t* count);
 
 }  // namespace dravenhol

@@ -3,15 +3,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/call_thunks.h"
 #include "host/host_api.h"
 #include "host/host_objects.h"
 #include "host/mazovia.h"
+#include "host/services.h"
+#include "host/texts.h"
 #include "output/output.h"
 #include "output/run_record.h"
 #include "platform/format.h"
 #include "platform/platform.h"
-
-extern "C" void DravenholCallThunk15();
 
 namespace dravenhol {
 
@@ -49,8 +50,7 @@ void CloseFileHolder(HostHolder* holder, OutputPair::FileState* state) {
   // A stream is closed once, even when emptying its holder is interrupted
   // and the close is taken up again on the way out.
   if (!state->streamClosed) {
-    static_assert(host::HostFileCloseSlot == 15);
-    host::HostHolderApply(holder, reinterpret_cast<HostApplyFunction>(&DravenholCallThunk15));
+    host::HostHolderApply(holder, host::ThunkOf<HostApplyFunction, host::HostFileCloseSlot>());
     state->streamClosed = true;
   }
   host::HostHolderSet(holder, static_cast<void*>(nullptr));
@@ -67,8 +67,7 @@ bool ReachedDisk(const OutputPair::FileState& file) {
 void ShowIncomplete(const char* name) {
   char relativeName[kRelativeNameSize];
   RelativeOutputName(name, relativeName);
-  ShowFormattedMessage(MZ("Uwaga"), MZ("Plik %s nie został zapisany w całości.\nOperacja niekompletna!"), 1,
-                       static_cast<const char*>(relativeName));
+  ShowFormattedMessage(texts::kTitleWarning, texts::kNotWrittenWhole, 1, static_cast<const char*>(relativeName));
 }
 
 // Closes the file a holder holds, if any, and names it to the user when it
@@ -90,8 +89,8 @@ void CloseOutputFile(HostHolder* holder, OutputPair::FileState* state, bool defe
   char relativeName[kRelativeNameSize];
   RelativeOutputName(file.name, relativeName);
   if (file.failedLines > 1)
-    ShowFormattedMessage(MZ("Uwaga"), MZ("W pliku %s ta sama usterka powtórzyła się jeszcze w %d wierszach."), 1,
-                         static_cast<const char*>(relativeName), static_cast<int>(file.failedLines - 1));
+    ShowFormattedMessage(texts::kTitleWarning, texts::kFailureRepeated, 1, static_cast<const char*>(relativeName),
+                         static_cast<int>(file.failedLines - 1));
   if (!closed || file.incomplete) ShowIncomplete(file.name);
 }
 
@@ -100,21 +99,19 @@ void CloseOutputFile(HostHolder* holder, OutputPair::FileState* state, bool defe
 // leaves it out.
 void ReportLineTooLong(const char* fileName, const char* record) {
   char text[512];
-  const int length = std::snprintf(text, sizeof text, "%s%s%s%s%s", MZ("Wiersz rekordu "), record,
-                                   MZ(" nie mieści się w pliku BAZA\\"), fileName,
-                                   MZ(" i nie został zapisany!\nOperacja niekompletna!"));
+  const int length = std::snprintf(text, sizeof text, "%s%s%s%s%s", texts::kLineOfRecord, record,
+                                   texts::kLineDoesNotFit, fileName, texts::kLineNotWritten);
   if (length < 0 || static_cast<std::size_t>(length) >= sizeof text)
-    FormatBounded(text, sizeof text, "%s%s%s", MZ("Wiersz nie mieści się w pliku BAZA\\"), fileName,
-                  MZ(" i nie został zapisany!\nOperacja niekompletna!"));
-  host::HostMessageBox(MZ("Uwaga"), text, int32_t{1});
+    FormatBounded(text, sizeof text, "%s%s%s", texts::kLineWithoutKey, fileName, texts::kLineNotWritten);
+  host::HostMessageBox(texts::kTitleWarning, text, int32_t{1});
 }
 
 // "Uwaga": the items of a document could not be read for file `fileName`.
 void ReportItemsUnread(const char* fileName, const char* document) {
   char text[512];
-  FormatBounded(text, sizeof text, "%s%s%s%s%s", MZ("Nie można odczytać pozycji dokumentu "), document,
-                MZ(" do pliku BAZA\\"), fileName, MZ("!\nOperacja niekompletna!"));
-  host::HostMessageBox(MZ("Uwaga"), text, int32_t{1});
+  FormatBounded(text, sizeof text, "%s%s%s%s%s", texts::kItemsOfDocument, document, texts::kItemsIntoFile, fileName,
+                texts::kItemsUnread);
+  host::HostMessageBox(texts::kTitleWarning, text, int32_t{1});
 }
 
 // The file's first lost line, whose message the user sees; the others are
@@ -257,7 +254,7 @@ void OutputPair::Put(Side side, const Row& row) {
     case Drop::kNoItemFile:
       file.state.incomplete = true;
       if (FirstFailure(file.state))
-        host::HostErrorMessage(MZ("Błąd"), MZ("Brak pliku dokumentu!"), int32_t{1}, "Dravenhol");
+        host::HostErrorMessage(texts::kTitleError, texts::kNoItemFile, int32_t{1}, texts::kModuleName);
       return;
     case Drop::kItemsUnread:
       file.state.incomplete = true;
@@ -265,7 +262,7 @@ void OutputPair::Put(Side side, const Row& row) {
       return;
     case Drop::kUnreached:
       file.state.incomplete = true;
-      host::HostMessageBox(MZ("Uwaga"), row.message(), int32_t{1});
+      host::HostMessageBox(texts::kTitleWarning, row.message(), int32_t{1});
       return;
   }
 }
@@ -278,7 +275,7 @@ void OutputPair::NameUnopened(const char* name) {
     if (std::strcmp(namedUnopened_[i], name) == 0) return;
   char relativeName[kRelativeNameSize];
   RelativeOutputName(name, relativeName);
-  ShowFormattedMessage(MZ("Uwaga"), MZ("Nie można otworzyć pliku: %s"), 1, static_cast<const char*>(relativeName));
+  ShowFormattedMessage(texts::kTitleWarning, texts::kCannotOpen, 1, static_cast<const char*>(relativeName));
   if (namedCount_ < kMaxNamed) namedUnopened_[namedCount_++] = name;
 }
 

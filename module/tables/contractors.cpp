@@ -8,40 +8,11 @@
 #include "tables/address.h"
 #include "tables/lookups.h"
 #include "tables/names.h"
-#include "tables/nip.h"
 #include "tables/row_builder.h"
 #include "tables/row_context.h"
 #include "tables/row_writers.h"
 
 namespace dravenhol {
-
-namespace {
-
-// The record HostGetAttribute fills: its kind and its value.
-constexpr std::size_t kAttributeSize = 408, kAttributeKind = 6, kAttributeValue = 103;
-
-}  // namespace
-
-void QuotedAttribute(int32_t contractor, const char* attribute, int16_t kind, char (&field)[kQuotedFieldSize]) {
-  field[0] = '\0';
-  alignas(8) unsigned char record[kAttributeSize] = {};
-  const int32_t found = host::HostGetAttribute(int32_t{0}, contractor, int32_t{0}, int32_t{431}, attribute,
-                                               static_cast<void*>(record), int32_t{0});
-  if (found < 0) return;
-  const RecordView view(record, sizeof record);
-  if (view.I16(kAttributeKind) != kind || view.TextEmpty(kAttributeValue)) return;
-  QuoteRecordText(field, view, kAttributeValue);
-}
-
-void SortTaxNumber(const RecordView& contractor, char (&pesel)[kQuotedFieldSize], char (&nip)[kQuotedFieldSize]) {
-  nip[0] = '\0';
-  char taxNumber[kSourceAreaSize];
-  contractor.Text(k4::kTaxNumber, taxNumber, sizeof taxNumber);
-  if (IsValidNip(taxNumber))
-    QuoteField(nip, taxNumber);
-  else if (pesel[0] == '\0')
-    QuoteField(pesel, taxNumber);
-}
 
 // A piece of the address, copied through the host into a temporary area
 // first, then quoted; an empty piece stays an empty field.
@@ -83,7 +54,7 @@ Row FormatContractorRow(RowContext& rows, char* row) {
   QuotedAttribute(id, MZ("Umowa"), kLinkAttribute, scanLink);
   QuotedAttribute(id, MZ("Pesel"), kPlainAttribute, pesel);
 
-  SortTaxNumber(contractor, pesel, nip);
+  PlaceTaxNumber(contractor, pesel, nip);
 
   char name[kSourceAreaSize];
   contractor.Text(k4::kName, name, sizeof name);

@@ -10,6 +10,8 @@
 #include "host/records/k4.h"
 #include "host/records/k4_tab.h"
 #include "host/records/tspr_prop.h"
+#include "host/services.h"
+#include "host/texts.h"
 #include "output/output.h"
 #include "tables/lookups.h"
 #include "tables/nip.h"
@@ -27,9 +29,7 @@ constexpr int32_t kScanKind = 812;
 constexpr std::size_t kNameAreaSize = 260;
 
 // The host's layout markers (0x01 'c' ... 0x01) belong to the message text.
-constexpr const char* kReadFailure =
-    MZ("\x01"
-       "cBłąd od_fseek w EksportujRabaty!\nOperacja niekompletna!\x01");
+constexpr const char* kReadFailure = texts::kSeekErrorDiscounts;
 
 }  // namespace
 
@@ -81,7 +81,7 @@ std::unique_ptr<DiscountIndex> ReadDiscountFile(RowContext& rows, FileLines& lin
       try {
         if (owner != 0) index->Add(owner, record);
       } catch (const std::bad_alloc&) {
-        failure = MZ("Błąd operacji na pamięci-EksportujRabaty!\nOperacja niekompletna!");
+        failure = texts::kMemoryErrorDiscounts;
       }
     }
     if (failure != nullptr) {
@@ -101,7 +101,7 @@ void WriteDiscountRows(RowContext& rows, int32_t ownerId, const std::vector<Disc
   const RecordView contractor = rows.Record(kK4);
   char pesel[kQuotedFieldSize], nip[kQuotedFieldSize], symbol[kQuotedFieldSize];
   QuotedAttribute(contractor.I32(k4::kId), MZ("Pesel"), kPlainAttribute, pesel);
-  SortTaxNumber(contractor, pesel, nip);
+  PlaceTaxNumber(contractor, pesel, nip);
   QuoteRecordText(symbol, contractor, k4::kSymbol);
   const char* taxField = nip[0] != '\0' ? nip : pesel;
 
@@ -137,7 +137,7 @@ int32_t EksportujRabaty(RowContext& rows, FileLines& lines) {
     if (const std::vector<DiscountEntry>* entries = index->Find(id); entries != nullptr)
       WriteDiscountRows(rows, id, *entries, lines);
   } catch (const std::bad_alloc&) {
-    lines.Put(Row::Unreached(MZ("Błąd operacji na pamięci-EksportujRabaty!\nOperacja niekompletna!")));
+    lines.Put(Row::Unreached(texts::kMemoryErrorDiscounts));
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "host/host_api.h"
 #include "host/host_objects.h"
+#include "host/services.h"
 #include "output/output.h"
 #include "tables/numbers.h"
 #include "tables/row_context.h"

@@ -31,14 +31,6 @@ struct DocumentItems {
 // Returns 1 after the item file was missing, else 0.
 int32_t ExportDocumentItems(RowContext& rows, const DocumentItems& items, FileLines& lines);
 
-// Sums what the contractor's settlement entries pay of one document: every
-// slot of kind 1 whose reference is the document's, in active entries. The
-// date is that of the last paying entry in cursor order, empty when nothing
-// was paid. The host's current contractor is swapped in for the walk and put
-// back afterwards.
-void SumDocumentPayments(RowContext& rows, int32_t reference, int32_t contractor, double* paid,
-                         char (&date)[kTextAreaSize]);
-
 // SposobPlatnosci of a standing contract's 16-bit payment word, 0 to 7.
 int16_t PaymentKindOf(uint16_t word);
 

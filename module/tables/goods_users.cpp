@@ -12,12 +12,6 @@
 
 namespace dravenhol {
 
-void GoodsGroupName(const int32_t* group, char (&name)[kTextAreaSize]) {
-  name[0] = '\0';
-  host::HostGroupName(name, int32_t{kTextAreaSize - 1}, group, int32_t{127});
-  name[kTextAreaSize - 1] = '\0';
-}
-
 Row WriteGoodsRow(RowContext& rows, char* row) {
   const RecordView goods = rows.Record(kK9);
   const int16_t* warehouse = host::HostCurrentWarehouse();

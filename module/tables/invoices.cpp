@@ -1,12 +1,8 @@
-// faktury.csv and faktury_pozycje.csv, and the settlement walk.
-#include <memory>
-#include <new>
+// faktury.csv and faktury_pozycje.csv.
 
 #include "host/host_api.h"
-#include "host/host_objects.h"
 #include "host/indexes.h"
 #include "host/mazovia.h"
-#include "host/records/k4_kar.h"
 #include "host/records/tspr.h"
 #include "host/records/tspr_dok.h"
 #include "tables/documents.h"
@@ -16,57 +12,6 @@
 #include "tables/settlements.h"
 
 namespace dravenhol {
-
-void SumDocumentPayments(RowContext& rows, int32_t reference, int32_t contractor, double* paid,
-                         char (&date)[kTextAreaSize]) {
-  *paid = 0.0;
-  date[0] = '\0';
-  // A contractor whose entries were walked before in this run is not walked
-  // again: its walk kept every reference's payment.
-  SettlementCache* kept = rows.caches.settlements.get();
-  if (kept == nullptr) {
-    // Without memory for it, every invoice walks its contractor's entries.
-    rows.caches.settlements.Keep(std::unique_ptr<SettlementCache>(new (std::nothrow) SettlementCache));
-    kept = rows.caches.settlements.get();
-  }
-  if (kept != nullptr && kept->Find(contractor, reference, paid, date)) return;
-
-  // The host's settlement set-up, with a work block the module never reads.
-  alignas(8) unsigned char setupBlock[kUnstatedBlockSize] = {};
-  host::HostSettlementSetup(static_cast<void*>(setupBlock));
-
-  CursorScope cursor;
-  ContractorSwap swap(host::HostCurrentContractorRef(), contractor);
-  double sum = 0.0;
-  if (cursor.Open(int32_t{kSettlementIndex})) {
-    if (kept != nullptr) kept->Begin(contractor);
-    while (cursor.Next()) {
-      const RecordView entry = rows.Record(kK4Kar);
-      if (entry.U32(k4_kar::kActive) == 0) continue;
-      char entryDate[kTextAreaSize];
-      bool dated = false;
-      if (kept != nullptr) kept->NextEntry();
-      for (std::size_t slot = 0; slot < std::size_t{k4_kar::kSlots}; ++slot) {
-        if (entry.I16(k4_kar::kSlotKind + 2 * slot) != 1) continue;
-        if (!dated) {
-          entry.Text(k4_kar::kDate, entryDate, sizeof entryDate);
-          dated = true;
-        }
-        const int32_t slotReference = entry.I32(k4_kar::kSlotReference + 4 * slot);
-        const double amount = entry.F64(k4_kar::kSlotAmount + 8 * slot);
-        if (kept != nullptr) kept->Slot(slotReference, amount, entryDate);
-        if (slotReference != reference) continue;
-        sum += amount;
-        CopyText(date, sizeof date, entryDate);
-      }
-    }
-    // Kept only after the whole walk: one left by an exception keeps nothing.
-    if (kept != nullptr) kept->Keep();
-  }
-  *paid = sum;
-  cursor.Close();
-  swap.Restore();
-}
 
 Row WriteInvoiceRow(RowContext& rows, char* row) {
   const RecordView document = rows.Record(kTspr);

@@ -19,8 +19,8 @@ inline constexpr int16_t kLinkAttribute = 3;
 // no such attribute, when it is of another kind, or when its value is empty.
 void QuotedAttribute(int32_t contractor, const char* attribute, int16_t kind, char (&field)[kQuotedFieldSize]);
 
-// Sorts a contractor's tax number: a valid NIP goes to nip; any other tax
+// Places a contractor's tax number: a valid NIP goes to nip; any other tax
 // number stands in for a missing PESEL (pesel holds the "Pesel" attribute).
-void SortTaxNumber(const RecordView& contractor, char (&pesel)[kQuotedFieldSize], char (&nip)[kQuotedFieldSize]);
+void PlaceTaxNumber(const RecordView& contractor, char (&pesel)[kQuotedFieldSize], char (&nip)[kQuotedFieldSize]);
 
 }  // namespace dravenhol

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "host/host_api.h"
+#include "host/services.h"
 #include "output/output.h"
 #include "tables/row_context.h"
 

@@ -1,4 +1,5 @@
-// What the settlement walk found, by contractor, for the rest of the run.
+// The settlement walk: what a contractor's entries pay of a document, and
+// what the walk found, by contractor, for the rest of the run.
 //
 // Walking a contractor's settlement entries (index 53) for every one of its
 // invoices costs invoices times entries: minutes for a large customer with
@@ -94,5 +95,15 @@ class SettlementCache {
   std::vector<Collected> slots_;
   std::string slotDates_;
 };
+
+class RowContext;
+
+// Sums what the contractor's settlement entries pay of one document: every
+// slot of kind 1 whose reference is the document's, in active entries. The
+// date is that of the last paying entry in cursor order, empty when nothing
+// was paid. The host's current contractor is swapped in for the walk and put
+// back afterwards.
+void SumDocumentPayments(RowContext& rows, int32_t reference, int32_t contractor, double* paid,
+                         char (&date)[kTextAreaSize]);
 
 }  // namespace dravenhol

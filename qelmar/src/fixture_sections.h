@@ -18,7 +18,7 @@ namespace qelmar {
 
 // What the sections write, and what later sections need of earlier ones.
 struct Compilation {
-  explicit Compilation(StoreOutput& output) : output(output) {}
+  explicit Compilation(StoreOutput& out) : output(out) {}
 
   // A zeroed record of a data file's stored length.
   RecordOut Record(int dataFile) {

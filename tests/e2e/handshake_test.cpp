@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{
             "NoReasonFound", R"({"activation": 1})", 0,
             R"(Moduł \")" + ModuleBaseName() + R"(\" nie został poprawnie zainicjowany,\nwięc NIE BĘDZIE AKTYWNY!)"}),
-    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Refusal>& test) { return std::string(test.param.name); });
 
 TEST_F(Handshake, AcceptedHostRegistersTheCommandAndCopiesTheDescription) {
   LoadSample(R"({"dialog": "cancel"})");

@@ -9,11 +9,13 @@
 #include <string>
 
 #include "export/dialog_template.h"
-#include "frame/binding.h"
+#include "export/plugin.h"
+#include "frame/checks.h"
 #include "frame/entry_points.h"
 #include "frame/frame_state.h"
+#include "host/binding.h"
 #include "host/mazovia.h"
-#include "ui/plugin.h"
+#include "host/stamp.h"
 
 using namespace dravenhol;
 
@@ -126,15 +128,15 @@ TEST(Frame, BaseNameIsTheTextAfterTheLastSeparator) {
 }
 
 TEST(Frame, MissingFunctionReport) {
-  const PluginFrameState saved = g_frame;
-  char report[kMissingReportSize];
+  const HostBinding saved = g_binding;
+  char report[kMessageBufferSize];
 
-  g_frame.missingCount = 0;
+  g_binding.missingCount = 0;
   EXPECT_EQ(ReportMissingHostFunctions(report), 0);
   EXPECT_STREQ(report, "");
 
-  g_frame.missingCount = 1;
-  g_frame.missingNumbers[0] = 52082;
+  g_binding.missingCount = 1;
+  g_binding.missingNumbers[0] = 52082;
   EXPECT_EQ(ReportMissingHostFunctions(report), 1);
   EXPECT_EQ(std::string(report), std::string("Wtyczka \"") + kPluginDescription +
                                      MZ("\" potrzebuje zaimportować\nfunkcję o numerze 52082 "
@@ -143,22 +145,22 @@ TEST(Frame, MissingFunctionReport) {
                                         "aktualizację programu oraz wtyczki.\n\nWTYCZKA NIE "
                                         "ZOSTANIE ZAŁADOWANA!!!\n"));
 
-  g_frame.missingCount = 2;
-  g_frame.missingNumbers[0] = 52465;
-  g_frame.missingNumbers[1] = 20937;
+  g_binding.missingCount = 2;
+  g_binding.missingNumbers[0] = 52465;
+  g_binding.missingNumbers[1] = 20937;
   ReportMissingHostFunctions(report);
   EXPECT_NE(std::string(report).find("funkcje o numerach 20937, 52465 z modu"), std::string::npos) << report;
   EXPECT_NE(std::string(report).find(MZ("moduł główny ich nie")), std::string::npos);
 
   const uint16_t failed[8] = {41611, 20937, 52466, 30005, 38511, 20950, 52003, 40008};
-  g_frame.missingCount = 10;
-  std::memcpy(g_frame.missingNumbers, failed, sizeof failed);
+  g_binding.missingCount = 10;
+  std::memcpy(g_binding.missingNumbers, failed, sizeof failed);
   EXPECT_EQ(ReportMissingHostFunctions(report), 10);
   EXPECT_NE(std::string(report).find("funkcje o numerach 20937, 20950, 30005, 38511, 40008, 41611, 52003, 52466 z"),
             std::string::npos)
       << report;
 
-  g_frame = saved;
+  g_binding = saved;
 }
 
 TEST(FixedBlocks, VirtualTableCarriesTheTypeBeforeSlotZero) {

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame/binding.h"
 #include "frame/frame_state.h"
+#include "host/binding.h"
 #include "host/host_api.h"
 
 using namespace dravenhol;
@@ -65,7 +65,7 @@ int32_t HOST_CDECL_ATTR StandInMessageBoxFormat(void* owner, const char* title, 
 
 int main() {
   // The program is the host module: a null handle means the main program.
-  g_frame.hostModule = nullptr;
+  g_binding.hostModule = nullptr;
 
   // Thiscall through the lazy entry keeps the object pointer.
   auto next = reinterpret_cast<host::HostCursorNextFn>(HostFunctionTable[host::HostCursorNextSlot]);
@@ -93,13 +93,13 @@ int main() {
   Check(opened == 0, "a missing function returns 0");
   Check(guardBefore == 0x1234 && guardAfter == 0x5678, "the caller's stack is intact after the trap");
   Check(HostFunctionTable[host::HostCursorOpenSlot] == nullptr, "the missing slot holds null");
-  Check(g_frame.missingCount == 1 && g_frame.missingNumbers[0] == 52278, "the missing number is recorded");
+  Check(g_binding.missingCount == 1 && g_binding.missingNumbers[0] == 52278, "the missing number is recorded");
 
   // The binding pass leaves bound slots alone and records each missing number once.
   BindAllHostFunctions();
   Check(HostFunctionTable[host::HostCopyTextMaxSlot] == reinterpret_cast<void*>(&StandInCopyTextMax),
         "a slot bound by a lazy call stays bound");
-  Check(g_frame.missingCount == host::kHostFunctionCount - 3, "every other number is missing once");
+  Check(g_binding.missingCount == host::kHostFunctionCount - 3, "every other number is missing once");
   Check(
       host::HostCursorOpen(&g_cursor, static_cast<HostTable*>(nullptr), int32_t{72}, &key, int32_t{0}, int32_t{0}) == 0,
       "a typed call to a missing function is not made");

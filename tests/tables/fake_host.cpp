@@ -379,7 +379,7 @@ FakeRun::~FakeRun() {
 
 namespace {
 int32_t CapacityOf(const char* name) {
-  for (const OutputFileSpec& entry : kOutputFiles)
+  for (const OutputFileEntry& entry : kOutputFiles)
     if (std::strcmp(entry.file.name, name) == 0) return entry.file.capacity;
   return kRowCapacity;
 }

@@ -1,17 +1,12 @@
-#include "ui/plugin.h"
+#include "export/plugin.h"
 
 #include <cstddef>
 #include <exception>
 #include <new>
 
+#include "host/call_thunks.h"
 #include "host/host_api.h"
 #include "platform/type_information.h"
-
-extern "C" {
-#define HOST_FN(slot, number, Name, Ret, Conv, Params) void DravenholCallThunk##slot();
-#include "host/host_catalogue.inc"
-#undef HOST_FN
-}
 
 namespace dravenhol {
 
@@ -24,15 +19,9 @@ void* HOST_THIS_ATTR DeletingDestructor(CDravenhol* self, uint32_t flags) {
   return self;
 }
 
-#define HOST_FN(slot, number, Name, Ret, Conv, Params) &DravenholCallThunk##slot,
-constexpr void (*kCallThunks[host::kHostFunctionCount])() = {
-#include "host/host_catalogue.inc"
-};
-#undef HOST_FN
-
 template <int Slot>
 const void* Thunk() {
-  return reinterpret_cast<const void*>(kCallThunks[Slot]);
+  return reinterpret_cast<const void*>(host::kCallThunks[Slot]);
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
-#include "ui/command.h"
+#include "export/command.h"
 
 #include <exception>
 
+#include "export/plugin.h"
 #include "host/held.h"
 #include "host/host_api.h"
 #include "host/mazovia.h"
+#include "host/services.h"
+#include "host/texts.h"
 #include "output/output.h"
 #include "platform/format.h"
 #include "platform/guard.h"
-#include "ui/plugin.h"
 
 namespace dravenhol {
 
@@ -35,7 +37,7 @@ void RunExportCatching(void* context) {
     run->faulted = true;
     run->code = fault.code;
   } catch (const std::exception&) {
-    host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci!\nOperacja niekompletna!"), int32_t{1});
+    host::HostMessageBox(texts::kTitleWarning, texts::kMemoryError, int32_t{1});
   }
 }
 
@@ -72,7 +74,7 @@ void ShowInstallNotice(const char* description) {
   else if (static_cast<int16_t>(flag) != 0)
     return;
   char text[512];
-  FormatBounded(text, sizeof text, MZ("Zainstalowano wtyczkę do programu:\n%s"), description);
+  FormatBounded(text, sizeof text, texts::kInstalled, description);
   host::HostNoticeBox(int32_t{0x684}, reinterpret_cast<int16_t*>(&flag), int32_t{0}, static_cast<const char*>(text));
   AccessSettings(kSettingsFile, 9, kSettingsSection, kAskKey, "%d", static_cast<int>(static_cast<int16_t>(flag)));
 }

@@ -1,11 +1,23 @@
-// Binding the host functions by number.
+// Binding the host functions by number: the look-up, the record of the
+// numbers the host lacks, and the resolver that the lazy entries and call
+// thunks of the stubs ask.
 #pragma once
 
 #include <cstdint>
 
+#include "host/host_types.h"
+
 namespace dravenhol {
 
-inline constexpr int kMissingReportSize = 3072;
+inline constexpr int kRecordedMissingNumbers = 8;
+
+struct HostBinding {
+  ModuleHandle hostModule;                           // the loaded host module, found at attach
+  int32_t missingCount;                              // look-ups that found nothing
+  uint16_t missingNumbers[kRecordedMissingNumbers];  // the first of them
+};
+
+extern HostBinding g_binding;
 
 // Looks up a host function by number, stores the result (null included) in
 // the slot and records a missing number.
@@ -20,13 +32,5 @@ void BindAllHostFunctions();
 // and never called, and those of the handshake, activation and unload, do
 // not count.
 bool ExportFunctionsMissing();
-
-// Where the report is shown: at the activation, which refuses the module,
-// or at the menu command, which refuses only the export.
-enum class MissingReport { kAtActivation, kAtCommand };
-
-// Leaves the report of missing host functions in buffer (kMissingReportSize
-// bytes, empty when none is missing) and returns the missing count.
-int32_t ReportMissingHostFunctions(char* buffer, MissingReport when = MissingReport::kAtActivation);
 
 }  // namespace dravenhol

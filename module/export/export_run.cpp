@@ -5,6 +5,8 @@
 #include "host/host_objects.h"
 #include "host/mazovia.h"
 #include "host/records/w3.h"
+#include "host/services.h"
+#include "host/texts.h"
 #include "output/output.h"
 #include "platform/format.h"
 
@@ -46,7 +48,7 @@ int32_t ExportRun::Run() {
   // A run that stops part-way must not leave files of an earlier run beside
   // its own: the files are emptied first, and each pass writes its own. A
   // file that cannot be emptied is named now, and not again by its pass.
-  for (const OutputFileSpec& entry : kOutputFiles)
+  for (const OutputFileEntry& entry : kOutputFiles)
     if (!EmptyEarlierOutputFile(entry.file.name)) output_.NameUnopened(entry.file.name);
 
   ExportPasses();
@@ -56,7 +58,7 @@ int32_t ExportRun::Run() {
     const char* base = host::HostBaseDirectory();
     CopyBounded(path, sizeof path, base != nullptr ? base : "");
   }
-  ShowFormattedMessage(MZ("Uwaga"), "Pliki uworzono w katalogu:\n%s", 1, static_cast<const char*>(path));
+  ShowFormattedMessage(texts::kTitleWarning, texts::kFilesCreated, 1, static_cast<const char*>(path));
   return 0;
 }
 
@@ -75,7 +77,7 @@ int32_t ExportRun::PrepareExport(int16_t method) {
     block_.dataFiles[i].table = host::HostTableByNumber(int32_t{kDataFiles[i].number});
   for (const DataFile& file : block_.dataFiles) {
     if (file.table == nullptr) {
-      host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji dyskowej-Initial!\nOperacja niekompletna!"), int32_t{1});
+      host::HostMessageBox(texts::kTitleWarning, texts::kDiskErrorInitial, int32_t{1});
       return 1;
     }
   }
@@ -83,13 +85,13 @@ int32_t ExportRun::PrepareExport(int16_t method) {
   for (DataFile& file : block_.dataFiles) file.record = HostRecordBuffer(file.table);
   block_.sendMethod = method;
   if (!marks_.Allocate()) {
-    host::HostMessageBox(MZ("Uwaga"), MZ("Błąd operacji na pamięci-tabIdentyf!\nOperacja niekompletna!"), int32_t{1});
+    host::HostMessageBox(texts::kTitleWarning, texts::kMemoryErrorMarks, int32_t{1});
     return 1;
   }
   return 0;
 }
 
-void ExportRun::ExportTable(const OutputFileSpec& file, const OutputFileSpec* second) {
+void ExportRun::ExportTable(const OutputFileEntry& file, const OutputFileEntry* second) {
   if (file.pass == Pass::Warehouses) {
     ExportWarehouses(file);
     return;
@@ -122,18 +124,18 @@ void ExportRun::ExportTable(const OutputFileSpec& file, const OutputFileSpec* se
   block_.currentIndex = 0;
 }
 
-int32_t ExportRun::OpenOutputFiles(const OutputFileSpec& file, const OutputFileSpec* second) {
+int32_t ExportRun::OpenOutputFiles(const OutputFileEntry& file, const OutputFileEntry* second) {
   return output_.Open(file.file, second != nullptr ? &second->file : nullptr) ? 0 : 1;
 }
 
-void ExportRun::ExportRecord(const OutputFileSpec& file) {
+void ExportRun::ExportRecord(const OutputFileEntry& file) {
   if (file.writer.row == nullptr) return;
   if (file.writer.filter != nullptr && !file.writer.filter(rows_)) return;
   char* row = host::HostScratchBuffer();
   output_.Put(Side::kPrimary, row != nullptr ? file.writer.row(rows_, row) : Row::Dropped(Drop::kNoRowBuffer));
 }
 
-void ExportRun::ExportWarehouses(const OutputFileSpec& file) {
+void ExportRun::ExportWarehouses(const OutputFileEntry& file) {
   CursorScope cursor;
   block_.currentIndex = file.index;
   if (OpenOutputFiles(file, nullptr) != 0) return;
@@ -154,7 +156,7 @@ void ExportRun::ExportWarehouses(const OutputFileSpec& file) {
   block_.currentIndex = 0;
 }
 
-void ExportRun::ExportWarehouseGoods(const OutputFileSpec& file) {
+void ExportRun::ExportWarehouseGoods(const OutputFileEntry& file) {
   CursorScope cursor;
   if (cursor.Open(file.index))
     while (cursor.Next()) ExportRecord(file);

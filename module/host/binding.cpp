@@ -1,13 +1,11 @@
-#include "frame/binding.h"
+#include "host/binding.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
 
-#include "frame/frame_state.h"
 #include "host/host_api.h"
-#include "host/mazovia.h"
-#include "platform/format.h"
+#include "host/stamp.h"
 #include "platform/platform.h"
 
 extern "C" {
@@ -18,6 +16,8 @@ extern void* const DravenholTraps[9];
 }
 
 namespace dravenhol {
+
+HostBinding g_binding = {};
 
 namespace {
 
@@ -46,12 +46,12 @@ constexpr auto kBindingList = MakeBindingList(std::make_index_sequence<host::kHo
 }  // namespace
 
 void* LookUpHostFunction(uint16_t number, void** slot) {
-  void* address = platform::ExportByNumber(g_frame.hostModule, number);
+  void* address = platform::ExportByNumber(g_binding.hostModule, number);
   *slot = address;
   if (address == nullptr) {
-    if (g_frame.missingCount >= 0 && g_frame.missingCount < kRecordedMissingNumbers)
-      g_frame.missingNumbers[g_frame.missingCount] = number;
-    ++g_frame.missingCount;
+    if (g_binding.missingCount >= 0 && g_binding.missingCount < kRecordedMissingNumbers)
+      g_binding.missingNumbers[g_binding.missingCount] = number;
+    ++g_binding.missingCount;
     host::NoteMissingFunction(number);
   }
   return address;
@@ -59,36 +59,6 @@ void* LookUpHostFunction(uint16_t number, void** slot) {
 
 void BindAllHostFunctions() {
   for (BindingEntry entry : kBindingList) entry();
-}
-
-int32_t ReportMissingHostFunctions(char* buffer, MissingReport when) {
-  buffer[0] = '\0';
-  const int32_t count = g_frame.missingCount;
-  if (count == 0) return 0;
-  char list[256];
-  if (count == 1) {
-    FormatBounded(list, sizeof list, MZ("funkcję o numerze %hu"), g_frame.missingNumbers[0]);
-  } else {
-    uint16_t sorted[kRecordedMissingNumbers];
-    const int n = std::min<int32_t>(count, kRecordedMissingNumbers);
-    for (int i = 0; i < n; ++i) {  // insertion sort of at most eight numbers
-      int j = i;
-      for (; j > 0 && sorted[j - 1] > g_frame.missingNumbers[i]; --j) sorted[j] = sorted[j - 1];
-      sorted[j] = g_frame.missingNumbers[i];
-    }
-    int used = FormatBounded(list, sizeof list, "%s", MZ("funkcje o numerach"));
-    for (int i = 0; i < n; ++i) used += FormatBounded(list + used, sizeof list - used, " %hu,", sorted[i]);
-    if (used > 0 && list[used - 1] == ',') list[used - 1] = '\0';
-  }
-  // At the activation the module is not loaded; at the command it is, and
-  // only the export is refused.
-  const char* closing = when == MissingReport::kAtActivation ? MZ("WTYCZKA NIE ZOSTANIE ZAŁADOWANA!!!\n")
-                                                             : MZ("EKSPORT NIE ZOSTANIE WYKONANY!!!\n");
-  FormatBounded(buffer, kMissingReportSize,
-                MZ("Wtyczka \"%s\" potrzebuje zaimportować\n%s z modułu głównego,\njednak moduł główny %s nie "
-                   "posiada. Aby naprawić tę sytuację\nzainstaluj aktualizację programu oraz wtyczki.\n\n%s"),
-                kPluginDescription, list, count == 1 ? "jej" : "ich", closing);
-  return count;
 }
 
 bool ExportFunctionsMissing() {
@@ -106,8 +76,6 @@ bool ExportFunctionsMissing() {
 }
 
 }  // namespace dravenhol
-
-extern "C" void* DravenholResolveStamp();
 
 // Called by a lazy entry, or by a call thunk whose slot is null: binds the
 // slot if it is still unbound and returns where the call continues. A slot

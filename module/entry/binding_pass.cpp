@@ -1,6 +1,6 @@
 // The binding pass: the first static initialisation of the module, right
 // after the attach step.
-#include "frame/binding.h"
+#include "host/binding.h"
 
 namespace {
 
