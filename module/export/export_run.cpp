@@ -1,6 +1,6 @@
 // The export driver: one run from the dialog to the final message.
-#include "export/dialog_template.h"
 #include "export/export_run.h"
+#include "export/dialog_template.h"
 #include "host/host_api.h"
 #include "host/host_objects.h"
 #include "host/mazovia.h"
