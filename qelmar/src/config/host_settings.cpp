@@ -1,10 +1,10 @@
-#include "host_settings.h"
+#include "config/host_settings.h"
 
 #include <cctype>
 #include <initializer_list>
 #include <span>
 
-#include "host_platform.h"
+#include "platform/host_platform.h"
 
 namespace qelmar {
 

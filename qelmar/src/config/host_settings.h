@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "host_state.h"
-#include "json_reading.h"
+#include "fixture/json_reading.h"
+#include "session/host_state.h"
 
 namespace qelmar {
 

@@ -1,4 +1,4 @@
-#include "ini_store.h"
+#include "config/ini_store.h"
 
 #include <cctype>
 

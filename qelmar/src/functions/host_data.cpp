@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "host_functions.h"
-#include "host_state.h"
-#include "layouts.h"
+#include "functions/host_functions.h"
+#include "session/host_state.h"
+#include "store/layouts.h"
 
 namespace qelmar::impl {
 

@@ -1,12 +1,12 @@
-#include "host_entry.h"
+#include "functions/host_entry.h"
 
 #include <array>
 
+#include "functions/host_exceptions.h"
+#include "functions/host_functions.h"
 #include "host/host_api.h"
-#include "host_exceptions.h"
-#include "host_functions.h"
-#include "host_platform.h"
-#include "host_state.h"
+#include "platform/host_platform.h"
+#include "session/host_state.h"
 
 namespace qelmar {
 

@@ -1,10 +1,10 @@
-#include "host_exceptions.h"
+#include "functions/host_exceptions.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "host_platform.h"
-#include "host_state.h"
+#include "platform/host_platform.h"
+#include "session/host_state.h"
 
 namespace qelmar {
 

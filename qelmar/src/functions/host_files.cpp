@@ -10,13 +10,13 @@
 #include <sstream>
 #include <string>
 
-#include "host_entry.h"
-#include "host_functions.h"
-#include "host_platform.h"
-#include "host_state.h"
-#include "ini_store.h"
-#include "progress.h"
-#include "text_codec.h"
+#include "config/ini_store.h"
+#include "functions/host_entry.h"
+#include "functions/host_functions.h"
+#include "platform/host_platform.h"
+#include "session/host_state.h"
+#include "session/progress.h"
+#include "text/text_codec.h"
 
 namespace qelmar::impl {
 

@@ -7,10 +7,10 @@
 #include <map>
 #include <string>
 
-#include "host_functions.h"
-#include "host_state.h"
-#include "layouts.h"
-#include "progress.h"
+#include "functions/host_functions.h"
+#include "session/host_state.h"
+#include "session/progress.h"
+#include "store/layouts.h"
 
 namespace qelmar {
 

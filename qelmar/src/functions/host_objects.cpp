@@ -7,12 +7,12 @@
 #include <cstring>
 #include <string>
 
-#include "host_entry.h"
-#include "host_exceptions.h"
-#include "host_functions.h"
-#include "host_platform.h"
-#include "host_state.h"
-#include "text_codec.h"
+#include "functions/host_entry.h"
+#include "functions/host_exceptions.h"
+#include "functions/host_functions.h"
+#include "platform/host_platform.h"
+#include "session/host_state.h"
+#include "text/text_codec.h"
 
 namespace qelmar::impl {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "host_functions.h"
-#include "host_state.h"
-#include "text_codec.h"
+#include "functions/host_functions.h"
+#include "session/host_state.h"
+#include "text/text_codec.h"
 
 namespace qelmar::impl {
 

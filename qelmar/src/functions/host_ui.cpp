@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "host_entry.h"
-#include "host_functions.h"
-#include "host_state.h"
-#include "text_codec.h"
+#include "functions/host_entry.h"
+#include "functions/host_functions.h"
+#include "session/host_state.h"
+#include "text/text_codec.h"
 
 namespace qelmar::impl {
 

@@ -2,8 +2,8 @@
 // catalogue gives it: return type, parameters and calling convention.
 #include <type_traits>
 
+#include "functions/host_functions.h"
 #include "host/host_api.h"
-#include "host_functions.h"
 
 namespace qelmar::impl {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host_platform.h"
+#include "platform/host_platform.h"
 
 namespace qelmar {
 

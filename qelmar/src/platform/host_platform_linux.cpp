@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "host_entry.h"
-#include "host_platform.h"
-#include "host_state.h"
-#include "text_codec.h"
+#include "functions/host_entry.h"
+#include "platform/host_platform.h"
+#include "session/host_state.h"
+#include "text/text_codec.h"
 
 // The export directory that cmake/ordinals.cmake generates from qelmar.def.
 extern "C" struct {

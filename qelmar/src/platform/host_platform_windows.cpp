@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "host_entry.h"
-#include "host_platform.h"
-#include "text_codec.h"
+#include "functions/host_entry.h"
+#include "platform/host_platform.h"
+#include "text/text_codec.h"
 
 namespace qelmar {
 

@@ -6,12 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "fixture.h"
-#include "host_platform.h"
-#include "host_settings.h"
-#include "host_state.h"
+#include "config/host_settings.h"
+#include "fixture/fixture.h"
+#include "platform/host_platform.h"
 #include "qelmar/qelmar.h"
-#include "session.h"
+#include "session/host_state.h"
+#include "session/session.h"
 
 namespace qelmar {
 

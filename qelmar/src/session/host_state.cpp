@@ -1,12 +1,12 @@
-#include "host_state.h"
+#include "session/host_state.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
 
-#include "host_platform.h"
-#include "text_codec.h"
+#include "platform/host_platform.h"
+#include "text/text_codec.h"
 
 namespace qelmar {
 

@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "host_entry.h"
+#include "functions/host_entry.h"
 #include "probe.h"
 #include "qelmar/qelmar.h"
-#include "store.h"
+#include "store/store.h"
 
 namespace qelmar {
 

@@ -1,4 +1,4 @@
-#include "progress.h"
+#include "session/progress.h"
 
 #include <string>
 #include <unordered_map>

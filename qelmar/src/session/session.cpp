@@ -1,4 +1,4 @@
-#include "session.h"
+#include "session/session.h"
 
 #include <cstdio>
 #include <cstring>
@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "host_exceptions.h"
-#include "host_functions.h"
-#include "host_platform.h"
-#include "host_state.h"
+#include "functions/host_exceptions.h"
+#include "functions/host_functions.h"
+#include "platform/host_platform.h"
 #include "platform/loader.h"
-#include "text_codec.h"
+#include "session/host_state.h"
+#include "text/text_codec.h"
 
 namespace qelmar {
 

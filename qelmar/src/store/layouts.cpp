@@ -1,11 +1,11 @@
-#include "layouts.h"
+#include "store/layouts.h"
 
 #include <algorithm>
 #include <cstring>
 #include <span>
 #include <vector>
 
-#include "record_store.h"
+#include "store/record_store.h"
 
 namespace qelmar {
 

@@ -1,4 +1,4 @@
-#include "store.h"
+#include "store/store.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host_platform.h"
+#include "platform/host_platform.h"
 
 namespace qelmar {
 

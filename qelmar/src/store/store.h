@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
-#include "record_store.h"
-#include "store_layout.h"
+#include "store/record_store.h"
+#include "store/store_layout.h"
 
 namespace qelmar {
 

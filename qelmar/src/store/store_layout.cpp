@@ -1,4 +1,4 @@
-#include "store_layout.h"
+#include "store/store_layout.h"
 
 namespace qelmar::store_layout {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "record_store.h"
+#include "store/record_store.h"
 
 namespace qelmar::store_layout {
 

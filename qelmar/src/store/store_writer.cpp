@@ -1,4 +1,4 @@
-#include "store_writer.h"
+#include "store/store_writer.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "store.h"
+#include "store/store.h"
 
 namespace qelmar {
 
