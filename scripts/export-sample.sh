@@ -7,7 +7,12 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh" --host
 (cd "$root" && cmake --preset host >/dev/null)
-cmake --build "$root/build/host" --target dravenhol dravenhol-host >/dev/null
+# Quiet when it works; the compiler's own words when it does not.
+if ! log="$(cmake --build "$root/build/host" --target dravenhol dravenhol-host 2>&1)"; then
+  printf '%s\n' "$log" >&2
+  echo "export-sample: the build failed (above)" >&2
+  exit 1
+fi
 base="sample-export"
 args=()
 while (($#)); do

@@ -42,7 +42,11 @@ git -C "$root" archive "$commit" | tar -x -C "$src"
 
 cmake -S "$src" --preset windows-i686 -DDRAVENHOL_TESTS=OFF >/dev/null
 build="$src/build/windows-i686"
-cmake --build "$build" --target dravenhol -j2 >/dev/null
+if ! log="$(cmake --build "$build" --target dravenhol -j2 2>&1)"; then
+  printf '%s\n' "$log" >&2
+  echo "release: the build of the DLL failed (above)" >&2
+  exit 1
+fi
 
 stage="$work/stage"
 dll="$build/module/dravenhol.dll"

@@ -27,7 +27,7 @@ int g_deferredCount = 0;
 // Creates the directories on a (Windows code page) path and opens the file for
 // writing, replacing its content, into `opened` (null when it failed).
 void CreatePathAndOpen(const char* path, StreamScope* opened) {
-  char work[kMaxPath + 1];
+  char work[kMaxPath + 1] = {};  // terminated whatever the host copies
   host::HostCopyTextMax(work, path, int32_t{kMaxPath});
   work[kMaxPath] = '\0';
   for (int i = 1; work[0] != '\0' && work[i] != '\0'; ++i) {

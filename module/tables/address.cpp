@@ -68,7 +68,8 @@ bool IsHouseNumberCharacter(const char* street, int i) {
 
 void SplitAddressLine(const char* line, AddressPiece& street, AddressPiece& postcode, AddressPiece& city) {
   street[0] = postcode[0] = city[0] = '\0';
-  char work[kTextAreaSize];
+  // Terminated before the host copies in, whatever the host writes.
+  char work[kTextAreaSize] = {};
   host::HostCopyTextMax(work, line, static_cast<int32_t>(kTextAreaSize - 1));
   work[kTextAreaSize - 1] = '\0';
   const int length = static_cast<int>(std::strlen(work));

@@ -43,7 +43,7 @@ std::unique_ptr<FirstNameList> FirstNameList::Load() {
   HostStream* stream = input.get();
   if (stream == nullptr) return std::unique_ptr<FirstNameList>(list.Release());
 
-  char line[kLineArea + 1];
+  char line[kLineArea + 1] = {};  // terminated whatever the host reads into it
   try {
     while (host::HostFileGets(line, kLineArea, stream) != 0) {
       line[kLineArea] = '\0';
@@ -88,12 +88,12 @@ constexpr std::size_t kNamePartSize = 257;
 void SplitContractorName(RowContext& rows, const char* name, char (&firstName)[kQuotedFieldSize],
                          char (&surname)[kQuotedFieldSize]) {
   firstName[0] = '\0';
-  char work[kTextAreaSize];
+  char work[kTextAreaSize] = {};  // terminated whatever the host copies
   host::HostCopyTextMax(work, name, static_cast<int32_t>(kTextAreaSize - 1));
   work[kTextAreaSize - 1] = '\0';
   char* blank = std::strchr(work, ' ');
   if (blank != nullptr) {
-    char first[kTextAreaSize];
+    char first[kTextAreaSize] = {};
     host::HostCopyTextMax(first, blank + 1, static_cast<int32_t>(kTextAreaSize - 1));
     first[kTextAreaSize - 1] = '\0';
     if (IsFirstName(rows, first)) {
@@ -111,7 +111,7 @@ void SplitUserName(RowContext& rows, const char* name, char (&firstName)[kQuoted
                    char (&surname)[kQuotedFieldSize]) {
   firstName[0] = '\0';
   surname[0] = '\0';
-  char work[kNamePartSize];
+  char work[kNamePartSize] = {};  // terminated whatever the host copies
   host::HostCopyTextMax(work, name, static_cast<int32_t>(kNamePartSize - 1));
   work[kNamePartSize - 1] = '\0';
   char* blank = std::strchr(work, ' ');
@@ -122,7 +122,7 @@ void SplitUserName(RowContext& rows, const char* name, char (&firstName)[kQuoted
   *blank = '\0';
   const char* head = work;
   const char* tail = blank + 1;
-  char lookedUp[kNamePartSize];
+  char lookedUp[kNamePartSize] = {};
   host::HostCopyTextMax(lookedUp, tail, static_cast<int32_t>(kNamePartSize - 1));
   lookedUp[kNamePartSize - 1] = '\0';
   const bool tailIsFirstName = IsFirstName(rows, lookedUp);

@@ -232,6 +232,33 @@ TEST_F(Export, AStructuredExceptionInTheLineWriterPassesAsRaisedAndTheRunIsRelea
   ExpectEverythingReleased();
 }
 
+// The host's SE_Exception inside the line writer: reported, then the files
+// the run had open, and only those, are named to the user, in the order the
+// pass opened them, before the fault goes on to the host.
+TEST_F(Export, TheLineWritersFaultNamesTheFilesItCutAsTheUserSeesThem) {
+  const struct {
+    int call;  // the printf call that faults: the contracts' first row, the invoices' first row
+    std::vector<std::string> named;
+  } cases[] = {{3, {"umowystale.csv", "umowy.csv"}}, {10, {"faktury.csv", "faktury_pozycje.csv"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.call);
+    fs::remove_all(Baza());
+    QelmarReset();  // calls are counted from here
+    LoadSample(R"({"failures": {"raise": {"function": "HostFilePrintf", "call": )" + std::to_string(c.call) +
+               R"(, "as": "SE_Exception"}}})");
+    const QelmarSession session = Run();
+    EXPECT_TRUE(session.faulted);
+    std::vector<std::string> named;
+    for (const std::string& message : Messages())
+      if (message.find("nie został zapisany w całości") != std::string::npos) named.push_back(message);
+    std::vector<std::string> expected;
+    for (const std::string& name : c.named) expected.push_back(FileMessage(name));
+    EXPECT_EQ(named, expected);
+    EXPECT_FALSE(Contains(FinalMessage()));
+    ExpectEverythingReleased();
+  }
+}
+
 TEST_F(Export, AStructuredExceptionAnywhereInTheRunReleasesEverything) {
   LoadSample();
   Run();
