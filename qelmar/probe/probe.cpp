@@ -38,7 +38,7 @@ __declspec(dllimport) void __stdcall RaiseException(uint32_t code, uint32_t flag
 void* _exception_info();
 }
 // GetExceptionInformation(): valid only in a filter expression.
-#define EXCEPTION_INFORMATION static_cast<SystemExceptionPointers*>(_exception_info())
+#define EXCEPTION_INFORMATION (static_cast<SystemExceptionPointers*>(_exception_info()))
 
 namespace {
 

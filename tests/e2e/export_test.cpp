@@ -187,6 +187,7 @@ TEST_F(Export, AFullDiskIsReportedFileByFile) {
   LoadSample(R"({"failures": {"write": {"from": 1}}})");
   Run();
   std::vector<std::string> expected;
+  expected.reserve(kHeaders.size() + 1);
   for (const auto& [name, header] : kHeaders) expected.push_back(FileMessage(name));
   expected.push_back(FinalMessage());
   std::vector<std::string> messages = Messages();

@@ -37,7 +37,7 @@ class StoreTest : public HostTest {
   fs::path Build(const std::string& fixture) {
     const fs::path file = base_ / "fixture.json";
     std::ofstream(file, std::ios::binary) << fixture;
-    const fs::path store = base_ / "store";
+    fs::path store = base_ / "store";
     char error[512] = "";
     EXPECT_EQ(QelmarBuildStore(file.string().c_str(), store.string().c_str(), error, sizeof error), 0) << error;
     return store;

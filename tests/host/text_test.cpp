@@ -138,7 +138,7 @@ TEST_F(TextTest, DialogAnswersAndTemplateCopy) {
   std::memcpy(tpl + 28,
               "Jak wysy\x92"
               "a\x8D",
-              11);
+              12);  // the title and its terminator
   tpl[47] = 0x5A;
   int32_t data = 7;
   EXPECT_EQ(HOST(HostRunDialog)(tpl, 21135, &data, 0), 0x5001);
