@@ -246,6 +246,8 @@ void OutputPair::Put(Side side, const Row& row) {
       if (row.line() != nullptr) Write(file, row.line(), file.state.capacity);
       return;
     case Drop::kTooLong:
+      // The record has no row: the file is not whole, in the run record too.
+      file.state.incomplete = true;
       if (FirstFailure(file.state)) ReportLineTooLong(name, row.key());
       return;
     case Drop::kNoRowBuffer:
