@@ -138,6 +138,20 @@ QELMAR_API int QelmarRegisteredCommand(QelmarCommand* command);
 /// and the rest). Returns the full size; copies at most size bytes.
 QELMAR_API size_t QelmarDialogTemplate(void* buffer, size_t size);
 
+/// Fills the current-record buffer of a data file ("k4", "Tspr", ...), at the
+/// host's record length, from one record object of a fixture (as an element
+/// of "tables" is written: "raw", "@OFFSET/TYPE" and the data file's field
+/// names), zero bytes first: the record as a cursor would leave it there.
+/// Returns 0, or -1 with the reason in error (the buffer is then unchanged).
+QELMAR_API int QelmarSetCurrentRecord(const char* dataFile, const char* json, size_t length, char* error,
+                                      size_t errorSize);
+/// The byte offset of a named field in the host's layout of a data file, or
+/// -1 when the data file or the field is unknown.
+QELMAR_API int64_t QelmarFieldOffset(const char* dataFile, const char* field);
+/// Writes (or removes) the loaded fixture's files in the base directory, as
+/// every session does when it starts.
+QELMAR_API void QelmarWriteBaseFiles(void);
+
 /// Withdraws the configured missing host functions from this library's export
 /// table and reinstates all others (done by every session; for tests that load
 /// the module themselves).

@@ -5,13 +5,19 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "config/host_settings.h"
 #include "fixture/fixture.h"
+#include "fixture/fixture_records.h"
+#include "fixture/json_reading.h"
 #include "platform/host_platform.h"
 #include "qelmar/qelmar.h"
 #include "session/host_state.h"
 #include "session/session.h"
+#include "store/layouts.h"
+#include "store/record_store.h"
 
 namespace qelmar {
 
@@ -251,6 +257,42 @@ QELMAR_API size_t QelmarDialogTemplate(void* buffer, size_t size) {
   const auto& bytes = TheHost().dialogTemplate;
   if (buffer != nullptr && !bytes.empty()) std::memcpy(buffer, bytes.data(), std::min(size, bytes.size()));
   return bytes.size();
+}
+
+QELMAR_API int QelmarSetCurrentRecord(const char* dataFile, const char* json, size_t length, char* error,
+                                      size_t errorSize) {
+  return Guarded(
+      [&] {
+        Host& host = TheHost();
+        const int file = DataFileByName(dataFile != nullptr ? dataFile : "");
+        if (file < 0 || json == nullptr || host.config.absent[file]) {
+          CopyOut(error, errorSize, file < 0 ? "no such data file" : json == nullptr ? "no record" : "absent");
+          return -1;
+        }
+        const std::size_t size = static_cast<std::size_t>(std::max(host.config.recordLengths[file], 0));
+        std::vector<unsigned char> record(size, 0);
+        try {
+          const json_reading::Json object = json_reading::Parse(std::string_view(json, length), "record");
+          FillRecord(object, file, RecordOut{record.data(), record.size()}, kDataFileNames[file].name);
+        } catch (const json_reading::FixtureError& e) {
+          CopyOut(error, errorSize, e.what());
+          return -1;
+        }
+        if (size > 0) std::memcpy(host.tables[file].buffer, record.data(), size);
+        if (host.config.recordGarbage) ForEachUnusedRun(file, host.tables[file].buffer, size, &FillWithGarbage);
+        return 0;
+      },
+      -1);
+}
+
+QELMAR_API int64_t QelmarFieldOffset(const char* dataFile, const char* field) {
+  const FieldDef* found =
+      dataFile != nullptr && field != nullptr ? FindField(DataFileByName(dataFile), field) : nullptr;
+  return found != nullptr ? int64_t{found->offset} : int64_t{-1};
+}
+
+QELMAR_API void QelmarWriteBaseFiles(void) {
+  Guarded([] { return WriteBaseFiles(), 0; }, 0);
 }
 
 QELMAR_API void QelmarApplyExports(void) {
