@@ -10,8 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "generate.h"
-#include "platform/loader.h"
-#include "platform/platform.h"
+#include "platform/module_loader.h"
 #include "progress_display.h"
 #include "qelmar/qelmar.h"
 
@@ -49,14 +48,13 @@ void PrintLine(const char* line, void* context) {
 
 // The directory of this program: QELMAR lies beside it.
 fs::path ProgramDirectory() {
-  namespace platform = dravenhol::platform;
   char path[4096];
-  platform::ModuleFileName(platform::FindLoadedModule("QELMAR"), path, sizeof path);
+  qelmar::loader::ModuleFileName(qelmar::loader::FindLoadedModule("QELMAR"), path, sizeof path);
   return fs::path(path).parent_path();
 }
 
 fs::path DefaultModule() {
-  const std::string name = std::string("dravenhol") + dravenhol::platform::ModuleSuffix();
+  const std::string name = std::string("dravenhol") + qelmar::loader::ModuleSuffix();
   fs::path beside = ProgramDirectory() / name;
   if (fs::exists(beside)) return beside;
   return ProgramDirectory().parent_path() / "module" / name;

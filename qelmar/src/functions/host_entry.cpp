@@ -2,23 +2,23 @@
 
 #include <array>
 
+#include "functions/catalogue.h"
 #include "functions/host_exceptions.h"
 #include "functions/host_functions.h"
-#include "host/host_api.h"
 #include "platform/host_platform.h"
 #include "session/host_state.h"
 
 namespace qelmar {
 
-static_assert(kHostSlotCount == dravenhol::host::kHostFunctionCount);
+static_assert(kHostSlotCount == catalogue::kFunctionCount);
 
 namespace {
 
 // Per function: its slot and its definition, with the catalogue's type.
-#define HOST_FN(slot, number, Name, Ret, Conv, Params)                  \
-  struct Name##Target {                                                 \
-    static constexpr int kSlot = slot;                                  \
-    static constexpr dravenhol::host::Name##Fn kFunction = &impl::Name; \
+#define HOST_FN(slot, number, Name, Ret, Conv, Params)            \
+  struct Name##Target {                                           \
+    static constexpr int kSlot = slot;                            \
+    static constexpr catalogue::Name##Fn kFunction = &impl::Name; \
   };
 #include "host/host_catalogue.inc"
 #undef HOST_FN
@@ -64,7 +64,7 @@ struct Function {
 const std::array<Function, kHostSlotCount>& Functions() {
   static const std::array<Function, kHostSlotCount> functions = {{
 #define HOST_FN(slot, number, Name, Ret, Conv, Params) \
-  {#Name, number, EntryAddress<Name##Target, dravenhol::host::Name##Plain, dravenhol::host::detail::kThis_##Conv>()},
+  {#Name, number, EntryAddress<Name##Target, catalogue::Name##Plain, catalogue::kThis_##Conv>()},
 #include "host/host_catalogue.inc"
 #undef HOST_FN
   }};

@@ -9,15 +9,13 @@
 #include "functions/host_exceptions.h"
 #include "functions/host_functions.h"
 #include "platform/host_platform.h"
-#include "platform/loader.h"
+#include "platform/module_loader.h"
 #include "session/host_state.h"
 #include "text/text_codec.h"
 
 namespace qelmar {
 
 namespace {
-
-namespace platform = dravenhol::platform;
 
 using HandshakeFn = int32_t(HOST_CDECL_ATTR*)(dravenhol::HostCallback callback, char* description);
 using ActivateFn = int32_t(HOST_CDECL_ATTR*)(int32_t value);
@@ -62,7 +60,7 @@ std::string Hex32(uint32_t value) {
 bool AttachModule(void* module) {
   Host& host = TheHost();
   unsigned char* stamp = nullptr;
-  platform::ForEachWritableRange(module, &FindStamp, &stamp);
+  loader::ForEachWritableRange(module, &FindStamp, &stamp);
   host.stamp = stamp;
   if (stamp == nullptr) return false;
   if (!host.config.featureUntouched) std::memcpy(stamp, &host.config.featureWord, sizeof host.config.featureWord);
@@ -102,13 +100,13 @@ int RunSession(const char* modulePath, QelmarSession& session) {
   // The peak of the bytes handed out through HostAlloc is each session's own.
   host.counters[kAllocPeakBytes] = host.counters[kAllocLiveBytes];
 
-  void* module = platform::LoadModule(modulePath);
+  void* module = loader::LoadModule(modulePath);
   if (module == nullptr) return -1;
   session.loaded = 1;
-  const auto handshake = reinterpret_cast<HandshakeFn>(platform::ExportByNumber(module, kHandshake));
-  const auto activate = reinterpret_cast<ActivateFn>(platform::ExportByNumber(module, kActivate));
+  const auto handshake = reinterpret_cast<HandshakeFn>(loader::ExportByNumber(module, kHandshake));
+  const auto activate = reinterpret_cast<ActivateFn>(loader::ExportByNumber(module, kActivate));
   if (handshake == nullptr || activate == nullptr) {
-    platform::UnloadModule(module);
+    loader::UnloadModule(module);
     return -2;
   }
   session.stampFound = AttachModule(module) ? 1 : 0;
@@ -155,7 +153,7 @@ int RunSession(const char* modulePath, QelmarSession& session) {
   handshake(nullptr, nullptr);
   host.stamp = nullptr;
   host.commandHandler = nullptr;
-  platform::UnloadModule(module);
+  loader::UnloadModule(module);
   return 0;
 }
 

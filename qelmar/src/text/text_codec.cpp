@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/mazovia.h"
+#include "text/mazovia_page.h"
+#include "text/utf8.h"
 
 namespace qelmar {
 
 namespace {
-
-namespace mz = dravenhol::mazovia;
 
 // Unicode code point of each CP1250 byte from 0x80 to 0xFF; 0 where the code
 // page has no character.
@@ -46,10 +45,10 @@ Page PageOf(int32_t code) {
 
 char32_t Decode(Page page, const char* text, std::size_t length, std::size_t& pos) {
   const auto byte = static_cast<unsigned char>(text[pos]);
-  if (page == Page::kUtf8) return mz::DecodeUtf8(text, length, pos);
+  if (page == Page::kUtf8) return utf8::Decode(text, length, pos);
   ++pos;
   if (byte < 0x80) return byte;
-  if (page == Page::kMazovia) return mz::ToUnicode(byte);
+  if (page == Page::kMazovia) return mazovia_page::ToUnicode(byte);
   const char16_t cp = kCp1250UpperHalf[byte - 0x80];
   return cp == 0 ? kNoCharacter : char32_t(cp);
 }
@@ -64,9 +63,9 @@ int FromUnicodeCp1250(char32_t cp) {
 // The bytes of one character in the target page; where it has none, '?' or
 // nothing.
 int Encode(Page page, char32_t cp, char* out, MissingCharacter missing = kQuestionMarkForMissing) {
-  if (page == Page::kUtf8 && cp != kNoCharacter) return mz::EncodeUtf8(cp, out);
+  if (page == Page::kUtf8 && cp != kNoCharacter) return utf8::Encode(cp, out);
   const int byte = page == Page::kUtf8 || cp == kNoCharacter ? -1
-                   : page == Page::kMazovia                  ? mz::FromUnicode(cp)
+                   : page == Page::kMazovia                  ? mazovia_page::FromUnicode(cp)
                                                              : FromUnicodeCp1250(cp);
   if (byte >= 0) {
     out[0] = static_cast<char>(byte);
@@ -157,8 +156,8 @@ bool Utf8ToMazoviaStrict(std::string_view utf8, std::string& mazovia, std::strin
   mazovia.clear();
   for (std::size_t pos = 0; pos < utf8.size();) {
     const std::size_t start = pos;
-    const char32_t cp = mz::DecodeUtf8(utf8.data(), utf8.size(), pos);
-    const int byte = cp == 0xFFFD ? -1 : mz::FromUnicode(cp);
+    const char32_t cp = utf8::Decode(utf8.data(), utf8.size(), pos);
+    const int byte = cp == 0xFFFD ? -1 : mazovia_page::FromUnicode(cp);
     if (byte < 0) {
       error = "character \"" + std::string(utf8.substr(start, pos - start)) + "\" has no Mazovia code";
       return false;
