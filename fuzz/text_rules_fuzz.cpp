@@ -17,8 +17,8 @@
 #include <cstring>
 #include <string>
 
-#include "fake_host.h"
 #include "invariants.h"
+#include "qelmar_host.h"
 #include "tables/address.h"
 #include "tables/fields.h"
 #include "tables/names.h"
@@ -96,9 +96,10 @@ void CheckNip(const std::string& text) {
   if (IsValidNip(text.c_str()) && digits > 10) Fail("more than ten digits taken for a NIP", text);
 }
 
+testing::Json FirstNames(const char* list) { return {{"files", {{"imiona.txt", list}}}}; }
+
 void CheckNames(const std::string& text) {
-  testing::FakeRun run;
-  run.host.firstNamesFile = "JAN\nMARIA\n\n";
+  testing::QelmarRun run(FirstNames("JAN\nMARIA\n\n"));
   char firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
   SplitContractorName(run.rows, text.c_str(), firstName, surname);
   SplitUserName(run.rows, text.c_str(), firstName, surname);
@@ -108,15 +109,17 @@ void CheckNames(const std::string& text) {
     if (c >= 'a' && c <= 'z') Fail("text not upper-cased", text);
 }
 
-// The text from the contractor record's first field on, unterminated when it
-// is long enough, so that every text field of the row takes a piece of it.
-void CheckContractorRow(const std::string& text) {
-  testing::FakeRun run;
-  run.host.firstNamesFile = "JAN\nMARIA\n";
-  testing::Bytes& record = run.record(kK4);
-  std::memcpy(record.data() + 2, text.data(), std::min(text.size(), record.size() - 2));
+// The bytes from the contractor record's first field on (as far as the
+// record reaches), unterminated when they are long enough, so that every text
+// field of the row takes a piece of them.
+void CheckContractorRow(const std::string& bytes) {
+  testing::QelmarRun run(FirstNames("JAN\nMARIA\n"));
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : bytes) hex.append({kDigits[c >> 4], kDigits[c & 15]});
+  run.Place(kK4, {{testing::FromField(kK4, "symbol", "bytes"), hex}});
   run.OpenOutputs("kontrahenci.csv");
-  run.output.Put(Side::kPrimary, FormatContractorRow(run.rows, run.host.scratch));
+  run.output.Put(Side::kPrimary, FormatContractorRow(run.rows, testing::QelmarHost::Scratch()));
   for (const std::string& line : run.PrimaryLines()) fuzz::CheckLineFits("kontrahenci.csv", line, kRowCapacity);
 }
 
@@ -126,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // One text: up to the first terminator, at most 2000 bytes.
   const std::string bytes(reinterpret_cast<const char*>(data), size < 2000 ? size : 2000);
   const std::string text = bytes.c_str();
-  testing::FakeHost host;
+  const testing::QelmarHost host;
   CheckAddress(text);
   CheckQuoting(text);
   CheckNip(text);

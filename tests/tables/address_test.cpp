@@ -3,13 +3,13 @@
 
 #include <string>
 
-#include "fake_host.h"
+#include "qelmar_host.h"
 #include "tables/address.h"
 
 namespace dravenhol {
 namespace {
 
-using testing::FakeHost;
+using testing::QelmarHost;
 using testing::ToMazovia;
 using testing::ToUtf8;
 
@@ -40,7 +40,7 @@ void Check(const Case (&cases)[], std::size_t count) {
 }
 
 TEST(SplitAddress, RecognisesBothLayouts) {
-  FakeHost host;
+  QelmarHost host;
   const Case cases[] = {
       // Street, postcode, city.
       {"ul. Długa 5/7 00-950 Warszawa", {"ul. Długa", "5", "7", "00-950", "Warszawa"}},
@@ -61,7 +61,7 @@ TEST(SplitAddress, RecognisesBothLayouts) {
 }
 
 TEST(SplitAddress, CutsFlatAndHouseNumbersOffTheStreet) {
-  FakeHost host;
+  QelmarHost host;
   const Case cases[] = {
       {"Długa 5 m 3 00-950 X", {"Długa", "5", "3", "00-950", "X"}},
       {"Długa 5 m. 3 00-950 X", {"Długa", "5", "3", "00-950", "X"}},
@@ -82,7 +82,7 @@ TEST(SplitAddress, CutsFlatAndHouseNumbersOffTheStreet) {
 }
 
 TEST(SplitAddress, KeepsTextWhereTheLayoutsGiveNothing) {
-  FakeHost host;
+  QelmarHost host;
   const Case cases[] = {
       // A street prefix without a postcode: the city is what stands before the street.
       {"ul. Długa 5", {"ul. Długa", "5", "", "", ""}},
@@ -99,7 +99,7 @@ TEST(SplitAddress, KeepsTextWhereTheLayoutsGiveNothing) {
 }
 
 TEST(SplitAddress, NeverDropsLettersOrDigits) {
-  FakeHost host;
+  QelmarHost host;
   const Case cases[] = {
       // A city written right after the postcode keeps its first letter.
       {"00-950Warszawa", {"", "", "", "00-950", "Warszawa"}},
@@ -120,7 +120,7 @@ TEST(SplitAddress, NeverDropsLettersOrDigits) {
 }
 
 TEST(SplitAddress, UsesTheFirst255CharactersAndStaysWithinItsPieces) {
-  FakeHost host;
+  QelmarHost host;
   const std::string line = "ul. " + std::string(300, 'x') + " 5";
   const Pieces pieces = Split(line);
   EXPECT_EQ(pieces.street, "ul. " + std::string(251, 'x'));

@@ -4,50 +4,51 @@
 #include <string>
 #include <vector>
 
-#include "fake_host.h"
+#include "qelmar_host.h"
 #include "tables/discounts.h"
 #include "tables/row_writers.h"
 
 namespace dravenhol {
 namespace {
 
-using testing::Bytes;
-using testing::FakeRun;
-using testing::PutF64;
-using testing::PutI16;
-using testing::PutI32;
-using testing::PutText;
-using testing::ToMazovia;
+using testing::Json;
+using testing::QelmarHost;
+using testing::QelmarRun;
 using testing::ToUtf8;
 
-constexpr std::size_t kPercent = 452, kLevel = 2252, kAmount = 3152, kOwner = 11252;
+Json DiscountRecord(int32_t owner) { return {{"contractorId", owner}}; }
 
-Bytes DiscountRecord(int32_t owner) {
-  Bytes record(11256, 0);
-  PutI32(record, kOwner, owner);
-  return record;
+void SetEntry(Json& record, int group, int32_t percent, int16_t level, double amount) {
+  const std::string at = std::to_string(group);
+  record["percent"][at] = percent;
+  record["priceLevel"][at] = level;
+  record["amountDiscount"][at] = amount;
 }
 
-void SetEntry(Bytes& record, int group, int32_t percent, int16_t level, double amount) {
-  PutI32(record, kPercent + 4 * group, percent);
-  PutI16(record, kLevel + 2 * group, level);
-  PutF64(record, kAmount + 8 * group, amount);
+// A database with the discount data file's records, the discount switch on
+// (the third) and the host's other data.
+Json Database(const Json& records, const Json& more = Json::object()) {
+  Json database = more;
+  database["tables"]["Tspr_prop"] = Json::array({{{"discountSwitch3", 1}}});
+  database["tables"]["k4_tab"] = records;
+  return database;
 }
 
-void SetContractor(FakeRun& run, int32_t id, const std::string& symbol, const std::string& taxNumber) {
-  Bytes& k4 = run.record(kK4);
-  std::fill(k4.begin(), k4.end(), 0);
-  PutText(k4, 2, ToMazovia(symbol));
-  PutText(k4, 176, taxNumber);
-  PutI32(k4, 1532, id);
+Json Contractor(int32_t id, const std::string& symbol, const std::string& taxNumber) {
+  return {{"symbol", symbol}, {"taxNumber", taxNumber}, {"contractorId", id}};
 }
 
-struct DiscountRun : FakeRun {
-  DiscountRun() {
-    PutI16(record(kTsprProp), 545, 1);
-    OpenOutputs("kontrah_rabaty.csv");
-  }
+void SetContractor(QelmarRun& run, int32_t id, const std::string& symbol, const std::string& taxNumber) {
+  run.Place(kK4, Contractor(id, symbol, taxNumber));
+}
+
+struct DiscountRun : QelmarRun {
+  explicit DiscountRun(const Json& database) : QelmarRun(database) { OpenOutputs("kontrah_rabaty.csv"); }
 };
+
+// The calls of the discount data file: its opens and record reads.
+int64_t DiscountFileOpens() { return QelmarHost::Counter("calls.HostOpenItemFile"); }
+int64_t DiscountRecordReads() { return QelmarHost::Counter("calls.HostReadItemRecord"); }
 
 TEST(DiscountEntry, IsEmptyOnlyWithoutPercentPriceLevelAndAmount) {
   const struct {
@@ -63,10 +64,9 @@ TEST(DiscountEntry, IsEmptyOnlyWithoutPercentPriceLevelAndAmount) {
 }
 
 TEST(EksportujRabaty, WritesOneRowPerNonEmptyGroupOfTheFirstRecord) {
-  DiscountRun run;
-  Bytes unowned = DiscountRecord(0);
+  Json unowned = DiscountRecord(0);
   SetEntry(unowned, 0, 1000, 0, 0);
-  Bytes first = DiscountRecord(4711);
+  Json first = DiscountRecord(4711);
   SetEntry(first, 0, 12500, 0, 0);
   SetEntry(first, 1, 0, 2, 0);
   SetEntry(first, 2, 0, 0, 1);         // 0.0001 prints as 0.00 but is not empty
@@ -74,10 +74,9 @@ TEST(EksportujRabaty, WritesOneRowPerNonEmptyGroupOfTheFirstRecord) {
   SetEntry(first, 4, 0, 0, -0.00001);
   SetEntry(first, 5, 0, -1, 0);
   SetEntry(first, 449, 5000, 1, 25000);
-  Bytes second = DiscountRecord(4711);  // a later record of the same contractor is not used
+  Json second = DiscountRecord(4711);  // a later record of the same contractor is not used
   SetEntry(second, 10, 99000, 0, 0);
-  run.host.discountRecords = {unowned, first, second};
-  run.host.groupNames = {{0, ToMazovia("Narzędzia")}, {1, "Gr;1"}};
+  DiscountRun run(Database(Json::array({unowned, first, second}), {{"groups", {{"0", "Narzędzia"}, {"1", "Gr;1"}}}}));
   SetContractor(run, 4711, "K001", "123-456-32-18");
 
   EXPECT_EQ(EksportujRabaty(run.rows, run.primary), 0);
@@ -105,12 +104,13 @@ TEST(EksportujRabaty, ChoosesTheTaxColumnLikeTheContractorRow) {
       {"", "", ""},
   };
   for (const auto& c : cases) {
-    DiscountRun run;
-    Bytes record = DiscountRecord(815);
+    Json record = DiscountRecord(815);
     SetEntry(record, 3, 2000, 0, 0);
-    run.host.discountRecords = {record};
-    if (!c.pesel.empty()) run.host.attributes[{815, "Pesel"}] = {0, 0, c.pesel};
-    run.host.attributes[{815, "tel."}] = {0, 0, "600"};  // no other attribute is looked at
+    Json attributes =
+        Json::array({{{"contractor", 815}, {"name", "tel."}, {"value", "600"}}});  // no other attribute is looked at
+    if (!c.pesel.empty())
+      attributes.push_back({{"contractor", 815}, {"name", "Pesel"}, {"kind", 0}, {"value", c.pesel}});
+    DiscountRun run(Database(Json::array({record}), {{"attributes", attributes}}));
     SetContractor(run, 815, "K'2", c.taxNumber);
     EksportujRabaty(run.rows, run.primary);
     EXPECT_EQ(run.PrimaryLines(), std::vector<std::string>{"815;'K\\'2';" + c.column + ";brak grupy;3;2.00;0.00;1;"})
@@ -119,12 +119,13 @@ TEST(EksportujRabaty, ChoosesTheTaxColumnLikeTheContractorRow) {
 }
 
 TEST(EksportujRabaty, ReadsTheDiscountFileOncePerRun) {
-  DiscountRun run;
+  Json records = Json::array();
   for (int32_t id = 1; id <= 5; ++id) {
-    Bytes record = DiscountRecord(id);
+    Json record = DiscountRecord(id);
     SetEntry(record, id, 1000 * id, 0, 0);
-    run.host.discountRecords.push_back(record);
+    records.push_back(record);
   }
+  DiscountRun run(Database(records));
   for (int32_t id : {3, 1, 9, 5, 3}) {  // 9 has no record; 3 comes twice, as index 198 can repeat it
     SetContractor(run, id, "S", "");
     EksportujRabaty(run.rows, run.primary);
@@ -132,8 +133,8 @@ TEST(EksportujRabaty, ReadsTheDiscountFileOncePerRun) {
   EXPECT_EQ(run.PrimaryLines(),
             (std::vector<std::string>{"3;'S';;brak grupy;3;3.00;0.00;1;", "1;'S';;brak grupy;1;1.00;0.00;1;",
                                       "5;'S';;brak grupy;5;5.00;0.00;1;", "3;'S';;brak grupy;3;3.00;0.00;1;"}));
-  EXPECT_EQ(run.host.discountFileOpens, 1);
-  EXPECT_EQ(run.host.discountRecordReads, 5);
+  EXPECT_EQ(DiscountFileOpens(), 1);
+  EXPECT_EQ(DiscountRecordReads(), 5);
 
   std::vector<std::string> expectedCalls = {"HostMakeDataName", "HostOpenItemFile", "HostScanBegin"};
   for (int r = 0; r < 5; ++r)
@@ -143,13 +144,14 @@ TEST(EksportujRabaty, ReadsTheDiscountFileOncePerRun) {
 }
 
 TEST(EksportujRabaty, AFailedReadShowsItsMessageOnceAndKeepsWhatWasRead) {
-  DiscountRun run;
+  Json records = Json::array();
   for (int32_t id = 1; id <= 4; ++id) {
-    Bytes record = DiscountRecord(id);
+    Json record = DiscountRecord(id);
     SetEntry(record, 0, 1000, 0, 0);
-    run.host.discountRecords.push_back(record);
+    records.push_back(record);
   }
-  run.host.failReadAt = 2;
+  // The read of the third record (record 2) fails.
+  DiscountRun run(Database(records, {{"host", {{"failures", {{"discountRead", {{"call", 3}}}}}}}}));
   for (int32_t id : {4, 1, 2, 3}) {
     SetContractor(run, id, "S", "");
     EksportujRabaty(run.rows, run.primary);
@@ -165,47 +167,47 @@ TEST(EksportujRabaty, AFailedReadShowsItsMessageOnceAndKeepsWhatWasRead) {
             "d od_fseek w EksportujRabaty!\nOperacja niekompletna!\x01");
   const std::vector<std::string> tail(run.host.calls.end() - 3, run.host.calls.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"HostMessageBox", "HostCloseItemFile", "HostScanEnd"}));
-  EXPECT_EQ(run.host.discountFileOpens, 1);
+  EXPECT_EQ(DiscountFileOpens(), 1);
 }
 
 TEST(EksportujRabaty, DoesNothingWithoutSwitchesContractorOrFile) {
   {
-    FakeRun run;  // all three switches off
+    QelmarRun run;  // all three switches off
     run.OpenOutputs();
     SetContractor(run, 1, "S", "");
     EXPECT_EQ(EksportujRabaty(run.rows, run.primary), 1);
     EXPECT_TRUE(run.host.calls.empty());
   }
   {
-    DiscountRun run;
+    DiscountRun run(Database(Json::array()));
     SetContractor(run, 0, "S", "");
     EXPECT_EQ(EksportujRabaty(run.rows, run.primary), 0);
     EXPECT_TRUE(run.host.calls.empty());
   }
   {
-    DiscountRun run;  // a missing file: no rows, no message, tried again for the next contractor
-    run.host.discountFileMissing = true;
+    // A missing file: no rows, no message, tried again for the next contractor.
+    DiscountRun run(Database(Json::array(), {{"host", {{"failures", {{"discountFileMissing", true}}}}}}));
     SetContractor(run, 1, "S", "");
     EksportujRabaty(run.rows, run.primary);
     SetContractor(run, 2, "S", "");
     EksportujRabaty(run.rows, run.primary);
-    EXPECT_EQ(run.host.discountFileOpens, 2);
+    EXPECT_EQ(DiscountFileOpens(), 2);
     EXPECT_TRUE(run.PrimaryLines().empty());
     EXPECT_TRUE(run.host.messages.empty());
   }
 }
 
 TEST(EksportujRabaty, RowsThatDoNotFitAreReportedOncePerContractor) {
-  DiscountRun run;
-  Bytes record = DiscountRecord(7);
+  Json record = DiscountRecord(7);
   SetEntry(record, 0, 1000, 0, 0);
   SetEntry(record, 1, 1000, 0, 0);
-  run.host.discountRecords = {record};
-  run.host.groupNames = {{0, std::string(255, 'G')}};
-  SetContractor(run, 7, "S", "");
-  // A tax number of 1000 apostrophes quotes to 2002 characters: with group 0's long name the row
-  // passes 2047 characters, with "brak grupy" it fits.
-  std::fill(run.record(kK4).begin() + 176, run.record(kK4).begin() + 1176, '\'');
+  DiscountRun run(Database(Json::array({record}), {{"groups", {{"0", std::string(255, 'G')}}}}));
+  // A tax number of 1000 apostrophes, written from its field on across the
+  // fields after it, quotes to 2002 characters: with group 0's long name the
+  // row passes 2047 characters, with "brak grupy" it fits.
+  Json contractor = Contractor(7, "S", "");
+  contractor[testing::FromField(kK4, "taxNumber")] = std::string(1000, '\'');
+  run.Place(kK4, contractor);
   EksportujRabaty(run.rows, run.primary);
   const std::vector<std::string> lines = run.PrimaryLines();
   ASSERT_EQ(lines.size(), 1u);

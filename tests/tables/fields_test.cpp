@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "fake_host.h"
+#include "qelmar_host.h"
 #include "tables/fields.h"
 #include "tables/numbers.h"
 #include "tables/row_builder.h"
@@ -14,7 +14,7 @@
 namespace dravenhol {
 namespace {
 
-using testing::FakeHost;
+using testing::QelmarHost;
 
 std::string Quoted(const std::string& source) {
   char field[kQuotedFieldSize];
@@ -23,7 +23,7 @@ std::string Quoted(const std::string& source) {
 }
 
 TEST(QuoteField, WrapsAndEscapesText) {
-  FakeHost host;
+  QelmarHost host;
   const struct {
     std::string source, expected;
   } cases[] = {
@@ -43,13 +43,13 @@ TEST(QuoteField, WrapsAndEscapesText) {
 }
 
 TEST(QuoteField, CutsLongValuesAt1023CharactersBeforeEscaping) {
-  FakeHost host;
+  QelmarHost host;
   EXPECT_EQ(Quoted(std::string(1030, 'x')), "'" + std::string(1023, 'x') + "'");
   EXPECT_EQ(Quoted(std::string(1022, 'x') + "'zzz"), "'" + std::string(1022, 'x') + "\\''");
 }
 
 TEST(QuoteField, WritesTheLongestEscapedValueWhole) {
-  FakeHost host;
+  QelmarHost host;
   // Every apostrophe is escaped, also past position 1022 of the escaped text.
   std::string expected = "'";
   for (int i = 0; i < 1023; ++i) expected += "\\'";
@@ -59,7 +59,7 @@ TEST(QuoteField, WritesTheLongestEscapedValueWhole) {
 }
 
 TEST(QuoteField, StaysWithinASmallArea) {
-  FakeHost host;
+  QelmarHost host;
   char small[8];
   QuoteField(small, "O'Neil and more");
   EXPECT_EQ(std::string(small), "'O\\'Ne'");  // seven characters and the terminator
@@ -75,20 +75,21 @@ TEST(EscapeApostrophes, InsertsABackslashBeforeEachApostrophe) {
 }
 
 TEST(FormatDateField, WritesYearMonthDayBetweenApostrophes) {
-  FakeHost host;
+  QelmarHost host;
   const struct {
     std::string stored, expected;
   } cases[] = {
       {"20261207", "'2026-12-07'"},
       {"19990101", "'1999-01-01'"},
-      {"", ""},         // an empty date is an empty field
-      {"garbage", ""},  // one the host cannot show in full is empty too
+      {"", ""},  // an empty date is an empty field
+      // Any other stored text is shown by the host, which makes DD.MM.YYYY of
+      // the digits it finds, missing ones as 0.
+      {"garbage", "'0000-00-00'"},
+      {"2026-12-07", "'2026-12-07'"},
   };
   for (const auto& c : cases) {
-    testing::Bytes record(32, 0);
-    testing::PutText(record, 4, c.stored);
     char field[kTextAreaSize];
-    DateField(field, RecordView(record.data(), record.size()), 4);
+    DateField(field, RecordView(c.stored.c_str(), c.stored.size() + 1), 0);
     EXPECT_EQ(std::string(field), c.expected) << "stored: " << c.stored;
   }
 }
@@ -208,7 +209,7 @@ TEST(RowBuilder, SeparatesFieldsAndKeepsTrailingSeparators) {
 }
 
 TEST(RowBuilder, ARowThatDoesNotFitIsNotCutButRefused) {
-  FakeHost host;
+  QelmarHost host;
   char row[8];
   RowBuilder exact(row, sizeof row);
   exact.Text("1234567");  // seven characters and the terminator fill the area

@@ -4,15 +4,20 @@
 #include <optional>
 #include <string>
 
-#include "fake_host.h"
+#include "qelmar_host.h"
 #include "tables/names.h"
 
 namespace dravenhol {
 namespace {
 
-using testing::FakeRun;
+using testing::Json;
+using testing::QelmarHost;
+using testing::QelmarRun;
 using testing::ToMazovia;
 using testing::ToUtf8;
+
+// A database whose base directory holds imiona.txt (UTF-8 here, Mazovia on disk).
+Json FirstNames(const std::string& list) { return {{"files", {{"imiona.txt", list}}}}; }
 
 struct Lookup {
   std::optional<std::string> file;  // imiona.txt (UTF-8 here, Mazovia on disk); none: no file
@@ -39,8 +44,7 @@ TEST(IsFirstName, ComparesUpperCasedTextWithTheLinesOfTheList) {
       {std::string(300, 'A') + "\n", std::string(300, 'a'), false, std::string(300, 'A')},
   };
   for (const Lookup& c : cases) {
-    FakeRun run;
-    if (c.file) run.host.firstNamesFile = ToMazovia(*c.file);
+    QelmarRun run(c.file ? FirstNames(*c.file) : Json::object());
     std::string text = ToMazovia(c.text);
     EXPECT_EQ(IsFirstName(run.rows, text.data()), c.isFirstName) << "text: " << c.text;
     EXPECT_EQ(ToUtf8(text), c.upperCased);
@@ -48,20 +52,23 @@ TEST(IsFirstName, ComparesUpperCasedTextWithTheLinesOfTheList) {
 }
 
 TEST(IsFirstName, ReadsTheListOncePerRun) {
-  FakeRun run;
-  run.host.firstNamesFile = "JAN\nANNA\n";
-  for (const char* name : {"jan", "anna", "ewa", "jan"}) {
-    std::string text = name;
-    IsFirstName(run.rows, text.data());
+  {
+    QelmarRun run(FirstNames("JAN\nANNA\n"));
+    for (const char* name : {"jan", "anna", "ewa", "jan"}) {
+      std::string text = name;
+      IsFirstName(run.rows, text.data());
+    }
+    EXPECT_EQ(QelmarHost::Counter("calls.HostFileOpen"), 1);
+    std::string ewa = "ewa";
+    EXPECT_FALSE(IsFirstName(run.rows, ewa.data()));
   }
-  EXPECT_EQ(run.host.firstNamesOpens, 1);
-  std::string ewa = "ewa";
-  EXPECT_FALSE(IsFirstName(run.rows, ewa.data()));
-
-  FakeRun missing;  // a missing file is not looked for again within the run
-  std::string jan = "jan";
-  EXPECT_FALSE(IsFirstName(missing.rows, jan.data()));
-  EXPECT_FALSE(IsFirstName(missing.rows, jan.data()));
+  {
+    QelmarRun missing;  // a missing file is not looked for again within the run
+    std::string jan = "jan";
+    EXPECT_FALSE(IsFirstName(missing.rows, jan.data()));
+    EXPECT_FALSE(IsFirstName(missing.rows, jan.data()));
+    EXPECT_EQ(QelmarHost::Counter("calls.HostFileOpen"), 1);
+  }
 }
 
 struct NameCase {
@@ -85,8 +92,7 @@ TEST(SplitContractorName, CutsSurnameFirstNamesAtTheFirstBlank) {
       {"", "Kowalski Jan", "", "'Kowalski Jan'"},
   };
   for (const NameCase& c : cases) {
-    FakeRun run;
-    run.host.firstNamesFile = ToMazovia(c.list);
+    QelmarRun run(FirstNames(c.list));
     char firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
     SplitContractorName(run.rows, ToMazovia(c.name).c_str(), firstName, surname);
     EXPECT_EQ(ToUtf8(firstName), c.firstName) << "name: " << c.name;
@@ -108,8 +114,7 @@ TEST(SplitUserName, TakesThePartsAsWritten) {
       {"", "Kowalski Jan", "'Kowalski'", "'Jan'"},
   };
   for (const NameCase& c : cases) {
-    FakeRun run;
-    run.host.firstNamesFile = ToMazovia(c.list);
+    QelmarRun run(FirstNames(c.list));
     char firstName[kQuotedFieldSize], surname[kQuotedFieldSize];
     SplitUserName(run.rows, ToMazovia(c.name).c_str(), firstName, surname);
     EXPECT_EQ(ToUtf8(firstName), c.firstName) << "name: " << c.name;

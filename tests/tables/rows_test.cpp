@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_host.h"
+#include "qelmar_host.h"
 #include "tables/documents.h"
 #include "tables/row_writers.h"
 #include "tables/settlements.h"
@@ -17,13 +17,9 @@
 namespace dravenhol {
 namespace {
 
-using testing::Bytes;
-using testing::FakeRun;
-using testing::PutF64;
-using testing::PutI16;
-using testing::PutI32;
-using testing::PutText;
-using testing::ToMazovia;
+using testing::Json;
+using testing::QelmarHost;
+using testing::QelmarRun;
 using testing::ToUtf8;
 
 // The line a row writer handed back, or "(none)".
@@ -38,75 +34,80 @@ std::vector<std::string> Fields(const std::string& row) {
   return fields;
 }
 
-Bytes SettlementEntry(int32_t active, const std::string& date) {
-  Bytes entry(767, 0);
-  PutI32(entry, 763, active);
-  PutText(entry, 336, date);
-  return entry;
+// A settlement entry of the contractor `owner`, which index 53 yields while
+// that contractor is the host's current one.
+// A database with the first-names list "JAN" in its base directory.
+Json WithFirstNames(Json database = Json::object()) {
+  database["files"]["imiona.txt"] = "JAN\n";
+  return database;
 }
 
-void SetSlot(Bytes& entry, int slot, int16_t kind, int32_t reference, double amount) {
-  PutI16(entry, 588 + 2 * slot, kind);
-  PutI32(entry, 711 + 4 * slot, reference);
-  PutF64(entry, 612 + 8 * slot, amount);
+Json SettlementEntry(int32_t owner, int32_t active, const std::string& date) {
+  return {{"owner", owner}, {"active", active}, {"date", date}};
+}
+
+void SetSlot(Json& entry, int slot, int16_t kind, int32_t reference, double amount) {
+  const std::string at = std::to_string(slot);
+  entry["slotKind"][at] = kind;
+  entry["slotDocument"][at] = reference;
+  entry["slotAmount"][at] = amount;
 }
 
 // A sales document with every exported field set.
-void SetInvoice(FakeRun& run) {
-  Bytes& d = run.record(kTspr);
-  PutText(d, 2, "FV/1/2026");
-  PutText(d, 19, "PA/9");
-  PutText(d, 36, "K001");
-  PutI16(d, 219, 3);
-  PutText(d, 221, "20261207");
-  PutText(d, 230, "20261208");
-  PutI16(d, 257, 14);
-  const double amounts[] = {1234500, 1003700, 230800, 1234500, 1003700, 230800, 108000, 100000, 8000};
-  for (int i = 0; i < 9; ++i) PutF64(d, 259 + 8 * i, amounts[i]);
-  for (std::size_t offset : {331, 339, 347}) PutF64(d, offset, 999999);  // not exported
-  PutF64(d, 355, 10000);
-  PutF64(d, 363, -40);
-  PutText(d, 436, ToMazovia("Uwagi 'pilne'; zapłacić"));
-  PutText(d, 539, "ADMIN");
-  PutI32(d, 1453, 4711);
-  PutI32(d, 1461, 99);
-  PutI32(d, 1465, 1001);
+Json Invoice() {
+  return {
+      {"number", "FV/1/2026"},  {"number2", "PA/9"},
+      {"customerKey", "K001"},  {"type", 3},
+      {"saleDate", "20261207"}, {"issueDate", "20261208"},
+      {"paymentTerm", 14},      {"grossTotal", 1234500},
+      {"netTotal", 1003700},    {"vatTotal", 230800},
+      {"gross23", 1234500},     {"net23", 1003700},
+      {"vat23", 230800},        {"gross8", 108000},
+      {"net8", 100000},         {"vat8", 8000},
+      {"other1", 999999},       {"other2", 999999},  // the three others are not exported
+      {"other3", 999999},       {"gross0", 10000},
+      {"grossExempt", -40},     {"remarks", "Uwagi 'pilne'; zapłacić"},
+      {"createdBy", "ADMIN"},   {"contractorId", 4711},
+      {"settlementRef", 99},    {"documentId", 1001},
+  };
 }
 
 TEST(WriteInvoiceRow, FormatsTheDocumentWithItsPayments) {
-  FakeRun run;
-  SetInvoice(run);
-  Bytes paying = SettlementEntry(1, "20261210");
+  Json paying = SettlementEntry(4711, 1, "20261210");
   SetSlot(paying, 0, 1, 99, 5000);
   SetSlot(paying, 1, 2, 99, 7777);  // another kind of slot
   SetSlot(paying, 2, 1, 98, 7777);  // another document
-  Bytes inactive = SettlementEntry(0, "20261211");
+  Json inactive = SettlementEntry(4711, 0, "20261211");
   SetSlot(inactive, 0, 1, 99, 100000);
-  Bytes later = SettlementEntry(1, "20261215");
+  Json later = SettlementEntry(4711, 1, "20261215");
   SetSlot(later, 11, 1, 99, 2500);
-  Bytes other = SettlementEntry(1, "20261220");
+  Json other = SettlementEntry(4711, 1, "20261220");
   SetSlot(other, 3, 1, 98, 2500);
-  run.host.settlements = {paying, inactive, later, other};
-  run.host.currentContractor = 77;
+  Json elsewhere = SettlementEntry(77, 1, "20261230");  // the current contractor's own entry
+  SetSlot(elsewhere, 0, 1, 99, 100000);
+  QelmarRun run(Json{{"host", {{"currentContractor", 77}}},
+                     {"tables", {{"k4_kar", Json::array({paying, inactive, later, other, elsewhere})}}}});
+  run.Place(kTspr, Invoice());
 
-  EXPECT_EQ(LineOf(WriteInvoiceRow(run.rows, run.host.scratch)),
+  EXPECT_EQ(LineOf(WriteInvoiceRow(run.rows, QelmarHost::Scratch())),
             "1001;'FV/1/2026';'K001';3;'2026-12-07';'2026-12-08';0.75;14;123.45;100.37;23.08;123.45;100.37;"
             "23.08;10.80;10.00;0.80;1.00;-0.00;'Uwagi \\'pilne\\'; zapłacić';'ADMIN';'2026-12-15';4711");
   EXPECT_EQ(run.host.contractorDuringWalk, 4711);
-  EXPECT_EQ(run.host.currentContractor, 77);
+  EXPECT_EQ(QelmarHost::Counter("currentContractor"), 77);
   EXPECT_EQ(run.host.calls, (std::vector<std::string>{"HostSettlementSetup", "HostKeyInit", "HostCursorOpen",
                                                       "HostCursorClose", "HostCursorDestroy"}));
 }
 
 TEST(WriteInvoiceRow, FallsBackToTheSecondNumberAndShowsNothingPaid) {
   for (bool cursorFails : {false, true}) {
-    FakeRun run;
-    SetInvoice(run);
-    PutText(run.record(kTspr), 2, "");
-    PutText(run.record(kTspr), 221, "");
-    PutText(run.record(kTspr), 436, "");  // no separator inside a field, for Fields()
-    run.host.settlementCursorFails = cursorFails;
-    const std::vector<std::string> fields = Fields(LineOf(WriteInvoiceRow(run.rows, run.host.scratch)));
+    // The settlement cursor fails to open where the host has no settlement data file.
+    QelmarRun run(cursorFails ? Json{{"host", {{"recordLengths", {{"k4_kar", "absent"}}}}}} : Json::object());
+    Json invoice = Invoice();
+    invoice["number"] = "";
+    invoice["saleDate"] = "";
+    invoice["remarks"] = "";  // no separator inside a field, for Fields()
+    run.Place(kTspr, invoice);
+    const std::vector<std::string> fields = Fields(LineOf(WriteInvoiceRow(run.rows, QelmarHost::Scratch())));
     ASSERT_EQ(fields.size(), 23u);
     EXPECT_EQ(fields[1], "'PA/9'");
     EXPECT_EQ(fields[4], "");  // an empty date is an empty field
@@ -121,19 +122,20 @@ TEST(WriteInvoiceRow, FallsBackToTheSecondNumberAndShowsNothingPaid) {
 // own gives, bit for bit, in any order of invoices and with contractors
 // dropped from a small budget; and a kept contractor is walked only once.
 TEST(SumDocumentPayments, KeptWalksGiveWhatAWalkOfEachInvoiceGives) {
-  std::map<int32_t, std::vector<Bytes>> entries;
+  Json entries = Json::array();
   for (int32_t contractor = 1; contractor <= 4; ++contractor) {
     for (int e = 0; e < 6 * contractor; ++e) {
-      Bytes entry = SettlementEntry(e % 5 == 4 ? 0 : 1, "2026120" + std::to_string(e % 10));
+      Json entry = SettlementEntry(contractor, e % 5 == 4 ? 0 : 1, "2026120" + std::to_string(e % 10));
       for (int slot = 0; slot < 12; ++slot) {
         // Amounts whose sum depends on the order of adding.
         const double amounts[] = {1e20, 1.0, -1e20, 0.1, 3.3e-5};
         SetSlot(entry, slot, int16_t(slot % 4 == 3 ? 2 : 1), (e * 7 + slot * 3) % 11,
                 amounts[(e + slot) % 5] * contractor);
       }
-      entries[contractor].push_back(entry);
+      entries.push_back(entry);
     }
   }
+  const Json database = {{"tables", {{"k4_kar", entries}}}};
   std::vector<std::pair<int32_t, int32_t>> invoices;  // contractor, reference
   for (int i = 0; i < 60; ++i) invoices.emplace_back(1 + (i * 3) % 5, (i * 13) % 12);
 
@@ -143,13 +145,11 @@ TEST(SumDocumentPayments, KeptWalksGiveWhatAWalkOfEachInvoiceGives) {
   };
   std::vector<Payment> expected(invoices.size());  // each from a run of its own
   for (std::size_t i = 0; i < invoices.size(); ++i) {
-    FakeRun own;
-    own.host.settlementsOf = entries;
+    QelmarRun own(database);
     SumDocumentPayments(own.rows, invoices[i].second, invoices[i].first, &expected[i].paid, expected[i].date);
   }
   for (std::size_t budget : {SettlementCache::kDefaultBudget, std::size_t{600}, std::size_t{0}}) {
-    FakeRun kept;
-    kept.host.settlementsOf = entries;
+    QelmarRun kept(database);
     kept.caches.settlements.Keep(std::make_unique<SettlementCache>(budget));
     for (std::size_t i = 0; i < invoices.size(); ++i) {
       Payment payment;
@@ -157,7 +157,7 @@ TEST(SumDocumentPayments, KeptWalksGiveWhatAWalkOfEachInvoiceGives) {
       EXPECT_EQ(std::memcmp(&payment.paid, &expected[i].paid, sizeof payment.paid), 0) << budget << " " << i;
       EXPECT_STREQ(payment.date, expected[i].date) << budget << " " << i;
     }
-    EXPECT_EQ(kept.host.currentContractor, 0);
+    EXPECT_EQ(QelmarHost::Counter("currentContractor"), 0);
     const int walks = kept.host.Count("HostCursorOpen");
     EXPECT_EQ(kept.host.Count("HostSettlementSetup"), walks);
     // Once per contractor; with no room for a contractor's results, once per invoice.
@@ -165,13 +165,8 @@ TEST(SumDocumentPayments, KeptWalksGiveWhatAWalkOfEachInvoiceGives) {
   }
 }
 
-Bytes InvoiceItem(const std::string& name, double priceA, double priceB, int16_t vat) {
-  Bytes item(515, 0);
-  PutText(item, 2, ToMazovia(name));
-  PutF64(item, 150, priceA);
-  PutF64(item, 192, priceB);
-  PutI16(item, 166, vat);
-  return item;
+Json InvoiceItem(const std::string& name, double priceA, double priceB, int16_t vat) {
+  return {{"name", name}, {"priceA", priceA}, {"priceB", priceB}, {"vat", vat}};
 }
 
 TEST(ExportDocumentItems, WritesTheInvoiceItemsWithThePriceOfTheDocumentType) {
@@ -183,11 +178,13 @@ TEST(ExportDocumentItems, WritesTheInvoiceItemsWithThePriceOfTheDocumentType) {
       {2, {"1001;'Młotek';12.30;23", "1001;'Śruba \\'M5\\'';0.05;8"}},  // even type: price A
   };
   for (const auto& c : cases) {
-    FakeRun run;
+    QelmarRun run(Json{{"invoiceItems",
+                        {{"1001", Json::array({InvoiceItem("Młotek", 123000, 150000, 33),
+                                               InvoiceItem("Śruba 'M5'", 500, 600, 18)})}}}});
     run.OpenOutputs();
-    SetInvoice(run);
-    PutI16(run.record(kTspr), 219, c.type);
-    run.host.itemFiles[1001] = {InvoiceItem("Młotek", 123000, 150000, 33), InvoiceItem("Śruba 'M5'", 500, 600, 18)};
+    Json invoice = Invoice();
+    invoice["type"] = c.type;
+    run.Place(kTspr, invoice);
     EXPECT_EQ(ExportInvoiceItems(run.rows, run.secondary), 0);
     EXPECT_EQ(run.SecondaryLines(), c.rows);
     EXPECT_EQ(run.host.calls, (std::vector<std::string>{"HostKeyInit", "HostOpenItemFile", "HostReadItems",
@@ -197,9 +194,12 @@ TEST(ExportDocumentItems, WritesTheInvoiceItemsWithThePriceOfTheDocumentType) {
 
 TEST(ExportDocumentItems, HandlesMissingAndEmptyItemFiles) {
   {
-    FakeRun run;  // no item file: the message, result 1
+    QelmarRun run(
+        Json{{"host",
+              {{"failures",
+                {{"missingItemFile", {{"invoices", Json::array({1001})}}}}}}}});  // no item file: the message, result 1
     run.OpenOutputs();
-    SetInvoice(run);
+    run.Place(kTspr, Invoice());
     EXPECT_EQ(ExportInvoiceItems(run.rows, run.secondary), 1);
     ASSERT_EQ(run.host.messages.size(), 1u);
     EXPECT_EQ(ToUtf8(run.host.messages[0].title), "Błąd");
@@ -207,20 +207,19 @@ TEST(ExportDocumentItems, HandlesMissingAndEmptyItemFiles) {
     EXPECT_TRUE(run.SecondaryLines().empty());
   }
   {
-    FakeRun run;  // no items: nothing read, the file still closed
+    QelmarRun run;  // no items: nothing read, the file still closed
     run.OpenOutputs();
-    SetInvoice(run);
-    run.host.itemFiles[1001] = {};
+    run.Place(kTspr, Invoice());
     EXPECT_EQ(ExportInvoiceItems(run.rows, run.secondary), 0);
     EXPECT_EQ(run.host.Count("HostReadItems"), 0);
     EXPECT_EQ(run.host.Count("HostCloseItemFile"), 1);
   }
   {
-    FakeRun run;  // items that the host cannot deliver are reported, the file closed
+    // Items that the host cannot deliver are reported, the file closed.
+    QelmarRun run(Json{{"host", {{"failures", {{"itemRead", true}}}}},
+                       {"invoiceItems", {{"1001", Json::array({InvoiceItem("A", 1, 1, 0)})}}}});
     run.OpenOutputs("faktury.csv", "faktury_pozycje.csv");
-    SetInvoice(run);
-    run.host.itemFiles[1001] = {InvoiceItem("A", 1, 1, 0)};
-    run.host.readItemsFails = true;
+    run.Place(kTspr, Invoice());
     EXPECT_EQ(ExportInvoiceItems(run.rows, run.secondary), 0);
     ASSERT_EQ(run.host.messages.size(), 1u);
     EXPECT_EQ(ToUtf8(run.host.messages[0].text),
@@ -228,26 +227,25 @@ TEST(ExportDocumentItems, HandlesMissingAndEmptyItemFiles) {
     EXPECT_EQ(run.host.Count("HostCloseItemFile"), 1);
   }
   for (auto exporter : {&ExportInvoiceItems, &ExportContractItems}) {
-    FakeRun run;  // a document with id 0 has no items
+    QelmarRun run;  // a document with id 0 has no items
     EXPECT_EQ(exporter(run.rows, run.secondary), 0);
     EXPECT_TRUE(run.host.calls.empty());
   }
 }
 
-void SetContract(FakeRun& run) {
-  Bytes& c = run.record(kUmst);
-  PutI16(c, 2, 2);
-  PutI16(c, 4, 1);
-  PutI16(c, 6, 3);
-  PutText(c, 8, "U/7'1");
-  PutText(c, 27, "K001");
-  PutText(c, 210, "Abonament");
-  PutI16(c, 311, 0x20);
-  PutI16(c, 313, 7);
-  PutText(c, 348, "20260101");
-  PutText(c, 357, "20261231");
-  PutText(c, 835, "20251215");
-  PutI32(c, 854, 501);
+Json Contract() {
+  return {{"state", 2},
+          {"kind", 1},
+          {"frequency", 3},
+          {"number", "U/7'1"},
+          {"contractorKey", "K001"},
+          {"description", "Abonament"},
+          {"paymentWord", 0x20},
+          {"paymentTerm", 7},
+          {"startDate", "20260101"},
+          {"endDate", "20261231"},
+          {"createdDate", "20251215"},
+          {"contractId", 501}};
 }
 
 TEST(WriteStandingContractRow, FormatsFourteenFieldsEndingInASeparator) {
@@ -261,33 +259,30 @@ TEST(WriteStandingContractRow, FormatsFourteenFieldsEndingInASeparator) {
       {3, 2, true, "501;0;3;3;U/7'1;'K001';'Abonament';1;7;1;;;;"},
   };
   for (const auto& c : cases) {
-    FakeRun run;
-    SetContract(run);
-    PutI16(run.record(kUmst), 2, c.state);
-    PutI16(run.record(kUmst), 4, c.kind);
+    QelmarRun run;
+    Json contract = Contract();
+    contract["state"] = c.state;
+    contract["kind"] = c.kind;
     if (c.datesEmpty)
-      for (std::size_t offset : {348, 357, 835}) PutText(run.record(kUmst), offset, "");
-    EXPECT_EQ(LineOf(WriteStandingContractRow(run.rows, run.host.scratch)), c.row);
+      for (const char* date : {"startDate", "endDate", "createdDate"}) contract[date] = "";
+    run.Place(kUmst, contract);
+    EXPECT_EQ(LineOf(WriteStandingContractRow(run.rows, QelmarHost::Scratch())), c.row);
   }
 }
 
 TEST(ExportDocumentItems, WritesContractItemsAndMarksTheirGoods) {
   for (int16_t selector : {0, 1}) {
-    FakeRun run;
-    run.OpenOutputs();
-    SetContract(run);
-    PutI16(run.record(kUmst), 848, selector);
-    ASSERT_TRUE(run.marks.Allocate());
     auto item = [](int16_t goods, const std::string& name) {
-      Bytes record(422, 0);
-      PutText(record, 2, ToMazovia(name));
-      PutF64(record, 158, 10000);
-      PutF64(record, 176, 20000);
-      PutI16(record, 166, 33);
-      PutI16(record, 418, goods);
-      return record;
+      return Json{{"name", name}, {"priceA", 10000}, {"priceB", 20000}, {"vat", 33}, {"goodsId", goods}};
     };
-    run.host.itemFiles[501] = {item(42, "Internet"), item(0, "Opłata"), item(-5, "X"), item(32767, "Y")};
+    QelmarRun run(
+        Json{{"contractItems",
+              {{"501", Json::array({item(42, "Internet"), item(0, "Opłata"), item(-5, "X"), item(32767, "Y")})}}}});
+    run.OpenOutputs();
+    Json contract = Contract();
+    contract["priceSelector"] = selector;
+    run.Place(kUmst, contract);
+    ASSERT_TRUE(run.marks.Allocate());
     EXPECT_EQ(ExportContractItems(run.rows, run.secondary), 0);
     const std::string price = selector != 0 ? "2.00" : "1.00";
     EXPECT_EQ(run.SecondaryLines(),
@@ -323,14 +318,14 @@ TEST(PaymentKindOf, FollowsTheFirstRuleThatApplies) {
       {0, 0},
       {0x801F, 0},
   };
-  testing::FakeHost host;
+  QelmarHost host;
   for (const auto& c : cases) EXPECT_EQ(PaymentKindOf(c.word), c.kind) << "word 0x" << std::hex << c.word;
 }
 
 TEST(PaymentKindOf, NamesTheMethodThroughTheHost) {
   const struct {
     int method;
-    const char* name;  // null: the host has none
+    const char* name;  // null: the host has none (its name is empty)
     int16_t kind;
   } cases[] = {
       {2, "Przelew", 2},    {2, "", 0},        {2, nullptr, 0},   {4, "Kompensata", 5},
@@ -338,38 +333,37 @@ TEST(PaymentKindOf, NamesTheMethodThroughTheHost) {
       {7, "gotówka", 0},    {-32, "umowa", 7}, {-1, "Barter", 6},
   };
   for (const auto& c : cases) {
-    testing::FakeHost host;
-    if (c.name != nullptr) host.paymentMethods[c.method] = ToMazovia(c.name);
+    QelmarHost host(c.name != nullptr ? Json{{"paymentMethods", {{std::to_string(c.method), c.name}}}}
+                                      : Json::object());
     EXPECT_EQ(PaymentKindOf(static_cast<uint16_t>((c.method & 0x3F) << 9)), c.kind) << "method " << c.method;
   }
 }
 
 TEST(WriteGoodsRow, FormatsNineteenFieldsWithTheWarehouse) {
-  FakeRun run;
-  Bytes& g = run.record(kK9);
-  PutText(g, 2, ToMazovia("Młotek"));
-  PutText(g, 123, "MLT");
-  PutText(g, 140, "123");
-  PutText(g, 157, "szt");
-  PutI32(g, 175, 1500);
-  PutI16(g, 227, 33);
-  PutF64(g, 231, 100000);
-  PutF64(g, 247, 150000);
-  PutF64(g, 255, 140000);
-  PutF64(g, 327, 184500);
-  PutText(g, 457, "DOST'A");
-  PutText(g, 483, ToMazovia("Mł."));
-  PutI32(g, 524, 7);
-  PutText(g, 528, "25.73");
-  PutI16(g, 1022, 42);
-  run.host.warehouse = 2;
-  run.host.groupNames[7] = ToMazovia("Narzędzia");
-  EXPECT_EQ(LineOf(WriteGoodsRow(run.rows, run.host.scratch)),
+  QelmarRun run(Json{{"host", {{"currentWarehouse", 2}}}, {"groups", {{"7", "Narzędzia"}}}});
+  Json goods = {{"name", "Młotek"},
+                {"symbol", "MLT"},
+                {"plu", "123"},
+                {"unit", "szt"},
+                {"stock", 1500},
+                {"vat", 33},
+                {"purchaseNet", 100000},
+                {"net1", 150000},
+                {"net2", 140000},
+                {"gross1", 184500},
+                {"supplierSymbol", "DOST'A"},
+                {"shortName", "Mł."},
+                {"group", 7},
+                {"pkwiu", "25.73"},
+                {"goodsId", 42}};
+  run.Place(kK9, goods);
+  EXPECT_EQ(LineOf(WriteGoodsRow(run.rows, QelmarHost::Scratch())),
             "42;2;'Młotek';'MLT';'123';1.500;10.00;18.45;15.00;14.00;23;'szt';'DOST\\'A';'Mł.';'Narzędzia';'25.73';;;");
 
-  PutI32(g, 175, -250);
-  PutI32(g, 524, 8);  // a group without a name
-  const std::vector<std::string> fields = Fields(LineOf(WriteGoodsRow(run.rows, run.host.scratch)));
+  goods["stock"] = -250;
+  goods["group"] = 8;  // a group without a name
+  run.Place(kK9, goods);
+  const std::vector<std::string> fields = Fields(LineOf(WriteGoodsRow(run.rows, QelmarHost::Scratch())));
   ASSERT_EQ(fields.size(), 19u);
   EXPECT_EQ(fields[5], "-0.250");
   EXPECT_EQ(fields[14], "");
@@ -387,38 +381,30 @@ TEST(WriteUserRow, SplitsTheNameAndEndsInASeparator) {
       {1, "", "'JK';;;;1;"},
   };
   for (const auto& c : cases) {
-    FakeRun run;
-    run.host.firstNamesFile = "JAN\n";
-    PutI16(run.record(kH1), 2, c.state);
-    PutText(run.record(kH1), 4, c.name);
-    PutText(run.record(kH1), 35, "JK");
-    EXPECT_EQ(LineOf(WriteUserRow(run.rows, run.host.scratch)), c.row);
+    QelmarRun run(WithFirstNames());
+    run.Place(kH1, {{"state", c.state}, {"name", c.name}, {"id", "JK"}});
+    EXPECT_EQ(LineOf(WriteUserRow(run.rows, QelmarHost::Scratch())), c.row);
   }
 }
 
-void SetContractor(FakeRun& run, const std::string& taxNumber) {
-  Bytes& k = run.record(kK4);
-  PutText(k, 2, "K001");
-  PutText(k, 19, "Kowalski Jan");
-  PutText(k, 120, ToMazovia("ul. Długa 5/7 00-950 Warszawa"));
-  PutText(k, 176, taxNumber);
-  PutText(k, 239, "PL61 1090");
-  PutF64(k, 359, 12345);
-  PutText(k, 949, "20261207");
-  PutText(k, 958, "ADMIN");
-  PutI32(k, 1532, 4711);
-  run.host.firstNamesFile = "JAN\n";
+Json Contractor(const std::string& taxNumber) {
+  return {{"symbol", "K001"},          {"name", "Kowalski Jan"}, {"address", "ul. Długa 5/7 00-950 Warszawa"},
+          {"taxNumber", taxNumber},    {"account", "PL61 1090"}, {"balance", 12345},
+          {"createdDate", "20261207"}, {"createdBy", "ADMIN"},   {"contractorId", 4711}};
+}
+
+// An attribute of contractor 4711.
+Json Attribute(const char* name, int16_t kind, const std::string& value) {
+  return {{"contractor", 4711}, {"name", name}, {"kind", kind}, {"value", value}};
 }
 
 TEST(FormatContractorRow, CombinesRecordAttributesAddressAndName) {
-  FakeRun run;
-  SetContractor(run, "123-456-32-18");
-  run.host.attributes[{4711, "e-mail"}] = {0, 0, "jan@x.pl"};
-  run.host.attributes[{4711, "Dow.Os."}] = {0, 0, "ABC123"};
-  run.host.attributes[{4711, "tel."}] = {5, 0, "600 100 200"};
-  run.host.attributes[{4711, "Umowa"}] = {0, 3, "\\\\srv\\umowy\\4711.pdf"};
-  run.host.attributes[{4711, "Pesel"}] = {0, 0, "44051401358"};
-  EXPECT_EQ(LineOf(FormatContractorRow(run.rows, run.host.scratch)),
+  QelmarRun run(WithFirstNames(
+      {{"attributes",
+        {Attribute("e-mail", 0, "jan@x.pl"), Attribute("Dow.Os.", 0, "ABC123"), Attribute("tel.", 0, "600 100 200"),
+         Attribute("Umowa", 3, "\\\\srv\\umowy\\4711.pdf"), Attribute("Pesel", 0, "44051401358")}}}));
+  run.Place(kK4, Contractor("123-456-32-18"));
+  EXPECT_EQ(LineOf(FormatContractorRow(run.rows, QelmarHost::Scratch())),
             "'K001';'JAN';'Kowalski';'44051401358';'123-456-32-18';;'ABC123';'600 100 200';;'jan@x.pl';"
             "'Warszawa';'ul. Długa';'5';'7';'00-950';'Warszawa';'ul. Długa';'5';'7';'00-950';'PL61 1090';1.23;"
             "'\\\\srv\\umowy\\4711.pdf';1;'2026-12-07';'ADMIN';4711");
@@ -437,10 +423,11 @@ TEST(FormatContractorRow, PutsTheTaxNumberInNipOrPesel) {
       {"", "", "", ""},
   };
   for (const auto& c : cases) {
-    FakeRun run;
-    SetContractor(run, c.taxNumber);
-    if (!c.peselAttribute.empty()) run.host.attributes[{4711, "Pesel"}] = {0, 0, c.peselAttribute};
-    const std::vector<std::string> fields = Fields(LineOf(FormatContractorRow(run.rows, run.host.scratch)));
+    QelmarRun run(WithFirstNames(c.peselAttribute.empty()
+                                     ? Json::object()
+                                     : Json{{"attributes", Json::array({Attribute("Pesel", 0, c.peselAttribute)})}}));
+    run.Place(kK4, Contractor(c.taxNumber));
+    const std::vector<std::string> fields = Fields(LineOf(FormatContractorRow(run.rows, QelmarHost::Scratch())));
     ASSERT_EQ(fields.size(), 27u);
     EXPECT_EQ(fields[3], c.pesel) << c.taxNumber;
     EXPECT_EQ(fields[4], c.nip) << c.taxNumber;
@@ -448,17 +435,17 @@ TEST(FormatContractorRow, PutsTheTaxNumberInNipOrPesel) {
 }
 
 TEST(FormatContractorRow, TakesAttributesOnlyOfTheirKind) {
-  FakeRun run;
-  SetContractor(run, "");
-  run.host.attributes[{4711, "Umowa"}] = {0, 0, "umowa.pdf"};  // a plain text, not a link
-  run.host.attributes[{4711, "e-mail"}] = {0, 3, "jan@x.pl"};  // a link, not a text
-  run.host.attributes[{4711, "tel."}] = {-1, 0, "600"};        // the host has none
-  run.host.attributes[{4711, "Dow.Os."}] = {0, 0, ""};
-  run.host.attributes[{4711, "Pesel"}] = {0, 3, "44051401358"};
-  PutText(run.record(kK4), 949, "");
-  PutF64(run.record(kK4), 359, -50000);
-  PutText(run.record(kK4), 19, "O'Brien");
-  const std::vector<std::string> fields = Fields(LineOf(FormatContractorRow(run.rows, run.host.scratch)));
+  // The host has no "tel." attribute for the contractor.
+  QelmarRun run(WithFirstNames({{"attributes",
+                                 {Attribute("Umowa", 0, "umowa.pdf"),  // a plain text, not a link
+                                  Attribute("e-mail", 3, "jan@x.pl"),  // a link, not a text
+                                  Attribute("Dow.Os.", 0, ""), Attribute("Pesel", 3, "44051401358")}}}));
+  Json contractor = Contractor("");
+  contractor["createdDate"] = "";
+  contractor["balance"] = -50000;
+  contractor["name"] = "O'Brien";
+  run.Place(kK4, contractor);
+  const std::vector<std::string> fields = Fields(LineOf(FormatContractorRow(run.rows, QelmarHost::Scratch())));
   ASSERT_EQ(fields.size(), 27u);
   for (int column : {3, 5, 6, 7, 8, 9, 22, 24}) EXPECT_EQ(fields[column], "") << "column " << column + 1;
   EXPECT_EQ(fields[1], "");
@@ -468,12 +455,15 @@ TEST(FormatContractorRow, TakesAttributesOnlyOfTheirKind) {
 }
 
 TEST(RowWriters, ARowLongerThanTheBufferIsReportedNotWritten) {
-  FakeRun run;
+  QelmarRun run(WithFirstNames());
   run.OpenOutputs("kontrahenci.csv");
-  SetContractor(run, "");
-  // Texts without terminators run to the end of the record: far more than 5001 characters quoted.
-  std::fill(run.record(kK4).begin() + 2, run.record(kK4).begin() + 1500, '\'');
-  const Row row = FormatContractorRow(run.rows, run.host.scratch);
+  // Texts without terminators run to the end of the record: far more than
+  // 5001 characters quoted. The apostrophes are written from the first
+  // field on across the others.
+  Json contractor = Contractor("");
+  contractor[testing::FromField(kK4, "symbol")] = std::string(1498, '\'');
+  run.Place(kK4, contractor);
+  const Row row = FormatContractorRow(run.rows, QelmarHost::Scratch());
   EXPECT_EQ(row.line(), nullptr);
   run.output.Put(Side::kPrimary, row);
   ASSERT_EQ(run.host.messages.size(), 1u);
