@@ -2,6 +2,7 @@
 // contracts with their items and payment kinds, goods, users, contractors.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -137,6 +138,7 @@ TEST(SumDocumentPayments, KeptWalksGiveWhatAWalkOfEachInvoiceGives) {
   }
   const Json database = {{"tables", {{"k4_kar", entries}}}};
   std::vector<std::pair<int32_t, int32_t>> invoices;  // contractor, reference
+  invoices.reserve(60);
   for (int i = 0; i < 60; ++i) invoices.emplace_back(1 + (i * 3) % 5, (i * 13) % 12);
 
   struct Payment {
@@ -154,7 +156,7 @@ TEST(SumDocumentPayments, KeptWalksGiveWhatAWalkOfEachInvoiceGives) {
     for (std::size_t i = 0; i < invoices.size(); ++i) {
       Payment payment;
       SumDocumentPayments(kept.rows, invoices[i].second, invoices[i].first, &payment.paid, payment.date);
-      EXPECT_EQ(std::memcmp(&payment.paid, &expected[i].paid, sizeof payment.paid), 0) << budget << " " << i;
+      EXPECT_EQ(std::bit_cast<uint64_t>(payment.paid), std::bit_cast<uint64_t>(expected[i].paid)) << budget << " " << i;
       EXPECT_STREQ(payment.date, expected[i].date) << budget << " " << i;
     }
     EXPECT_EQ(QelmarHost::Counter("currentContractor"), 0);
@@ -324,13 +326,13 @@ TEST(PaymentKindOf, FollowsTheFirstRuleThatApplies) {
 
 TEST(PaymentKindOf, NamesTheMethodThroughTheHost) {
   const struct {
-    int method;
     const char* name;  // null: the host has none (its name is empty)
+    int method;
     int16_t kind;
   } cases[] = {
-      {2, "Przelew", 2},    {2, "", 0},        {2, nullptr, 0},   {4, "Kompensata", 5},
-      {4, "kompensata", 5}, {5, "BARTER", 6},  {6, "Umowa", 7},   {6, "umowa ", 0},
-      {7, "gotówka", 0},    {-32, "umowa", 7}, {-1, "Barter", 6},
+      {"Przelew", 2, 2},    {"", 2, 0},        {nullptr, 2, 0},   {"Kompensata", 4, 5},
+      {"kompensata", 4, 5}, {"BARTER", 5, 6},  {"Umowa", 6, 7},   {"umowa ", 6, 0},
+      {"gotówka", 7, 0},    {"umowa", -32, 7}, {"Barter", -1, 6},
   };
   for (const auto& c : cases) {
     QelmarHost host(c.name != nullptr ? Json{{"paymentMethods", {{std::to_string(c.method), c.name}}}}
