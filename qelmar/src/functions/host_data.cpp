@@ -37,7 +37,7 @@ CursorState* StateOf(HostCursor* cursor) { return reinterpret_cast<CursorState*>
 
 TableDescriptor* Descriptor(HostTable* table) {
   Host& host = TheHost();
-  for (auto& descriptor : host.tables)
+  for (auto& descriptor : host.data.tables)
     if (reinterpret_cast<HostTable*>(&descriptor) == table) return &descriptor;
   return nullptr;
 }
@@ -49,13 +49,13 @@ TableDescriptor* Descriptor(HostTable* table) {
 bool Aim(Host& host, int32_t index, CursorState& state) {
   const int file = DataFileOfIndex(index);
   if (file < 0 || host.config.absent[file]) return false;
-  Store& store = host.store;
+  Store& store = host.data.store;
   state.records = store.Records(file);
   state.order = OrderRange{};
   if (index == 53) {
-    state.order = store.SettlementsOf(host.currentContractor);
+    state.order = store.SettlementsOf(host.module.currentContractor);
   } else if (index == 4) {
-    store.WarehouseGoods(host.currentWarehouse, state.records);
+    store.WarehouseGoods(host.module.currentWarehouse, state.records);
     state.order.count = state.records.count;
   } else if (!store.Index(index, state.order)) {
     state.order = OrderRange{};
@@ -64,7 +64,7 @@ bool Aim(Host& host, int32_t index, CursorState& state) {
   const std::size_t configured = host.config.recordLengths[file] > 0 ? host.config.recordLengths[file] : 0;
   state.length = std::min<std::size_t>(state.records.length, configured);
   state.rest = configured - state.length;
-  state.buffer = host.tables[file].buffer;
+  state.buffer = host.data.tables[file].buffer;
   state.dataFile = file;
   return true;
 }
@@ -76,17 +76,18 @@ extern "C" HostTable* HOST_CDECL_ATTR HostTableByNumber(int32_t number) {
   LogCall(Line("HostTableByNumber", std::to_string(number)));
   const int file = DataFileByNumber(number);
   if (file < 0 || host.config.absent[file]) return nullptr;
-  return reinterpret_cast<HostTable*>(&host.tables[file]);
+  return reinterpret_cast<HostTable*>(&host.data.tables[file]);
 }
 
 extern "C" void HOST_CDECL_ATTR HostTablePrepare(HostTable* table, int32_t mode) {
   Count(kTablePrepare);
   Host& host = TheHost();
   const TableDescriptor* descriptor = Descriptor(table);
-  if (descriptor != nullptr && descriptor->dataFile == kTsprProp && !host.currentProp.empty() &&
+  if (descriptor != nullptr && descriptor->dataFile == kTsprProp && !host.data.currentProp.empty() &&
       host.config.recordLengths[kTsprProp] > 0) {
     const auto length = static_cast<std::size_t>(host.config.recordLengths[kTsprProp]);
-    std::memcpy(descriptor->buffer, host.currentProp.data(), std::min<std::size_t>(host.currentProp.size(), length));
+    std::memcpy(descriptor->buffer, host.data.currentProp.data(),
+                std::min<std::size_t>(host.data.currentProp.size(), length));
     if (host.config.recordGarbage) ForEachUnusedRun(kTsprProp, descriptor->buffer, length, &FillWithGarbage);
   }
   if (CallLogOn())
@@ -121,7 +122,7 @@ extern "C" int16_t HOST_THIS_ATTR HostCursorOpen(HostCursor* self, HostTable* ta
   if (self == nullptr) return 0;
   CursorState state{};
   const bool known = table == nullptr || Descriptor(table) != nullptr;
-  host.liveCursors.insert(self);  // open until closed, also when the open fails
+  host.live.liveCursors.insert(self);  // open until closed, also when the open fails
   if (!known || !Aim(host, index, state)) {
     StateOf(self)->magic = kClosedMagic;
     Count(kCursorOpenFailed);
@@ -153,7 +154,7 @@ extern "C" int32_t HOST_THIS_ATTR HostCursorNext(HostCursor* self) {
 
 extern "C" void HOST_THIS_ATTR HostCursorClose(HostCursor* self) {
   Count(kCursorClose);
-  if (TheHost().liveCursors.erase(self) == 0) Count(kCursorCloseUnopened);
+  if (TheHost().live.liveCursors.erase(self) == 0) Count(kCursorCloseUnopened);
   if (self != nullptr) StateOf(self)->magic = kClosedMagic;
   LogCall("HostCursorClose");
 }
@@ -164,9 +165,9 @@ extern "C" void HOST_THIS_ATTR HostCursorDestroy(HostCursor* self) {
   LogCall("HostCursorDestroy");
 }
 
-extern "C" int32_t* HOST_CDECL_ATTR HostCurrentContractorRef() { return &TheHost().currentContractor; }
+extern "C" int32_t* HOST_CDECL_ATTR HostCurrentContractorRef() { return &TheHost().module.currentContractor; }
 
-extern "C" int16_t* HOST_CDECL_ATTR HostCurrentWarehouse() { return &TheHost().currentWarehouse; }
+extern "C" int16_t* HOST_CDECL_ATTR HostCurrentWarehouse() { return &TheHost().module.currentWarehouse; }
 
 extern "C" void HOST_CDECL_ATTR HostMakeDataName(int32_t kind, void* name, const char* prefix, const char* suffix,
                                                  int32_t mode) {

@@ -79,15 +79,15 @@ const bool kEntriesInstalled = (SetMissingExports(nullptr, 0), true);
 
 void EnterHostFunction(int slot) {
   Host& host = TheHost();
-  const int64_t call = ++host.calls[slot];
+  const int64_t call = ++host.counts.calls[slot];
   for (const RaiseAt& raise : host.config.raises)
     if (raise.slot == slot && raise.call == call) RaiseFromHost(raise);
 }
 
 void RaiseFromHost(const RaiseAt& raise) {
   Host& host = TheHost();
-  host.lastRaise = RaisedException{true, InsideGuardOf("SaveInUtf"), {}};
-  RaiseHostException(raise.form, raise.code, TranslatorInformation(raise.code), &host.lastRaise.facts);
+  host.live.lastRaise = RaisedException{true, InsideGuardOf("SaveInUtf"), {}};
+  RaiseHostException(raise.form, raise.code, TranslatorInformation(raise.code), &host.live.lastRaise.facts);
 }
 
 int HostSlotByName(const std::string& name) {

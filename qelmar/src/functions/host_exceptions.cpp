@@ -102,13 +102,13 @@ void RecordArrival(const Host& host, const ProbeException& arrived) {
       break;
   }
   if (arrived.resumed != 0) Record(Line("CommandResumed", std::to_string(arrived.resumed)));
-  if (CallLogOn() && host.lastRaise.any) {
-    LogCall(Described("Raised", host.lastRaise.facts));
+  if (CallLogOn() && host.live.lastRaise.any) {
+    LogCall(Described("Raised", host.live.lastRaise.facts));
     LogCall(Described("Arrived", arrived));
   }
-  if (!host.lastRaise.any) return;
-  const ProbeException& raised = host.lastRaise.facts;
-  const bool takenByLineWriter = host.lastRaise.inLineWriter && raised.form == kProbeSEException;
+  if (!host.live.lastRaise.any) return;
+  const ProbeException& raised = host.live.lastRaise.facts;
+  const bool takenByLineWriter = host.live.lastRaise.inLineWriter && raised.form == kProbeSEException;
   ProbeException expected = takenByLineWriter ? LineWriterRaise(raised.code) : raised;
   // A resumed exception goes on where it was raised: only its record was seen.
   if (arrived.form == kProbeNothing && arrived.resumed != 0) expected.form = kProbeNothing;
@@ -121,8 +121,8 @@ void RecordArrival(const Host& host, const ProbeException& arrived) {
 }
 
 bool ReportDescribesRaise(const Host& host, uint32_t code, const void* information) {
-  if (!host.lastRaise.any) return true;
-  const ProbeException& raised = host.lastRaise.facts;
+  if (!host.live.lastRaise.any) return true;
+  const ProbeException& raised = host.live.lastRaise.facts;
   if (raised.code != code) return false;
   if (raised.form == kProbeSEException) return reinterpret_cast<uintptr_t>(information) == raised.information;
   return InformationRecords(information, raised);

@@ -23,7 +23,7 @@ uintptr_t TranslatorInformation(uint32_t code);
 bool InsideGuardOf(const char* function);
 
 // The transcript lines for what reached the frame after the host raised
-// (host.lastRaise): CommandCaught, CommandFault, CommandResumed, and
+// (host.live.lastRaise): CommandCaught, CommandFault, CommandResumed, and
 // ExceptionChanged when it is not what was raised, or, for a fault the
 // module's line writer took, not a structured exception of the same code
 // with no flags and no parameters.

@@ -45,7 +45,7 @@ bool Listed(const std::string& path, const std::vector<std::string>& names) {
 std::string SettingsPath(const char* file) {
   std::string name = file != nullptr ? file : "";
   const bool absolute = !name.empty() && (name[0] == '/' || name[0] == '\\' || name.find(':') != std::string::npos);
-  if (!absolute) name = TheHost().baseMazovia + "\\" + name;
+  if (!absolute) name = TheHost().module.baseMazovia + "\\" + name;
   return FileSystemPath(MazoviaToFileSystem(name));
 }
 
@@ -61,13 +61,13 @@ bool ReadWhole(const std::string& path, std::string& text) {
 // A stream opened by the runtime of the moment, counted and kept with it.
 void Opened(std::FILE* stream, const StreamRuntime* runtime) {
   Count(stream != nullptr ? kStreamOpen : kStreamOpenFailed);
-  if (stream != nullptr) TheHost().liveStreams.emplace(stream, runtime);
+  if (stream != nullptr) TheHost().live.liveStreams.emplace(stream, runtime);
 }
 
 // The runtime of a stream the host handed out and has not closed; null for
 // anything else, which is then left alone.
 const StreamRuntime* RuntimeOf(void* stream) {
-  const auto& live = TheHost().liveStreams;
+  const auto& live = TheHost().live.liveStreams;
   const auto found = live.find(stream);
   return found != live.end() ? found->second : nullptr;
 }
@@ -91,10 +91,10 @@ std::uintmax_t LastLineStart(const std::string& path) {
 extern "C" const char* HOST_CDECL_ATTR HostBaseDirectory() {
   Host& host = TheHost();
   const HostConfig& config = host.config;
-  if (config.baseSubdirectory.empty() && !config.baseTrailingBackslash) return host.baseMazovia.c_str();
+  if (config.baseSubdirectory.empty() && !config.baseTrailingBackslash) return host.module.baseMazovia.c_str();
   // Made again at each call from the same parts, so the text stays where it was.
-  std::string& shown = host.baseShown;
-  shown = host.baseMazovia;
+  std::string& shown = host.module.baseShown;
+  shown = host.module.baseMazovia;
   const auto separated = [&] { return !shown.empty() && (shown.back() == '\\' || shown.back() == '/'); };
   if (!config.baseSubdirectory.empty()) {
     if (!separated()) shown += '\\';
@@ -120,7 +120,7 @@ extern "C" char* HOST_CDECL_ATTR HostPathAppend(char* path, const char* name) {
 extern "C" HostStream* HOST_CDECL_ATTR HostFileOpenShared(const char* path, const char* mode, int32_t, int32_t,
                                                           int32_t) {
   Host& host = TheHost();
-  const StreamRuntime* runtime = host.streams;
+  const StreamRuntime* runtime = host.live.streams;
   if (path == nullptr || mode == nullptr || runtime == nullptr || Injected(kInjectOpenOutput) ||
       Listed(path, host.config.openFailures)) {
     Count(kStreamOpenFailed);
@@ -130,14 +130,14 @@ extern "C" HostStream* HOST_CDECL_ATTR HostFileOpenShared(const char* path, cons
   std::FILE* stream = runtime->fsopen(file.c_str(), mode, kShareDenyNone);
   Opened(stream, runtime);
   if (stream != nullptr)
-    host.outputStreams[stream] =
+    host.live.outputStreams[stream] =
         OutputStream{file, Listed(path, host.config.closeFailures), Listed(path, host.config.cutFiles)};
   ProgressOpened(stream, path);
   return stream;
 }
 
 extern "C" HostStream* HOST_CDECL_ATTR HostFileOpen(const char* path, const char* mode) {
-  const StreamRuntime* runtime = TheHost().streams;
+  const StreamRuntime* runtime = TheHost().live.streams;
   if (path == nullptr || mode == nullptr || runtime == nullptr) return nullptr;
   std::FILE* stream = runtime->fopen(FileSystemPath(MazoviaToFileSystem(path)).c_str(), mode);
   Opened(stream, runtime);
@@ -187,15 +187,15 @@ extern "C" int32_t HOST_CDECL_ATTR HostFileClose(HostStream* stream) {
   const StreamRuntime* runtime = RuntimeOf(stream);
   if (runtime == nullptr) return EOF;
   ProgressClosed(stream);
-  host.liveStreams.erase(stream);
+  host.live.liveStreams.erase(stream);
   Count(kStreamClose);
-  const auto found = host.outputStreams.find(stream);
-  const bool isOutput = found != host.outputStreams.end();
+  const auto found = host.live.outputStreams.find(stream);
+  const bool isOutput = found != host.live.outputStreams.end();
   OutputStream output;
   if (isOutput) {
     output = std::move(found->second);
-    host.outputStreams.erase(found);
-    ++host.outputCloses;
+    host.live.outputStreams.erase(found);
+    ++host.counts.outputCloses;
   }
   const bool fails = isOutput && (Injected(kInjectCloseOutput) || output.closeFails);
   int32_t result = runtime->fclose(stream);

@@ -28,14 +28,14 @@ namespace {
 HostItemFile* AsHandle(ItemFile* file) { return reinterpret_cast<HostItemFile*>(file); }
 
 ItemFile* Live(const void* handle) {
-  auto& live = TheHost().liveItemFiles;
+  auto& live = TheHost().live.liveItemFiles;
   auto* file = static_cast<ItemFile*>(const_cast<void*>(handle));
   return live.count(file) != 0 ? file : nullptr;
 }
 
 bool Discard(ItemFile* file) {
   if (Live(file) == nullptr) return false;
-  TheHost().liveItemFiles.erase(file);
+  TheHost().live.liveItemFiles.erase(file);
   delete file;
   return true;
 }
@@ -61,18 +61,18 @@ extern "C" HostItemFile* HOST_CDECL_ATTR HostOpenItemFile(int32_t index, void* k
     if (CallLogOn()) LogCall(Line("HostOpenItemFile", std::to_string(index), std::to_string(document)));
     if (missing.count(document) != 0 || Injected(kInjectItemFile)) return nullptr;
     file.dataFile = invoice ? kTsprDok : kUmstDok;
-    host.store.Items(invoice, document, file.records);
+    host.data.store.Items(invoice, document, file.records);
   } else if (index == kDiscountFileKind) {
     LogCall(Line("HostOpenItemFile", std::to_string(index)));
     if (host.config.discountFileMissing || host.config.absent[kK4Tab] || Injected(kInjectItemFile)) return nullptr;
-    if (auxiliary != nullptr && auxiliary != &host.tables[kK4Tab]) return nullptr;
-    file.records = host.store.Records(kK4Tab);
+    if (auxiliary != nullptr && auxiliary != &host.data.tables[kK4Tab]) return nullptr;
+    file.records = host.data.store.Records(kK4Tab);
     file.dataFile = kK4Tab;
   } else {
     return nullptr;
   }
   auto* open = new ItemFile(file);
-  host.liveItemFiles.insert(open);
+  host.live.liveItemFiles.insert(open);
   Count(kItemFileOpen);
   if (count != nullptr) *count = static_cast<int32_t>(CountOf(open));
   return AsHandle(open);
@@ -96,7 +96,7 @@ extern "C" void** HOST_CDECL_ATTR HostReadItems(HostItemFile* handle, int32_t co
     if (host.config.recordGarbage) ForEachUnusedRun(file->dataFile, copy, length, &FillWithGarbage);
     items[i] = copy;
   }
-  host.liveItemArrays.insert(block);
+  host.live.liveItemArrays.insert(block);
   Count(kItemsRead);
   return items;
 }
@@ -104,7 +104,7 @@ extern "C" void** HOST_CDECL_ATTR HostReadItems(HostItemFile* handle, int32_t co
 extern "C" void HOST_CDECL_ATTR HostFreeItems(void** items) {
   Host& host = TheHost();
   if (items == nullptr) return;
-  if (host.liveItemArrays.erase(items) == 0) {
+  if (host.live.liveItemArrays.erase(items) == 0) {
     Count(kFreeInvalid);
     return;
   }
@@ -119,12 +119,13 @@ extern "C" int32_t HOST_CDECL_ATTR HostReadItemRecord(int32_t, int32_t record, H
   if (file == nullptr || file->dataFile != kK4Tab || record < 0 || static_cast<std::size_t>(record) >= CountOf(file))
     return 0;
   if (Injected(kInjectDiscountRead)) return 0;
-  if (table != reinterpret_cast<HostTable*>(&host.tables[kK4Tab])) return 0;
+  if (table != reinterpret_cast<HostTable*>(&host.data.tables[kK4Tab])) return 0;
   const std::size_t configured = ConfiguredLength(kK4Tab);
   const std::size_t length = std::min<std::size_t>(file->records.length, configured);
-  std::memcpy(host.tables[kK4Tab].buffer, file->records.At(static_cast<std::size_t>(record)), length);
-  std::memset(host.tables[kK4Tab].buffer + length, 0, configured - length);
-  if (host.config.recordGarbage) ForEachUnusedRun(kK4Tab, host.tables[kK4Tab].buffer, configured, &FillWithGarbage);
+  std::memcpy(host.data.tables[kK4Tab].buffer, file->records.At(static_cast<std::size_t>(record)), length);
+  std::memset(host.data.tables[kK4Tab].buffer + length, 0, configured - length);
+  if (host.config.recordGarbage)
+    ForEachUnusedRun(kK4Tab, host.data.tables[kK4Tab].buffer, configured, &FillWithGarbage);
   return 1;
 }
 
@@ -159,7 +160,7 @@ extern "C" int32_t HOST_CDECL_ATTR HostGetAttribute(int32_t, int32_t owner, int3
   Host& host = TheHost();
   if (name == nullptr || attribute == nullptr) return -1;
   Attribute found;
-  if (!host.store.FindAttribute(owner, name, found)) return -1;
+  if (!host.data.store.FindAttribute(owner, name, found)) return -1;
   auto* record = static_cast<unsigned char*>(attribute);
   // Bytes that carry no value: zero, or garbage on a host that leaves them.
   if (host.config.recordGarbage)
@@ -178,7 +179,7 @@ extern "C" void HOST_CDECL_ATTR HostGroupName(char* name, int32_t nameSize, cons
   name[0] = '\0';
   if (group == nullptr) return;
   std::string found;
-  if (!TheHost().store.Name(store_layout::kGoodsGroups, *group, found)) return;
+  if (!TheHost().data.store.Name(store_layout::kGoodsGroups, *group, found)) return;
   const std::size_t n = std::min(found.size(), static_cast<std::size_t>(nameSize) - 1);
   std::memcpy(name, found.data(), n);
   name[n] = '\0';
@@ -186,11 +187,11 @@ extern "C" void HOST_CDECL_ATTR HostGroupName(char* name, int32_t nameSize, cons
 
 extern "C" const char* HOST_CDECL_ATTR HostPaymentMethodName(int32_t method) {
   // The name stays valid until the next database: each is kept once asked for.
-  auto& names = TheHost().paymentMethodNames;
+  auto& names = TheHost().data.paymentMethodNames;
   auto found = names.find(method);
   if (found == names.end()) {
     std::string name;
-    TheHost().store.Name(store_layout::kPaymentMethods, method, name);
+    TheHost().data.store.Name(store_layout::kPaymentMethods, method, name);
     found = names.emplace(method, std::move(name)).first;
   }
   return found->second.c_str();

@@ -54,13 +54,13 @@ void* Allocate(std::size_t size, bool zeroed) {
     Count(kAllocFailed);
     return nullptr;
   }
-  void* block = zeroed ? nullptr : host.spareBlock.Take(size);
+  void* block = zeroed ? nullptr : host.live.spareBlock.Take(size);
   if (block == nullptr) block = zeroed ? std::calloc(size != 0 ? size : 1, 1) : std::malloc(size != 0 ? size : 1);
   if (block == nullptr) return block;
-  host.liveBlocks.emplace(block, size);
-  int64_t& live = host.counters[kAllocLiveBytes];
+  host.live.liveBlocks.emplace(block, size);
+  int64_t& live = host.counts.counters[kAllocLiveBytes];
   live += static_cast<int64_t>(size);
-  host.counters[kAllocPeakBytes] = std::max(host.counters[kAllocPeakBytes], live);
+  host.counts.counters[kAllocPeakBytes] = std::max(host.counts.counters[kAllocPeakBytes], live);
   return block;
 }
 
@@ -119,24 +119,24 @@ extern "C" void HOST_THIS_ATTR HostHolderDestroy(HostHolder* self) {
 extern "C" void HOST_THIS_ATTR HostGuardEnter(HostGuard* self, const char* function, const void*) {
   Host& host = TheHost();
   Count(kGuardEnter);
-  Store(self->storage, kGuardOuter, host.topGuard);
+  Store(self->storage, kGuardOuter, host.live.topGuard);
   Store(self->storage, kGuardFunction, function);
   Store(self->storage, kGuardMagicAt, kGuardMagic);
-  host.topGuard = self;
-  ++host.guardDepth;
+  host.live.topGuard = self;
+  ++host.live.guardDepth;
 }
 
 // Guards leave in the reverse order of entering; anything else is counted.
 extern "C" void HOST_THIS_ATTR HostGuardLeave(HostGuard* self) {
   Host& host = TheHost();
   Count(kGuardLeave);
-  if (self != host.topGuard || Load<uint32_t>(self->storage, kGuardMagicAt) != kGuardMagic) {
+  if (self != host.live.topGuard || Load<uint32_t>(self->storage, kGuardMagicAt) != kGuardMagic) {
     Count(kGuardMismatch);
     return;
   }
-  host.topGuard = Load<const void*>(self->storage, kGuardOuter);
+  host.live.topGuard = Load<const void*>(self->storage, kGuardOuter);
   Store(self->storage, kGuardMagicAt, uint32_t{0});
-  --host.guardDepth;
+  --host.live.guardDepth;
 }
 
 }  // namespace qelmar::impl
@@ -145,7 +145,7 @@ namespace qelmar {
 
 bool InsideGuardOf(const char* function) {
   const Host& host = TheHost();
-  const auto* guard = static_cast<const dravenhol::HostGuard*>(host.topGuard);
+  const auto* guard = static_cast<const dravenhol::HostGuard*>(host.live.topGuard);
   if (guard == nullptr) return false;
   const char* name = impl::Load<const char*>(guard->storage, impl::kGuardFunction);
   return name != nullptr && std::strcmp(name, function) == 0;
@@ -166,15 +166,15 @@ extern "C" void HOST_CDECL_ATTR HostFree(void* block) {
   Host& host = TheHost();
   if (block == nullptr) return;
   Count(kFreeCalls);
-  const auto found = host.liveBlocks.find(block);
-  if (found == host.liveBlocks.end()) {
+  const auto found = host.live.liveBlocks.find(block);
+  if (found == host.live.liveBlocks.end()) {
     Count(kFreeInvalid);
     return;
   }
   const std::size_t size = found->second;
-  host.counters[kAllocLiveBytes] -= static_cast<int64_t>(size);
-  host.liveBlocks.erase(found);
-  if (!host.spareBlock.Keep(block, size)) std::free(block);
+  host.counts.counters[kAllocLiveBytes] -= static_cast<int64_t>(size);
+  host.live.liveBlocks.erase(found);
+  if (!host.live.spareBlock.Keep(block, size)) std::free(block);
 }
 
 extern "C" void* HOST_CDECL_ATTR HostStampTarget() {

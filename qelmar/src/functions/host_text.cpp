@@ -60,12 +60,12 @@ extern "C" char* HOST_CDECL_ATTR HostScratchBuffer() {
   Host& host = TheHost();
   const std::size_t size = host.config.scratchSize;
   if (size == 0) return nullptr;  // a host that has no buffer to give
-  if (host.scratch == nullptr || host.scratchSize != size) {
-    host.scratch = std::make_unique<char[]>(size);
-    host.scratchSize = size;
+  if (host.live.scratch == nullptr || host.live.scratchSize != size) {
+    host.live.scratch = std::make_unique<char[]>(size);
+    host.live.scratchSize = size;
   }
-  if (host.config.scratchGarbage) FillGarbage(host, reinterpret_cast<unsigned char*>(host.scratch.get()), size);
-  return host.scratch.get();
+  if (host.config.scratchGarbage) FillGarbage(host, reinterpret_cast<unsigned char*>(host.live.scratch.get()), size);
+  return host.live.scratch.get();
 }
 
 extern "C" int32_t HOST_CDECL_ATTR HostConvertText(char* destination, int32_t destinationSize, const char* source,

@@ -56,22 +56,23 @@ extern "C" int32_t HOST_CDECL_ATTR HostInterfaceVersion() {
 extern "C" int32_t HOST_CDECL_ATTR HostRegisterCommand(const CommandRecord* command) {
   Host& host = TheHost();
   if (command == nullptr) return -1;
-  host.commandRegistered = true;
-  host.command = QelmarCommand{};
-  host.command.flags = command->flags;
-  host.command.command = command->command;
-  host.command.reserved = command->reserved;
-  host.command.handler = reinterpret_cast<void*>(command->handler);
+  host.module.commandRegistered = true;
+  host.module.command = QelmarCommand{};
+  host.module.command.flags = command->flags;
+  host.module.command.command = command->command;
+  host.module.command.reserved = command->reserved;
+  host.module.command.handler = reinterpret_cast<void*>(command->handler);
   const std::string title = MazoviaToUtf8(command->title != nullptr ? command->title : "");
-  std::snprintf(host.command.title, sizeof host.command.title, "%s", title.c_str());
-  host.commandHandler = reinterpret_cast<void*>(command->handler);
+  std::snprintf(host.module.command.title, sizeof host.module.command.title, "%s", title.c_str());
+  host.module.commandHandler = reinterpret_cast<void*>(command->handler);
   Record(Line("HostRegisterCommand", std::to_string(command->command), Quoted(command->title)));
   return 0;
 }
 
 extern "C" void HOST_CDECL_ATTR HostUnregisterCommand(int32_t command) {
   Host& host = TheHost();
-  if (host.commandRegistered && static_cast<int32_t>(host.command.command) == command) host.commandRegistered = false;
+  if (host.module.commandRegistered && static_cast<int32_t>(host.module.command.command) == command)
+    host.module.commandRegistered = false;
   Record(Line("HostUnregisterCommand", std::to_string(command)));
 }
 
@@ -124,13 +125,13 @@ extern "C" int16_t HOST_CDECL_ATTR HostRunDialog(const void* dialogTemplate, int
   constexpr std::size_t kTitleOffset = 28;
   Host& host = TheHost();
   std::string title;
-  host.dialogTemplate.clear();
+  host.module.dialogTemplate.clear();
   if (dialogTemplate != nullptr) {
     const auto* bytes = static_cast<const unsigned char*>(dialogTemplate);
     uint32_t rest = 0;
     std::memcpy(&rest, bytes, sizeof rest);
     const std::size_t size = std::min<std::size_t>(std::size_t{4} + rest, kTemplateLimit);
-    host.dialogTemplate.assign(bytes, bytes + size);
+    host.module.dialogTemplate.assign(bytes, bytes + size);
     for (std::size_t i = kTitleOffset; i < size && bytes[i] != 0; ++i) title += static_cast<char>(bytes[i]);
   }
   static constexpr const char* kAnswers[] = {"universal", "interkam", "cancel"};
@@ -141,11 +142,11 @@ extern "C" int16_t HOST_CDECL_ATTR HostRunDialog(const void* dialogTemplate, int
   return 0x5001;
 }
 
-extern "C" uint32_t HOST_CDECL_ATTR HostGetStateFlags() { return TheHost().stateFlags; }
+extern "C" uint32_t HOST_CDECL_ATTR HostGetStateFlags() { return TheHost().module.stateFlags; }
 
 extern "C" void HOST_CDECL_ATTR HostSetStateFlags(uint32_t bits, int32_t on) {
   Host& host = TheHost();
-  host.stateFlags = on != 0 ? host.stateFlags | bits : host.stateFlags & ~bits;
+  host.module.stateFlags = on != 0 ? host.module.stateFlags | bits : host.module.stateFlags & ~bits;
   if (CallLogOn()) {
     char line[64];
     std::snprintf(line, sizeof line, "HostSetStateFlags 0x%X %d", bits, on);

@@ -39,14 +39,14 @@ void CopyOut(char* error, size_t size, const std::string& text) {
 bool Configure(const std::string& overrides, std::string& error) {
   Host& host = TheHost();
   HostConfig config;
-  if (!ReadHostSettings(host.store.hostSection(), overrides, config, error)) return false;
+  if (!ReadHostSettings(host.data.store.hostSection(), overrides, config, error)) return false;
   // Streams already open stay with the runtime that opened them.
   const StreamRuntime* streams = LoadStreamRuntime(config.streamRuntime, error);
   if (streams == nullptr) {
     error = "host.streamRuntime: " + error;
     return false;
   }
-  host.streams = streams;
+  host.live.streams = streams;
   host.config = std::move(config);
   RebuildTables(host);
   ApplyInitialState(host);
@@ -57,12 +57,12 @@ bool Configure(const std::string& overrides, std::string& error) {
 // Replaces database and configuration; keeps transcript, counters and sink.
 bool Install(Store store, std::string& error) {
   Host& host = TheHost();
-  host.store = std::move(store);
-  host.paymentMethodNames.clear();
+  host.data.store = std::move(store);
+  host.data.paymentMethodNames.clear();
   // The current sales-settings record is the first of Tspr_prop.
-  const RecordRange props = host.store.Records(kTsprProp);
-  host.currentProp.assign(props.length, 0);
-  if (props.count > 0) std::memcpy(host.currentProp.data(), props.At(0), props.length);
+  const RecordRange props = host.data.store.Records(kTsprProp);
+  host.data.currentProp.assign(props.length, 0);
+  if (props.count > 0) std::memcpy(host.data.currentProp.data(), props.At(0), props.length);
   return Configure("", error);
 }
 
@@ -75,12 +75,12 @@ bool Load(const std::string& text, std::string& error) {
 
 void ResetHost() {
   Host& host = TheHost();
-  const std::string base = host.baseDirectory;
-  const QelmarLineSink sink = host.sink;
-  void* const sinkContext = host.sinkContext;
+  const std::string base = host.module.baseDirectory;
+  const QelmarLineSink sink = host.log.sink;
+  void* const sinkContext = host.log.sinkContext;
   host = Host{};
-  host.sink = sink;
-  host.sinkContext = sinkContext;
+  host.log.sink = sink;
+  host.log.sinkContext = sinkContext;
   SetBaseDirectory(host, base);
   std::string error;
   Load("{}", error);
@@ -185,23 +185,23 @@ QELMAR_API void QelmarSetBaseDirectory(const char* path) {
 }
 
 QELMAR_API void QelmarSetTranscriptSink(QelmarLineSink sink, void* context) {
-  TheHost().sink = sink;
-  TheHost().sinkContext = context;
+  TheHost().log.sink = sink;
+  TheHost().log.sinkContext = context;
 }
 
-QELMAR_API size_t QelmarTranscriptCount(void) { return TheHost().transcript.size(); }
+QELMAR_API size_t QelmarTranscriptCount(void) { return TheHost().log.transcript.size(); }
 
 QELMAR_API const char* QelmarTranscriptLine(size_t index) {
-  const auto& lines = TheHost().transcript;
+  const auto& lines = TheHost().log.transcript;
   return index < lines.size() ? lines[index].c_str() : nullptr;
 }
 
-QELMAR_API void QelmarTranscriptClear(void) { TheHost().transcript.clear(); }
+QELMAR_API void QelmarTranscriptClear(void) { TheHost().log.transcript.clear(); }
 
-QELMAR_API size_t QelmarCallLogCount(void) { return TheHost().callLog.size(); }
+QELMAR_API size_t QelmarCallLogCount(void) { return TheHost().log.callLog.size(); }
 
 QELMAR_API const char* QelmarCallLogLine(size_t index) {
-  const auto& lines = TheHost().callLog;
+  const auto& lines = TheHost().log.callLog;
   return index < lines.size() ? lines[index].c_str() : nullptr;
 }
 
@@ -248,13 +248,13 @@ QELMAR_API int QelmarAttachModule(void* module) { return module != nullptr && At
 
 QELMAR_API int QelmarRegisteredCommand(QelmarCommand* command) {
   const Host& host = TheHost();
-  if (!host.commandRegistered) return 0;
-  if (command != nullptr) *command = host.command;
+  if (!host.module.commandRegistered) return 0;
+  if (command != nullptr) *command = host.module.command;
   return 1;
 }
 
 QELMAR_API size_t QelmarDialogTemplate(void* buffer, size_t size) {
-  const auto& bytes = TheHost().dialogTemplate;
+  const auto& bytes = TheHost().module.dialogTemplate;
   if (buffer != nullptr && !bytes.empty()) std::memcpy(buffer, bytes.data(), std::min(size, bytes.size()));
   return bytes.size();
 }
@@ -278,8 +278,8 @@ QELMAR_API int QelmarSetCurrentRecord(const char* dataFile, const char* json, si
           CopyOut(error, errorSize, e.what());
           return -1;
         }
-        if (size > 0) std::memcpy(host.tables[file].buffer, record.data(), size);
-        if (host.config.recordGarbage) ForEachUnusedRun(file, host.tables[file].buffer, size, &FillWithGarbage);
+        if (size > 0) std::memcpy(host.data.tables[file].buffer, record.data(), size);
+        if (host.config.recordGarbage) ForEachUnusedRun(file, host.data.tables[file].buffer, size, &FillWithGarbage);
         return 0;
       },
       -1);

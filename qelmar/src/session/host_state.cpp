@@ -40,7 +40,7 @@ Host& TheHost() {
   static Host& host = []() -> Host& {
     static Host made;
     std::string error;  // without the runtime, every open fails
-    made.streams = LoadStreamRuntime(made.config.streamRuntime, error);
+    made.live.streams = LoadStreamRuntime(made.config.streamRuntime, error);
     SetBaseDirectory(made, ".");
     RebuildTables(made);
     ApplyInitialState(made);
@@ -53,22 +53,22 @@ void RebuildTables(Host& host) {
   for (int i = 0; i < kDataFileCount; ++i) {
     const int32_t length = host.config.recordLengths[i];
     const std::size_t bufferSize = length > 0 ? static_cast<std::size_t>(length) : 1;
-    host.buffers[i] = std::make_unique<unsigned char[]>(bufferSize);
-    TableDescriptor& table = host.tables[i];
+    host.data.buffers[i] = std::make_unique<unsigned char[]>(bufferSize);
+    TableDescriptor& table = host.data.tables[i];
     std::memset(&table, 0, sizeof table);
     table.length = static_cast<int16_t>(static_cast<uint16_t>(length));
-    table.buffer = host.buffers[i].get();
+    table.buffer = host.data.buffers[i].get();
     table.number = kDataFileNames[i].number;
     table.dataFile = i;
   }
   const std::size_t propLength = host.config.recordLengths[kTsprProp] > 0 ? host.config.recordLengths[kTsprProp] : 0;
-  const std::size_t n = std::min(propLength, host.currentProp.size());
-  if (n > 0) std::memcpy(host.buffers[kTsprProp].get(), host.currentProp.data(), n);
+  const std::size_t n = std::min(propLength, host.data.currentProp.size());
+  if (n > 0) std::memcpy(host.data.buffers[kTsprProp].get(), host.data.currentProp.data(), n);
 }
 
 // xorshift32, one step per four bytes; a zero byte becomes 0xA5.
 void FillGarbage(Host& host, unsigned char* bytes, std::size_t count) {
-  uint32_t x = host.garbage;
+  uint32_t x = host.live.garbage;
   for (std::size_t i = 0; i < count; i += 4) {
     x ^= x << 13;
     x ^= x >> 17;
@@ -78,20 +78,20 @@ void FillGarbage(Host& host, unsigned char* bytes, std::size_t count) {
       bytes[i + k] = byte != 0 ? byte : 0xA5;
     }
   }
-  host.garbage = x;
+  host.live.garbage = x;
 }
 
 void FillWithGarbage(unsigned char* bytes, std::size_t count) { FillGarbage(TheHost(), bytes, count); }
 
 void ApplyInitialState(Host& host) {
-  host.stateFlags = host.config.stateFlags;
-  host.currentContractor = host.config.currentContractor;
-  host.currentWarehouse = host.config.currentWarehouse;
+  host.module.stateFlags = host.config.stateFlags;
+  host.module.currentContractor = host.config.currentContractor;
+  host.module.currentWarehouse = host.config.currentWarehouse;
 }
 
 void SetBaseDirectory(Host& host, const std::string& path) {
-  host.baseDirectory = path.empty() ? "." : path;
-  host.baseMazovia = FileSystemToMazovia(host.baseDirectory);
+  host.module.baseDirectory = path.empty() ? "." : path;
+  host.module.baseMazovia = FileSystemToMazovia(host.module.baseDirectory);
 }
 
 const char* CounterName(int counter) {
@@ -131,14 +131,14 @@ constexpr const char* kLiveCounters[] = {"cursor.live", "alloc.live",  "itemFile
                                          "guard.depth", "stream.live", "holder.live",   "dialogBase.live"};
 
 int64_t LiveValue(const Host& host, const std::string& name) {
-  if (name == "alloc.live") return static_cast<int64_t>(host.liveBlocks.size());
-  if (name == "itemFile.live") return static_cast<int64_t>(host.liveItemFiles.size());
-  if (name == "items.live") return static_cast<int64_t>(host.liveItemArrays.size());
-  if (name == "stream.live") return static_cast<int64_t>(host.liveStreams.size());
-  if (name == "cursor.live") return static_cast<int64_t>(host.liveCursors.size());
-  if (name == "holder.live") return host.counters[kHolderInit] - host.counters[kHolderDestroy];
-  if (name == "dialogBase.live") return host.counters[kDialogConstruct] - host.counters[kDialogDestroy];
-  if (name == "guard.depth") return host.guardDepth;
+  if (name == "alloc.live") return static_cast<int64_t>(host.live.liveBlocks.size());
+  if (name == "itemFile.live") return static_cast<int64_t>(host.live.liveItemFiles.size());
+  if (name == "items.live") return static_cast<int64_t>(host.live.liveItemArrays.size());
+  if (name == "stream.live") return static_cast<int64_t>(host.live.liveStreams.size());
+  if (name == "cursor.live") return static_cast<int64_t>(host.live.liveCursors.size());
+  if (name == "holder.live") return host.counts.counters[kHolderInit] - host.counts.counters[kHolderDestroy];
+  if (name == "dialogBase.live") return host.counts.counters[kDialogConstruct] - host.counts.counters[kDialogDestroy];
+  if (name == "guard.depth") return host.live.guardDepth;
   return 0;
 }
 
@@ -151,7 +151,7 @@ const char* InjectionName(int kind) {
 int64_t InjectionCalls(Injection kind) {
   const Host& host = TheHost();
   const int slot = kInjectionKinds[kind].slot;
-  return slot >= 0 ? host.calls[slot] : host.outputCloses;
+  return slot >= 0 ? host.counts.calls[slot] : host.counts.outputCloses;
 }
 
 bool Injected(Injection kind) { return TheHost().config.injections[kind].Fails(InjectionCalls(kind)); }
@@ -159,7 +159,7 @@ bool Injected(Injection kind) { return TheHost().config.injections[kind].Fails(I
 bool ReadCounter(const std::string& name, int64_t& value) {
   const Host& host = TheHost();
   for (int i = 0; i < kCounterCount; ++i)
-    if (name == CounterName(i)) return value = host.counters[i], true;
+    if (name == CounterName(i)) return value = host.counts.counters[i], true;
   for (const char* live : kLiveCounters)
     if (name == live) return value = LiveValue(host, name), true;
   if (name == "unreleased") {
@@ -179,16 +179,16 @@ bool ReadCounter(const std::string& name, int64_t& value) {
   if (name.starts_with("calls.")) {
     const int slot = HostSlotByName(name.substr(6));
     if (slot < 0) return false;
-    value = host.calls[slot];
+    value = host.counts.calls[slot];
     return true;
   }
-  const MappingStats& mapping = host.store.mapping();
+  const MappingStats& mapping = host.data.store.mapping();
   if (name == "store.views") return value = mapping.views, true;
   if (name == "store.largestView") return value = static_cast<int64_t>(mapping.largestView), true;
   if (name == "store.mappedPeak") return value = static_cast<int64_t>(mapping.mappedPeak), true;
-  if (name == "stateFlags") return value = host.stateFlags, true;
-  if (name == "currentContractor") return value = host.currentContractor, true;
-  if (name == "currentWarehouse") return value = host.currentWarehouse, true;
+  if (name == "stateFlags") return value = host.module.stateFlags, true;
+  if (name == "currentContractor") return value = host.module.currentContractor, true;
+  if (name == "currentWarehouse") return value = host.module.currentWarehouse, true;
   return false;
 }
 
@@ -207,14 +207,14 @@ std::string Unreleased() {
 
 void Record(const std::string& line) {
   Host& host = TheHost();
-  host.transcript.push_back(line);
-  if (host.sink != nullptr) host.sink(line.c_str(), host.sinkContext);
+  host.log.transcript.push_back(line);
+  if (host.log.sink != nullptr) host.log.sink(line.c_str(), host.log.sinkContext);
 }
 
 bool CallLogOn() { return TheHost().config.callLog; }
 
 void LogCall(const std::string& line) {
-  if (CallLogOn()) TheHost().callLog.push_back(line);
+  if (CallLogOn()) TheHost().log.callLog.push_back(line);
 }
 
 }  // namespace qelmar

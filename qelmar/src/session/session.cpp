@@ -61,14 +61,14 @@ bool AttachModule(void* module) {
   Host& host = TheHost();
   unsigned char* stamp = nullptr;
   loader::ForEachWritableRange(module, &FindStamp, &stamp);
-  host.stamp = stamp;
+  host.module.stamp = stamp;
   if (stamp == nullptr) return false;
   if (!host.config.featureUntouched) std::memcpy(stamp, &host.config.featureWord, sizeof host.config.featureWord);
   return true;
 }
 
 bool CallStampEntry(int32_t argument, int32_t& result) {
-  const auto* stamp = static_cast<const unsigned char*>(TheHost().stamp);
+  const auto* stamp = static_cast<const unsigned char*>(TheHost().module.stamp);
   if (stamp == nullptr) return false;
   StampEntryFn entry = nullptr;
   std::memcpy(&entry, stamp + kStampEntryOffset, sizeof entry);
@@ -79,8 +79,9 @@ bool CallStampEntry(int32_t argument, int32_t& result) {
 
 void WriteBaseFiles() {
   Host& host = TheHost();
-  for (const BaseFile& file : host.store.BaseFiles()) {
-    const std::string path = FileSystemPath(host.baseDirectory + "/" + Convert(file.name, kCodeUtf8, kCodeFileSystem));
+  for (const BaseFile& file : host.data.store.BaseFiles()) {
+    const std::string path =
+        FileSystemPath(host.module.baseDirectory + "/" + Convert(file.name, kCodeUtf8, kCodeFileSystem));
     if (!file.content) {
       std::remove(path.c_str());
       continue;
@@ -96,9 +97,9 @@ int RunSession(const char* modulePath, QelmarSession& session) {
   SetMissingExports(host.config.missingFunctions.data(), host.config.missingFunctions.size());
   WriteBaseFiles();
   ApplyInitialState(host);
-  host.commandRegistered = false;
+  host.module.commandRegistered = false;
   // The peak of the bytes handed out through HostAlloc is each session's own.
-  host.counters[kAllocPeakBytes] = host.counters[kAllocLiveBytes];
+  host.counts.counters[kAllocPeakBytes] = host.counts.counters[kAllocLiveBytes];
 
   void* module = loader::LoadModule(modulePath);
   if (module == nullptr) return -1;
@@ -123,20 +124,21 @@ int RunSession(const char* modulePath, QelmarSession& session) {
   // has every feature the module needs (featureWord 0); otherwise it asks the
   // module to explain.
   uint32_t featureWord = 0;
-  if (host.stamp != nullptr) std::memcpy(&featureWord, host.stamp, sizeof featureWord);
+  if (host.module.stamp != nullptr) std::memcpy(&featureWord, host.module.stamp, sizeof featureWord);
   session.activation = host.config.activation >= 0                  ? host.config.activation
                        : session.handshake == 0 && featureWord == 0 ? 0
                                                                     : 1;
   Record(Line("Activate", std::to_string(session.activation)));
   activate(session.activation);
 
-  session.commandRegistered = host.commandRegistered ? 1 : 0;
-  if (host.commandRegistered && host.commandHandler != nullptr) {
-    Record(Line("Command", std::to_string(host.command.command)));
+  session.commandRegistered = host.module.commandRegistered ? 1 : 0;
+  if (host.module.commandRegistered && host.module.commandHandler != nullptr) {
+    Record(Line("Command", std::to_string(host.module.command.command)));
     session.commandRan = 1;
-    host.lastRaise = RaisedException{};
+    host.live.lastRaise = RaisedException{};
     ProbeException arrived{};
-    if (!RunCommandFrame(reinterpret_cast<ProbeCommand>(host.commandHandler), host.config.resumeStructured, &arrived)) {
+    if (!RunCommandFrame(reinterpret_cast<ProbeCommand>(host.module.commandHandler), host.config.resumeStructured,
+                         &arrived)) {
       Record("CommandFrameMissing");  // no probe beside the library
       session.faulted = 1;
     } else if (arrived.form != kProbeNothing) {
@@ -144,15 +146,16 @@ int RunSession(const char* modulePath, QelmarSession& session) {
       session.faultCode = arrived.code;
     }
     RecordArrival(host, arrived);
-    if (host.stateFlags != host.config.stateFlags) Record(Line("StateFlagsChanged", Hex32(host.stateFlags)));
+    if (host.module.stateFlags != host.config.stateFlags)
+      Record(Line("StateFlagsChanged", Hex32(host.module.stateFlags)));
   }
   if (const int32_t live = LiveHostExceptions(); live != 0) Record(Line("ExceptionObjectsLeft", std::to_string(live)));
 
   // The unload step: a handshake without a callback.
   Record("Unload");
   handshake(nullptr, nullptr);
-  host.stamp = nullptr;
-  host.commandHandler = nullptr;
+  host.module.stamp = nullptr;
+  host.module.commandHandler = nullptr;
   loader::UnloadModule(module);
   return 0;
 }
