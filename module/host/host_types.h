@@ -3,14 +3,16 @@
 
 #include <cstdarg>
 #include <cstdint>
-#include <cstdio>
 
 #include "platform/callconv.h"
 
 namespace dravenhol {
 
 using ModuleHandle = void*;
-using HostStream = std::FILE;
+// A stream the host opened. It belongs to the host's C runtime, which need
+// not be the module's: only host functions may touch it, so it has no type
+// that the module's own stdio functions would take.
+struct HostStream;
 
 // Host objects whose storage the module reserves and whose state only the
 // host touches. The cursor, key and holder sizes are the host's contract (on

@@ -130,7 +130,8 @@ TEST_F(FilesTest, OnlyTheHostClosesItsStreams) {
   ASSERT_NE(stream, nullptr);
   EXPECT_EQ(HOST(HostFilePrintf)(stream, "%s\n", "a"), 2);
 #ifndef _WIN32
-  std::fclose(stream);  // one C library on Linux: the file is closed, but not by the host
+  // One C library on Linux: the file is closed, but not by the host.
+  std::fclose(reinterpret_cast<std::FILE*>(stream));
   EXPECT_EQ(QelmarCounter("stream.live"), 1);
   EXPECT_EQ(QelmarCounter("stream.close"), 0);
 #else

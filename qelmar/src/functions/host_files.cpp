@@ -24,6 +24,11 @@ namespace {
 
 constexpr std::size_t kPathRoom = 260;
 
+// The module knows a stream only as the host's opaque HostStream; here it is
+// the chosen runtime's FILE.
+std::FILE* Own(HostStream* stream) { return reinterpret_cast<std::FILE*>(stream); }
+HostStream* Handed(std::FILE* stream) { return reinterpret_cast<HostStream*>(stream); }
+
 // True when path names relativeName (slash-separated, UTF-8) below some directory.
 bool Names(const std::string& path, const std::string& relativeName) {
   std::string normal = Convert(path, kCodeFileSystem, kCodeUtf8);
@@ -133,7 +138,7 @@ extern "C" HostStream* HOST_CDECL_ATTR HostFileOpenShared(const char* path, cons
     host.live.outputStreams[stream] =
         OutputStream{file, Listed(path, host.config.closeFailures), Listed(path, host.config.cutFiles)};
   ProgressOpened(stream, path);
-  return stream;
+  return Handed(stream);
 }
 
 extern "C" HostStream* HOST_CDECL_ATTR HostFileOpen(const char* path, const char* mode) {
@@ -141,13 +146,13 @@ extern "C" HostStream* HOST_CDECL_ATTR HostFileOpen(const char* path, const char
   if (path == nullptr || mode == nullptr || runtime == nullptr) return nullptr;
   std::FILE* stream = runtime->fopen(FileSystemPath(MazoviaToFileSystem(path)).c_str(), mode);
   Opened(stream, runtime);
-  return stream;
+  return Handed(stream);
 }
 
 extern "C" int32_t HOST_CDECL_ATTR HostFileGets(char* line, int32_t size, HostStream* stream) {
   const StreamRuntime* runtime = RuntimeOf(stream);
   if (line == nullptr || size <= 0 || runtime == nullptr) return 0;
-  return runtime->fgets(line, size, stream) != nullptr ? 1 : 0;
+  return runtime->fgets(line, size, Own(stream)) != nullptr ? 1 : 0;
 }
 
 // Variadic, so it takes its entry step itself. An injected write failure
@@ -165,11 +170,11 @@ extern "C" int32_t HOST_CDECL_ATTR HostFilePrintf(HostStream* stream, const char
       const char* line = va_arg(arguments, const char*);
       if (line == nullptr) line = "(null)";
       const std::size_t n = std::strlen(line);
-      result = runtime->fwrite(line, 1, n, stream) == n && runtime->fputc('\n', stream) != EOF
+      result = runtime->fwrite(line, 1, n, Own(stream)) == n && runtime->fputc('\n', Own(stream)) != EOF
                    ? static_cast<int32_t>(n + 1)
                    : -1;
     } else {
-      result = StreamPrint(*runtime, stream, format, arguments);
+      result = StreamPrint(*runtime, Own(stream), format, arguments);
     }
     va_end(arguments);
     ProgressLine(stream);
@@ -198,7 +203,7 @@ extern "C" int32_t HOST_CDECL_ATTR HostFileClose(HostStream* stream) {
     ++host.counts.outputCloses;
   }
   const bool fails = isOutput && (Injected(kInjectCloseOutput) || output.closeFails);
-  int32_t result = runtime->fclose(stream);
+  int32_t result = runtime->fclose(Own(stream));
   if (fails) {
     Cut(output.path, LastLineStart(output.path));
     result = EOF;
