@@ -52,6 +52,20 @@ int32_t ReportMissingHostFunctions(char* buffer, MissingReport when) {
   return count;
 }
 
+bool ExportFunctionsMissing() {
+  // Called only outside an export: at the handshake, the activation, the
+  // install notice and the unload.
+  constexpr int kFrameOnly[] = {host::HostCheckModuleSlot,     host::HostInterfaceVersionSlot,
+                                host::HostRegisterCommandSlot, host::HostUnregisterCommandSlot,
+                                host::HostNoticeBoxSlot,       host::HostIniAccessSlot,
+                                host::HostAlertBoxSlot};
+  for (int slot = 0; slot < host::kHostFunctionCount; ++slot) {
+    if (HostFunctionTable[slot] != nullptr || host::kHostFunctions[slot].neverCalled) continue;
+    if (std::find(std::begin(kFrameOnly), std::end(kFrameOnly), slot) == std::end(kFrameOnly)) return true;
+  }
+  return false;
+}
+
 int32_t CheckTableLayouts() {
   g_frame.mismatchList = nullptr;
   TableLayoutEntry** tail = &g_frame.mismatchList;

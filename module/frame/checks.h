@@ -16,6 +16,11 @@ int32_t CheckTableLayouts();
 int32_t ReportTableLayouts(char* buffer);
 // The handshake's three checks again: 0 when the host passes, else -1.
 int32_t RecheckHost();
+// Whether the host lacks a function that an export calls (or that the host's
+// framework reaches through the plug-in object); the entries that are bound
+// and never called, and those of the handshake, activation and unload, do
+// not count.
+bool ExportFunctionsMissing();
 // Where the report of missing host functions is shown: at the activation,
 // which refuses the module, or at the menu command, which refuses only the
 // export.

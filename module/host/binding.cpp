@@ -1,6 +1,5 @@
 #include "host/binding.h"
 
-#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -59,20 +58,6 @@ void* LookUpHostFunction(uint16_t number, void** slot) {
 
 void BindAllHostFunctions() {
   for (BindingEntry entry : kBindingList) entry();
-}
-
-bool ExportFunctionsMissing() {
-  // Called only around an export: at the handshake, the activation, the
-  // install notice and the unload.
-  constexpr int kFrameOnly[] = {host::HostCheckModuleSlot,     host::HostInterfaceVersionSlot,
-                                host::HostRegisterCommandSlot, host::HostUnregisterCommandSlot,
-                                host::HostNoticeBoxSlot,       host::HostIniAccessSlot,
-                                host::HostAlertBoxSlot};
-  for (int slot = 0; slot < host::kHostFunctionCount; ++slot) {
-    if (HostFunctionTable[slot] != nullptr || host::kHostFunctions[slot].neverCalled) continue;
-    if (std::find(std::begin(kFrameOnly), std::end(kFrameOnly), slot) == std::end(kFrameOnly)) return true;
-  }
-  return false;
 }
 
 }  // namespace dravenhol

@@ -27,10 +27,4 @@ void* LookUpHostFunction(uint16_t number, void** slot);
 // while loading.
 void BindAllHostFunctions();
 
-// Whether the host lacks a function that an export calls (or that the host's
-// framework reaches through the plug-in object); the entries that are bound
-// and never called, and those of the handshake, activation and unload, do
-// not count.
-bool ExportFunctionsMissing();
-
 }  // namespace dravenhol

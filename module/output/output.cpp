@@ -115,23 +115,19 @@ bool BaseDirectoryPath(const char* relativeName, char* path, int pathSize) {
 bool FileSystemPath(const char* relativeName, char (&path)[kFileSystemPathSize]) {
   if (!BaseDirectoryPath(relativeName, path, sizeof path)) return false;
   // What the file system needs for the name, from the module's own table: a
-  // character that the system's code page lacks, or a '?' (which no Windows
-  // name may hold, and which a recoding puts for a missing character), would
-  // name some other file.
+  // character that the system's code page lacks would name some other file.
   char16_t wide[kFileSystemPathSize];
   int length = 0;
   for (; path[length] != '\0'; ++length) {
-    const auto byte = static_cast<unsigned char>(path[length]);
-    if (byte == '?') return false;
-    wide[length] = static_cast<char16_t>(mazovia::ToUnicode(byte));
+    wide[length] = static_cast<char16_t>(mazovia::ToUnicode(static_cast<unsigned char>(path[length])));
   }
   const int needed = platform::FileSystemLength(wide, length);
   if (needed < 0 || needed > kMaxPath) return false;
   host::HostRecodeText(path, path, kMazovia, kWindowsCodePage);
   path[sizeof path - 1] = '\0';
-  // A recoding that cut the name, gave it another length, or put '?' for a
-  // character it lacks (in a code page other than the system's), names
-  // another file.
+  // A recoding that cut the name or gave it another length names another
+  // file, and so does a '?': no Windows name may hold one, and a recoding
+  // puts it for a character it lacks, whatever the length.
   return std::strlen(path) == static_cast<std::size_t>(needed) && std::strchr(path, '?') == nullptr;
 }
 
